@@ -21,7 +21,6 @@ constexpr std::size_t kZip64LocatorSize = 20;
 constexpr std::size_t kMaxCommentSize = 0xFFFF;
 constexpr std::size_t kEncryptionHeaderSize = 12;
 
-constexpr std::uint16_t kFlagEncrypted = 0x0001;
 constexpr std::uint16_t kFlagDataDescriptor = 0x0008;
 constexpr std::uint16_t kFlagStrongEncryption = 0x0040;
 constexpr std::uint16_t kFlagMaskedHeaders = 0x2000;

@@ -43,7 +43,7 @@ struct ZipEntry {
     std::uint32_t compressedSize = 0;
     std::uint32_t size = 0;      // uncompressed
     std::uint32_t localHeaderOffset = 0;
-    bool encrypted() const { return (flags & 1u) != 0; }
+    bool encrypted() const { return (flags & 0x0001u) != 0; }
     bool isDirectory() const { return !name.empty() && name.back() == '/'; }
 };
 
