@@ -7,9 +7,15 @@
 
 #include "ui/ResourcePackage.h"
 
+#include <functional>
+#include <map>
+#include <memory>
 #include <string>
+#include <string_view>
 
 namespace ui {
+
+class Control;
 
 enum class ResourceMode {
     Files,        // layouts and images loose in the resource folder
@@ -37,6 +43,11 @@ public:
     ResourcePackage& Package() { return package_; }
     const ResourcePackage& Package() const { return package_; }
 
+    // Custom control classes that layouts may name, by element name.
+    using ControlFactory = std::function<std::unique_ptr<Control>()>;
+    void RegisterControlClass(std::wstring name, ControlFactory factory);
+    std::unique_ptr<Control> CreateRegisteredControl(std::wstring_view name) const;
+
     // Releases the package and everything the toolkit holds.
     void Shutdown();
 
@@ -46,6 +57,7 @@ private:
     std::wstring resourceFolder_;
     ResourceMode mode_ = ResourceMode::Files;
     ResourcePackage package_;
+    std::map<std::wstring, ControlFactory, std::less<>> controlClasses_;
 };
 
 }  // namespace ui

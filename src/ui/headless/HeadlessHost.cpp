@@ -1,0 +1,441 @@
+// The headless window host: windows without a screen, for host tests.
+//
+// Each thread that creates windows or runs a loop has a queue of tasks.
+// SendMessage from another thread queues the call and blocks until the
+// window's thread has run it, as SendMessageW does; every loop (the message
+// loop, a modal loop) runs queued tasks, so a UI thread inside a modal
+// pop-up still handles sends from workers.
+#include "ui/WindowHost.h"
+
+#include "ui/Layout.h"
+#include "ui/headless/Desktop.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+
+namespace ui {
+namespace {
+
+constexpr int kScreenWidth = 1024;
+constexpr int kScreenHeight = 768;
+
+struct ThreadQueue {
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::condition_variable idle;
+    std::deque<std::function<void()>> tasks;
+    bool quit = false;
+    int exitCode = 0;
+    bool waiting = false;
+
+    void Push(std::function<void()> task) {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            tasks.push_back(std::move(task));
+        }
+        wake.notify_all();
+    }
+
+    // Runs tasks until `stop` says so or a quit arrives; with `block` false,
+    // only what is queued now.
+    void Loop(const std::function<bool()>& stop, bool block) {
+        while (true) {
+            std::function<void()> task;
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                while (tasks.empty() && !quit && !stop()) {
+                    if (!block) return;
+                    waiting = true;
+                    idle.notify_all();
+                    wake.wait(lock);
+                }
+                waiting = false;
+                if (quit || stop()) return;
+                task = std::move(tasks.front());
+                tasks.pop_front();
+            }
+            task();
+        }
+    }
+};
+
+std::shared_ptr<ThreadQueue>& CurrentQueueSlot() {
+    thread_local std::shared_ptr<ThreadQueue> queue;
+    return queue;
+}
+
+std::shared_ptr<ThreadQueue> CurrentQueue() {
+    auto& slot = CurrentQueueSlot();
+    if (!slot) slot = std::make_shared<ThreadQueue>();
+    return slot;
+}
+
+struct ModalState {
+    bool ended = false;
+    int result = 0;
+};
+
+}  // namespace
+
+struct WindowHost::Impl {
+    Window& window;
+    WindowHandle handle = nullptr;
+    std::shared_ptr<ThreadQueue> queue;
+    std::wstring className;
+    std::wstring caption;
+    WindowHandle owner = nullptr;
+    Rect rect;
+    bool alive = false;
+    bool enabled = true;
+    bool maximized = false;
+    bool minimized = false;
+    std::shared_ptr<ModalState> modal;
+    explicit Impl(Window& w) : window(w) {}
+};
+
+namespace {
+
+std::mutex registryMutex;
+std::map<WindowHandle, WindowHost::Impl*> registry;
+std::vector<WindowHandle> creationOrder;
+std::atomic<std::uintptr_t> nextHandle{0x1000};
+
+WindowHost::Impl* Lookup(WindowHandle handle) {
+    std::lock_guard<std::mutex> lock(registryMutex);
+    const auto it = registry.find(handle);
+    return it == registry.end() ? nullptr : it->second;
+}
+
+std::intptr_t DefaultProc(WindowHandle handle, unsigned message, std::uintptr_t wParam);
+
+// Runs a message on the window's own thread.
+std::intptr_t Dispatch(WindowHandle handle, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+    WindowHost::Impl* impl = Lookup(handle);
+    if (impl == nullptr) return 0;
+    bool handled = false;
+    const std::intptr_t result = impl->window.HandleMessage(message, wParam, lParam, handled);
+    return handled ? result : DefaultProc(handle, message, wParam);
+}
+
+std::intptr_t DefaultProc(WindowHandle handle, unsigned message, std::uintptr_t wParam) {
+    WindowHost::Impl* impl = Lookup(handle);
+    if (impl == nullptr) return 0;
+    if (message == wm::kClose) {
+        impl->window.Destroy();
+    } else if (message == wm::kSysCommand) {
+        switch (wParam & 0xFFF0) {
+            case sc::kClose: Dispatch(handle, wm::kClose, 0, 0); break;
+            case sc::kMaximize: impl->maximized = true; impl->minimized = false; break;
+            case sc::kMinimize: impl->minimized = true; break;
+            case sc::kRestore: impl->maximized = impl->minimized = false; break;
+            default: break;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+WindowHost::WindowHost(Window& window) : impl_(std::make_unique<Impl>(window)) {}
+
+WindowHost::~WindowHost() {
+    if (!impl_->alive) return;
+    std::lock_guard<std::mutex> lock(registryMutex);
+    registry.erase(impl_->handle);
+    creationOrder.erase(std::remove(creationOrder.begin(), creationOrder.end(), impl_->handle), creationOrder.end());
+}
+
+bool WindowHost::Create(WindowHandle owner, const std::wstring& className, std::uint32_t, const std::wstring& caption,
+                        std::uint32_t, std::uint32_t, int x, int y, int cx, int cy) {
+    impl_->handle = reinterpret_cast<WindowHandle>(nextHandle.fetch_add(0x10));
+    impl_->queue = CurrentQueue();
+    impl_->className = className;
+    impl_->caption = caption;
+    impl_->owner = owner;
+    impl_->rect = Rect{x, y, x + cx, y + cy};
+    impl_->alive = true;
+    {
+        std::lock_guard<std::mutex> lock(registryMutex);
+        registry[impl_->handle] = impl_.get();
+        creationOrder.push_back(impl_->handle);
+    }
+    if (impl_->window.OnCreate()) return true;
+    std::lock_guard<std::mutex> lock(registryMutex);
+    registry.erase(impl_->handle);
+    creationOrder.erase(std::remove(creationOrder.begin(), creationOrder.end(), impl_->handle), creationOrder.end());
+    impl_->alive = false;
+    return false;
+}
+
+void WindowHost::Center() {
+    Rect area{0, 0, kScreenWidth, kScreenHeight};
+    if (Impl* owner = Lookup(impl_->owner)) area = owner->rect;
+    const int cx = impl_->rect.Width(), cy = impl_->rect.Height();
+    const int left = area.left + (area.Width() - cx) / 2, top = area.top + (area.Height() - cy) / 2;
+    impl_->rect = Rect{left, top, left + cx, top + cy};
+}
+
+int WindowHost::RunModal() {
+    // The state outlives this object: the window may be deleted when it is
+    // destroyed, while this loop is still on the stack.
+    auto state = std::make_shared<ModalState>();
+    impl_->modal = state;
+    Impl* owner = Lookup(impl_->owner);
+    if (owner) owner->enabled = false;
+    const WindowHandle ownerHandle = impl_->owner;
+    auto queue = impl_->queue;
+    queue->Loop([&state] { return state->ended; }, true);
+    if (Impl* stillThere = Lookup(ownerHandle)) stillThere->enabled = true;
+    return state->result;
+}
+
+void WindowHost::PostClose(int result) {
+    const WindowHandle handle = impl_->handle;
+    impl_->queue->Push([handle, result] {
+        Impl* impl = Lookup(handle);
+        if (impl == nullptr) return;
+        if (auto state = impl->modal) state->result = result;
+        impl->window.Destroy();
+    });
+}
+
+std::intptr_t WindowHost::DefaultProc(unsigned message, std::uintptr_t wParam, std::intptr_t) {
+    return ui::DefaultProc(impl_->handle, message, wParam);
+}
+
+bool WindowHost::IsModal() const { return impl_->modal && !impl_->modal->ended; }
+
+void WindowHost::Destroy() {
+    if (!impl_->alive) return;
+    Window& window = impl_->window;
+    bool handled = false;
+    window.HandleMessage(wm::kDestroy, 0, 0, handled);
+    impl_->alive = false;
+    {
+        std::lock_guard<std::mutex> lock(registryMutex);
+        registry.erase(impl_->handle);
+        creationOrder.erase(std::remove(creationOrder.begin(), creationOrder.end(), impl_->handle),
+                            creationOrder.end());
+    }
+    if (auto state = impl_->modal) state->ended = true;
+    if (Impl* owner = Lookup(impl_->owner)) owner->enabled = true;
+    // The last call: the window may delete itself (and this host) here.
+    window.FinalMessage();
+}
+
+WindowHandle WindowHost::Handle() const { return impl_->alive ? impl_->handle : nullptr; }
+bool WindowHost::IsAlive() const { return impl_->alive; }
+std::wstring WindowHost::Caption() const { return impl_->caption; }
+void WindowHost::SetCaption(const std::wstring& caption) { impl_->caption = caption; }
+bool WindowHost::IsMaximized() const { return impl_->maximized; }
+Rect WindowHost::ClientRect() const { return Rect{0, 0, impl_->rect.Width(), impl_->rect.Height()}; }
+
+void WindowHost::Resize(int cx, int cy) {
+    impl_->rect.right = impl_->rect.left + cx;
+    impl_->rect.bottom = impl_->rect.top + cy;
+}
+
+std::intptr_t WindowHost::Send(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+    return SendMessageTo(impl_->handle, message, wParam, lParam);
+}
+
+void WindowHost::Invalidate() {}
+void WindowHost::NeedUpdate() {}
+
+void WindowHost::ReportLayoutError(std::wstring_view layoutName) {
+    headless::Desktop::Instance().RecordLayoutError(layoutName);
+}
+
+namespace {
+bool HeadlessWindowEnabled(WindowHandle handle) {
+    WindowHost::Impl* impl = Lookup(handle);
+    return impl != nullptr && impl->enabled;
+}
+}  // namespace
+
+int RunMessageLoop() {
+    auto queue = CurrentQueue();
+    queue->Loop([] { return false; }, true);
+    std::lock_guard<std::mutex> lock(queue->mutex);
+    queue->quit = false;
+    return queue->exitCode;
+}
+
+void PostQuitMessage(int exitCode) {
+    auto queue = CurrentQueue();
+    {
+        std::lock_guard<std::mutex> lock(queue->mutex);
+        queue->quit = true;
+        queue->exitCode = exitCode;
+    }
+    queue->wake.notify_all();
+}
+
+int ShowMessageBox(WindowHandle owner, const std::wstring& text, const std::wstring& caption, unsigned style) {
+    return headless::Desktop::Instance().RecordMessageBox(
+        headless::MessageBoxRecord{owner, text, caption, style, std::this_thread::get_id()});
+}
+
+std::intptr_t SendMessageTo(WindowHandle handle, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+    std::shared_ptr<ThreadQueue> target;
+    {
+        std::lock_guard<std::mutex> lock(registryMutex);
+        const auto it = registry.find(handle);
+        if (it == registry.end()) return 0;
+        target = it->second->queue;
+    }
+    if (target == CurrentQueueSlot()) return Dispatch(handle, message, wParam, lParam);
+
+    struct Pending {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool finished = false;
+        std::intptr_t result = 0;
+    };
+    auto pending = std::make_shared<Pending>();
+    target->Push([pending, handle, message, wParam, lParam] {
+        const std::intptr_t result = Dispatch(handle, message, wParam, lParam);
+        {
+            std::lock_guard<std::mutex> lock(pending->mutex);
+            pending->finished = true;
+            pending->result = result;
+        }
+        pending->done.notify_all();
+    });
+    std::unique_lock<std::mutex> lock(pending->mutex);
+    pending->done.wait(lock, [&] { return pending->finished; });
+    return pending->result;
+}
+
+namespace headless {
+
+Desktop& Desktop::Instance() {
+    static Desktop desktop;
+    return desktop;
+}
+
+void Desktop::Reset() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    boxes_.clear();
+    answers_.clear();
+    layoutErrorExitCode_ = 0;
+}
+
+void Desktop::ScriptAnswers(std::vector<int> answers) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    answers_.insert(answers_.end(), answers.begin(), answers.end());
+}
+
+std::vector<MessageBoxRecord> Desktop::MessageBoxes() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return boxes_;
+}
+
+int Desktop::LayoutErrorExitCode() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return layoutErrorExitCode_;
+}
+
+std::vector<Window*> Desktop::Windows() const {
+    std::lock_guard<std::mutex> lock(registryMutex);
+    std::vector<Window*> windows;
+    for (WindowHandle handle : creationOrder) windows.push_back(&registry.at(handle)->window);
+    return windows;
+}
+
+Window* Desktop::FindWindowByClass(std::wstring_view className) const {
+    std::lock_guard<std::mutex> lock(registryMutex);
+    for (WindowHandle handle : creationOrder)
+        if (registry.at(handle)->className == className) return &registry.at(handle)->window;
+    return nullptr;
+}
+
+int Desktop::RecordMessageBox(MessageBoxRecord record) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    boxes_.push_back(std::move(record));
+    if (answers_.empty()) return mb::kIdOk;
+    const int answer = answers_.front();
+    answers_.pop_front();
+    return answer;
+}
+
+void Desktop::RecordLayoutError(std::wstring_view layoutName) {
+    RecordMessageBox(MessageBoxRecord{nullptr, LayoutErrorText(layoutName), kLayoutErrorCaption, mb::kIconError,
+                                      std::this_thread::get_id()});
+    std::lock_guard<std::mutex> lock(mutex_);
+    layoutErrorExitCode_ = 1;
+}
+
+namespace {
+bool Usable(Window& window, Control* control) {
+    return control != nullptr && control->IsShown() && control->IsEnabled() &&
+           HeadlessWindowEnabled(window.Handle());
+}
+}  // namespace
+
+bool Click(Window& window, std::wstring_view controlName) {
+    Control* control = window.FindControl(controlName);
+    return Usable(window, control) && control->Activate();
+}
+
+bool Type(Window& window, std::wstring_view controlName, const std::wstring& text) {
+    auto* edit = dynamic_cast<Edit*>(window.FindControl(controlName));
+    if (!Usable(window, edit) || edit->IsReadOnly()) return false;
+    edit->SetFocus();
+    edit->UserChangedText(text);
+    return true;
+}
+
+bool ClickCheckBox(Window& window, std::wstring_view controlName, std::size_t row) {
+    auto* list = dynamic_cast<Container*>(window.FindControl(controlName));
+    if (!Usable(window, list)) return false;
+    auto* item = dynamic_cast<ListTextExtElement*>(list->ItemAt(row));
+    if (item == nullptr) return false;
+    item->ClickCheckBox();
+    return true;
+}
+
+void ProcessPending() { CurrentQueue()->Loop([] { return false; }, false); }
+
+UiThread::UiThread() {
+    thread_ = std::thread([this] {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            queue_ = CurrentQueue();
+            started_ = true;
+        }
+        ready_.notify_all();
+        RunMessageLoop();
+        // Sends still queued get their answer (0 for windows now gone).
+        CurrentQueue()->Loop([] { return false; }, false);
+        CurrentQueueSlot().reset();
+    });
+    std::unique_lock<std::mutex> lock(mutex_);
+    ready_.wait(lock, [this] { return started_; });
+}
+
+UiThread::~UiThread() {
+    Post([] { PostQuitMessage(0); });
+    thread_.join();
+}
+
+void UiThread::Post(std::function<void()> task) { std::static_pointer_cast<ThreadQueue>(queue_)->Push(std::move(task)); }
+
+void UiThread::WaitIdle() {
+    auto queue = std::static_pointer_cast<ThreadQueue>(queue_);
+    std::unique_lock<std::mutex> lock(queue->mutex);
+    queue->idle.wait(lock, [&] { return queue->tasks.empty() && queue->waiting; });
+}
+
+void UiThread::Run(std::function<void()> task) {
+    Post(std::move(task));
+    WaitIdle();
+}
+
+}  // namespace headless
+}  // namespace ui

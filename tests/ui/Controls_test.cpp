@@ -1,0 +1,254 @@
+#include "ui/Controls.h"
+#include "ui/TextManager.h"
+#include "ui/Window.h"
+#include "ui/headless/Desktop.h"
+
+#include "support/TestPackage.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using ui::headless::Desktop;
+
+const char* kLayout = R"(<?xml version="1.0" encoding="utf-8"?>
+<Window size="400,300" caption="0,0,0,30">
+  <Font id="3" name="Segoe UI" size="14"/>
+  <Style name="big" value="height=&quot;40&quot; textcolor=&quot;#FF112233&quot;"/>
+  <VerticalLayout name="root" inset="10,10,10,10" childpadding="5">
+    <Label name="Title_Lb" text="mainTitle" resourcetext="true" font="3" height="30"/>
+    <HorizontalLayout name="hor_options" height="30">
+      <Option name="option_a" group="g" selected="true" width="100"/>
+      <Option name="option_b" group="g" width="100"/>
+      <Option name="check" width="100"/>
+    </HorizontalLayout>
+    <TabLayout name="tab" selectedid="1">
+      <VerticalLayout name="page0"><Button name="btn_page0"/></VerticalLayout>
+      <VerticalLayout name="page1"><Edit name="edit_name"/><Button name="btn_styled" style="big"/></VerticalLayout>
+    </TabLayout>
+    <List name="list" itemheight="30"/>
+    <RichEdit name="log" height="60"/>
+    <GifAnim name="busy" visible="false" width="20" height="20"/>
+  </VerticalLayout>
+</Window>)";
+
+class TestWindow : public ui::Window {
+public:
+    explicit TestWindow(std::wstring layout = L"test.xml") : layout_(std::move(layout)) {}
+    std::vector<std::pair<std::wstring, std::wstring>> seen;  // type, sender name
+
+protected:
+    std::wstring GetWindowClassName() const override { return L"TestWnd"; }
+    std::wstring GetSkinFile() const override { return layout_; }
+    void Notify(ui::Notification& n) override {
+        seen.emplace_back(n.type, n.sender ? n.sender->Name() : L"");
+        ui::Window::Notify(n);
+    }
+
+private:
+    std::wstring layout_;
+};
+
+class Controls : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Desktop::Instance().Reset();
+        ui::TextManager::Process().Clear();
+        testing_support::UsePackage({
+            {"test.xml", kLayout},
+            {"bad_element.xml", "<Window><VerticalLayout><Blink/></VerticalLayout></Window>"},
+            {"bad_attribute.xml", "<Window><Label width=\"wide\"/></Window>"},
+            {"bad_style.xml", "<Window><Label style=\"nope\"/></Window>"},
+            {"leaf_children.xml", "<Window><Label><Label/></Label></Window>"},
+            {"broken.xml", "<Window><Label></Window>"},
+        });
+        ASSERT_TRUE(window.Create(nullptr, L"test", 0, 0, 0, 0, 10, 10));
+    }
+    void TearDown() override { window.Destroy(); }
+    TestWindow window;
+};
+
+TEST_F(Controls, LayoutBuildsTheTreeAndFindsNamesIgnoringCase) {
+    EXPECT_NE(window.FindControl(L"title_lb"), nullptr);
+    EXPECT_EQ(window.FindControl(L"TITLE_LB"), window.FindControl(L"Title_Lb"));
+    EXPECT_EQ(window.FindControl(L"missing"), nullptr);
+    auto* styled = window.Find<ui::Button>(L"btn_styled");
+    ASSERT_NE(styled, nullptr);
+    EXPECT_EQ(styled->FixedHeight(), 40);
+    EXPECT_EQ(styled->TextColor(), 0xFF112233u);
+    EXPECT_EQ(window.GetFont(3)->face, L"Segoe UI");
+    EXPECT_EQ(window.Find<ui::Label>(L"title_lb")->Font(), 3);
+    // windowinit is the first notification, from the root.
+    ASSERT_FALSE(window.seen.empty());
+    EXPECT_EQ(window.seen.front().first, L"windowinit");
+}
+
+TEST_F(Controls, LayoutErrorsAreReportedAsTheToolkitsBox) {
+    for (const wchar_t* name : {L"bad_element.xml", L"bad_attribute.xml", L"bad_style.xml", L"leaf_children.xml",
+                                L"broken.xml", L"missing.xml"}) {
+        Desktop::Instance().Reset();
+        TestWindow broken(name);
+        EXPECT_FALSE(broken.Create(nullptr, L"x", 0, 0, 0, 0, 10, 10)) << name;
+        EXPECT_FALSE(broken.IsWindow());
+        EXPECT_EQ(Desktop::Instance().LayoutErrorExitCode(), 1);
+        const auto boxes = Desktop::Instance().MessageBoxes();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, std::wstring(L"\u52a0\u8f7d\u8d44\u6e90\u6587\u4ef6\u5931\u8d25\uff1a") + name);
+        EXPECT_EQ(boxes[0].caption, L"Skin UI");
+        EXPECT_EQ(boxes[0].style, ui::mb::kIconError);
+        EXPECT_EQ(boxes[0].owner, nullptr);
+    }
+}
+
+TEST_F(Controls, ResourceTextShowsTheTranslation) {
+    auto* title = window.Find<ui::Label>(L"title_lb");
+    EXPECT_EQ(title->DisplayText(), L"mainTitle");
+    ASSERT_TRUE(ui::TextManager::Process().Load(L"<L><Text id=\"mainTitle\" value=\"Setup\"/></L>"));
+    EXPECT_EQ(title->Text(), L"mainTitle");
+    EXPECT_EQ(title->DisplayText(), L"Setup");
+    title->SetResourceText(false);
+    EXPECT_EQ(title->DisplayText(), L"mainTitle");
+}
+
+TEST_F(Controls, OptionGroupsSelectOneAndReportClickBeforeTheChange) {
+    auto* a = window.Find<ui::Option>(L"option_a");
+    auto* b = window.Find<ui::Option>(L"option_b");
+    auto* check = window.Find<ui::Option>(L"check");
+    EXPECT_TRUE(a->IsSelected());
+    window.seen.clear();
+    ASSERT_TRUE(ui::headless::Click(window, L"option_b"));
+    EXPECT_TRUE(b->IsSelected());
+    EXPECT_FALSE(a->IsSelected());
+    const std::vector<std::pair<std::wstring, std::wstring>> expected = {
+        {L"click", L"option_b"}, {L"selectchanged", L"option_a"}, {L"selectchanged", L"option_b"}};
+    EXPECT_EQ(window.seen, expected);
+
+    // Clicking the selected radio button changes nothing; a check box toggles.
+    window.seen.clear();
+    ASSERT_TRUE(ui::headless::Click(window, L"option_b"));
+    EXPECT_EQ(window.seen.size(), 1u);
+    ASSERT_TRUE(ui::headless::Click(window, L"check"));
+    EXPECT_TRUE(check->IsSelected());
+    ASSERT_TRUE(ui::headless::Click(window, L"check"));
+    EXPECT_FALSE(check->IsSelected());
+
+    // Selecting without notification is silent.
+    window.seen.clear();
+    a->Selected(true, false);
+    EXPECT_TRUE(a->IsSelected());
+    EXPECT_FALSE(b->IsSelected());
+    EXPECT_TRUE(window.seen.empty());
+}
+
+TEST_F(Controls, TabLayoutShowsOnePageAndHiddenControlsCannotBeClicked) {
+    auto* tab = window.Find<ui::TabLayout>(L"tab");
+    EXPECT_EQ(tab->CurrentSel(), 1);
+    EXPECT_FALSE(window.FindControl(L"btn_page0")->IsShown());
+    EXPECT_FALSE(ui::headless::Click(window, L"btn_page0"));
+    EXPECT_TRUE(tab->SelectItem(0));
+    EXPECT_TRUE(window.FindControl(L"btn_page0")->IsShown());
+    EXPECT_FALSE(window.FindControl(L"btn_styled")->IsShown());
+    EXPECT_TRUE(ui::headless::Click(window, L"btn_page0"));
+    EXPECT_FALSE(tab->SelectItem(2));
+    EXPECT_FALSE(tab->SelectItem(-1));
+    EXPECT_EQ(tab->CurrentSel(), 0);
+    window.FindControl(L"btn_page0")->SetEnabled(false);
+    EXPECT_FALSE(ui::headless::Click(window, L"btn_page0"));
+}
+
+TEST_F(Controls, EditReportsOnlyTheUsersChanges) {
+    auto* edit = window.Find<ui::Edit>(L"edit_name");
+    window.seen.clear();
+    edit->SetText(L"set by the program");
+    EXPECT_TRUE(window.seen.empty());
+    ASSERT_TRUE(ui::headless::Type(window, L"edit_name", L"typed"));
+    EXPECT_EQ(edit->Text(), L"typed");
+    ASSERT_EQ(window.seen.size(), 1u);
+    EXPECT_EQ(window.seen[0].first, L"textchanged");
+    EXPECT_TRUE(edit->IsFocused());
+    edit->SetSel(-1, -1);
+    EXPECT_EQ(edit->SelStart(), 5);
+}
+
+TEST_F(Controls, CheckableRowsReportCheckThenClick) {
+    auto* list = window.Find<ui::List>(L"list");
+    for (int i = 0; i < 3; ++i) {
+        auto row = std::make_unique<ui::ListTextExtElement>();
+        row->SetName(L"row_item");
+        row->SetColumnText(0, L"printer " + std::to_wstring(i));
+        list->Add(std::move(row));
+    }
+    auto* second = dynamic_cast<ui::ListTextExtElement*>(list->ItemAt(1));
+    window.seen.clear();
+    ASSERT_TRUE(ui::headless::ClickCheckBox(window, L"list", 1));
+    EXPECT_TRUE(second->IsChecked());
+    const std::vector<std::pair<std::wstring, std::wstring>> expected = {
+        {L"listitemchecked", L"row_item"}, {L"itemselect", L"row_item"}, {L"itemclick", L"row_item"}};
+    EXPECT_EQ(window.seen, expected);
+    EXPECT_EQ(list->CurSel(), 1);
+    second->SetCheck(false);
+    EXPECT_FALSE(second->IsChecked());
+    EXPECT_EQ(second->ColumnText(0), L"printer 1");
+    EXPECT_EQ(second->ColumnText(5), L"");
+    list->RemoveAll();
+    EXPECT_EQ(list->Count(), 0u);
+    EXPECT_EQ(list->CurSel(), -1);
+}
+
+TEST_F(Controls, GenericAttributesByName) {
+    auto* label = window.Find<ui::Label>(L"title_lb");
+    EXPECT_TRUE(label->SetAttribute(L"textcolor", L"ffff0000"));
+    EXPECT_EQ(label->TextColor(), 0xFFFF0000u);
+    EXPECT_TRUE(label->SetAttribute(L"minWidth", L"180"));
+    EXPECT_EQ(label->MinWidth(), 180);
+    EXPECT_TRUE(label->SetAttribute(L"align", L"left"));
+    EXPECT_TRUE(label->SetAttribute(L"textpadding", L"20,0,6,0"));
+    EXPECT_EQ(label->TextPadding().left, 20);
+    EXPECT_FALSE(label->SetAttribute(L"textcolor", L"red"));
+    EXPECT_EQ(label->TextColor(), 0xFFFF0000u);
+    EXPECT_FALSE(label->SetAttribute(L"align", L"middle"));
+    EXPECT_FALSE(label->SetAttribute(L"nonsense", L"1"));
+    EXPECT_TRUE(label->ApplyAttributeList(L"width=\"50\" height='20'"));
+    EXPECT_EQ(label->FixedWidth(), 50);
+    EXPECT_FALSE(label->ApplyAttributeList(L"width=\"50"));
+    EXPECT_EQ(label->GetAttribute(L"TEXTCOLOR"), L"ffff0000");
+}
+
+TEST_F(Controls, RichEditKeepsRunsInTheirFormat) {
+    auto* log = window.Find<ui::RichEdit>(L"log");
+    ui::CharFormat red;
+    red.colorRef = 0xFF;
+    ui::CharFormat blue;
+    blue.colorRef = 0xFF0000;
+    log->SetSelectionCharFormat(red);
+    log->AppendAtEnd(L"a");
+    log->AppendAtEnd(L"b");
+    log->SetSelectionCharFormat(blue);
+    log->AppendAtEnd(L"c");
+    ASSERT_EQ(log->Runs().size(), 2u);
+    EXPECT_EQ(log->Runs()[0].text, L"ab");
+    EXPECT_EQ(log->Runs()[1].format.colorRef, 0xFF0000u);
+    EXPECT_EQ(log->Content(), L"abc");
+    log->SetText(L"");
+    EXPECT_TRUE(log->Runs().empty());
+}
+
+TEST_F(Controls, LayoutPlacesChildrenInsideTheClientArea) {
+    window.UpdateLayout();
+    const ui::Rect root = window.Root()->Pos();
+    EXPECT_EQ(root, (ui::Rect{0, 0, 400, 300}));  // the layout's size replaced the one given
+    const ui::Rect title = window.FindControl(L"title_lb")->Pos();
+    EXPECT_EQ(title, (ui::Rect{10, 10, 390, 40}));
+    const ui::Rect options = window.FindControl(L"hor_options")->Pos();
+    EXPECT_EQ(options.top, 45);
+    const ui::Rect b = window.FindControl(L"option_b")->Pos();
+    EXPECT_EQ(b.left, 110);
+    EXPECT_EQ(b.Width(), 100);
+    // The stretching tab and list share what the fixed children leave.
+    const ui::Rect tab = window.FindControl(L"tab")->Pos();
+    const ui::Rect list = window.FindControl(L"list")->Pos();
+    EXPECT_EQ(tab.Height(), list.Height());
+    EXPECT_EQ(window.FindControl(L"log")->Pos().bottom, 290);
+}
+
+}  // namespace
