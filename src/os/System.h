@@ -1,0 +1,60 @@
+// General services of the operating system: the thread's last error, time,
+// the version, languages, system message texts and the ANSI code page.
+//
+// Every function here is one call of the Windows kernel (os/win32) or of the
+// simulated machine (os/sim); which one is decided when the program is
+// linked. Error codes are Windows error codes, kept as numbers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace os {
+
+// A window that owns the dialogs and programs the system shows (an HWND).
+enum class WindowHandle : std::uintptr_t { None = 0 };
+
+// A kernel object handle (file, process). CreateFileW fails with Invalid,
+// ShellExecuteExW may return None.
+enum class KernelHandle : std::uintptr_t { None = 0, Invalid = ~std::uintptr_t{0} };
+
+std::uint32_t GetLastError();
+
+void Sleep(std::uint32_t milliseconds);
+// Milliseconds since start-up; wraps after 49.7 days, so callers subtract.
+std::uint32_t GetTickCount();
+
+inline constexpr std::uint32_t kInfinite = 0xFFFFFFFF;
+inline constexpr std::uint32_t kWaitIoCompletion = 0xC0;
+// Alertable or not; returns 0, or kWaitIoCompletion when a completion
+// routine ran during the wait and ended it early.
+std::uint32_t SleepEx(std::uint32_t milliseconds, bool alertable);
+std::uint32_t WaitForSingleObject(KernelHandle handle, std::uint32_t milliseconds);
+bool CloseHandle(KernelHandle handle);
+
+struct OsVersion {
+    std::uint32_t major = 0;
+    std::uint32_t minor = 0;
+    std::uint32_t build = 0;
+};
+// GetVersionExW with an OSVERSIONINFOEXW. Without a compatibility list in the
+// manifest, Windows 8.1 and later report 6.2.
+bool GetVersionExW(OsVersion& version);
+
+std::uint16_t GetUserDefaultUILanguage();
+
+struct LocalTime {
+    int year, month, day, hour, minute, second, milliseconds;
+};
+LocalTime GetLocalTime();
+
+// FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS
+// | FORMAT_MESSAGE_FROM_SYSTEM) for code in langId (0: the system's default
+// choice). The text comes back exactly as the system has it, usually ending
+// in a line break. False, with the last error set, when there is none.
+bool FormatMessageW(std::uint32_t code, std::uint16_t langId, std::wstring& text);
+
+// The text in the ANSI code page; characters it lacks become '?'.
+std::string WideToAnsi(const std::wstring& text);
+
+}  // namespace os

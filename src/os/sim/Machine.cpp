@@ -1,0 +1,304 @@
+#include "os/sim/Machine.h"
+
+#include "os/sim/Internals.h"
+
+#include <algorithm>
+#include <cwctype>
+#include <string>
+#include <system_error>
+
+#include <unistd.h>
+
+namespace os::sim {
+
+namespace {
+
+// English texts of the codes the program meets, as Windows words them.
+const std::pair<std::uint32_t, const wchar_t*> kEnglishMessages[] = {
+    {2, L"The system cannot find the file specified.\r\n"},
+    {5, L"Access is denied.\r\n"},
+    {6, L"The handle is invalid.\r\n"},
+    {8, L"Not enough memory resources are available to process this command.\r\n"},
+    {87, L"The parameter is incorrect.\r\n"},
+    {122, L"The data area passed to a system call is too small.\r\n"},
+    {170, L"The requested resource is in use.\r\n"},
+    {234, L"More data is available.\r\n"},
+    {995, L"The I/O operation has been aborted because of either a thread exit or an application request.\r\n"},
+    {1051, L"A stop control has been sent to a service that other running services are dependent on.\r\n"},
+    {1056, L"An instance of the service is already running.\r\n"},
+    {1060, L"The specified service does not exist as an installed service.\r\n"},
+    {1062, L"The service has not been started.\r\n"},
+    {1223, L"The operation was canceled by the user.\r\n"},
+    {1722, L"The RPC server is unavailable.\r\n"},
+    {1796, L"The specified port is unknown.\r\n"},
+    {1797, L"The printer driver is unknown.\r\n"},
+    {1798, L"The print processor is unknown.\r\n"},
+    {1801, L"The printer name is invalid.\r\n"},
+    {1802, L"The printer already exists.\r\n"},
+    {3001, L"The specified printer driver is currently in use.\r\n"},
+    {3015, L"The specified printer driver package is currently in use.\r\n"},
+};
+
+constexpr wchar_t kUsbPrintClass[] = L"{28d78fad-5a12-11d1-ae5b-0000f803a8c2}";
+constexpr Guid kUsbPrintGuid = {0x28d78fad, 0x5a12, 0x11d1, {0xae, 0x5b, 0x00, 0x00, 0xf8, 0x03, 0xa8, 0xc2}};
+
+// Days since 1970-01-01 of a civil date, and back (proleptic Gregorian).
+std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const auto yoe = static_cast<unsigned>(y - era * 400);
+    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
+}
+
+void CivilFromDays(std::int64_t z, int& year, int& month, int& day) {
+    z += 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const auto doe = static_cast<unsigned>(z - era * 146097);
+    const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const unsigned mp = (5 * doy + 2) / 153;
+    day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    year = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (month <= 2));
+}
+
+std::wstring Replace(std::wstring text, wchar_t from, wchar_t to) {
+    std::replace(text.begin(), text.end(), from, to);
+    return text;
+}
+
+}  // namespace
+
+RegValue RegValue::Dword(std::uint32_t value) {
+    return {kRegDword, {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+                        static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)}};
+}
+
+RegValue RegValue::String(const std::wstring& value) {
+    RegValue result{kRegSz, {}};
+    for (wchar_t c : value + L'\0') {
+        const auto unit = static_cast<std::uint32_t>(c);
+        result.data.push_back(static_cast<std::uint8_t>(unit));
+        result.data.push_back(static_cast<std::uint8_t>(unit >> 8));
+    }
+    return result;
+}
+
+Machine::Machine() : internals_(new Internals) { Reset(); }
+
+Machine::~Machine() {
+    std::error_code ignored;
+    if (!driverDirectory_.empty()) std::filesystem::remove_all(driverDirectory_, ignored);
+    delete internals_;
+}
+
+void Machine::Reset() {
+    spooler = Spooler{};
+    spooler.ports = {{L"LPT1:", L"Local Port", L"Local Port", {}},
+                     {L"COM1:", L"Local Port", L"Local Port", {}},
+                     {L"FILE:", L"Local Port", L"Local Port", {}}};
+    spooler.monitors = {{L"Local Port", {}, {}}, {std::wstring(kTcpIpMonitor), {}, {}}};
+    services = {Service{L"Spooler", kServiceRunning, 0, {}, 0, 0, 0, 0, 0, {}}};
+    interfaces.clear();
+    writeTargets.clear();
+    shellRuns.clear();
+    onShellExecute = nullptr;
+    version = {10, 0, 19045};
+    isAdministrator = true;
+    uiLanguage = 1033;
+    sleeps.clear();
+    events.clear();
+    now_ = 0;
+    SetLocalTime({2024, 1, 1, 9, 0, 0, 0});
+    injections_.clear();
+    messages_.clear();
+    for (const auto& [code, text] : kEnglishMessages) SetMessage(1033, code, text);
+    *internals_ = Internals{};
+    std::error_code ignored;
+    if (!driverDirectory_.empty()) std::filesystem::remove_all(driverDirectory_, ignored);
+    driverDirectory_.clear();
+}
+
+void Machine::SetRegistryValue(const std::wstring& keyPath, const std::wstring& valueName, RegValue value) {
+    internals_->registry[Lower(keyPath)][Lower(valueName)] = std::move(value);
+}
+
+DeviceInterface& Machine::AddUsbPrinter(const std::wstring& instanceId, const std::wstring& devicePath,
+                                        std::optional<std::uint32_t> portNumber) {
+    DeviceInterface device;
+    device.interfaceClass = kUsbPrintGuid;
+    device.instanceId = instanceId;
+    device.devicePath = devicePath;
+    device.description = L"USB Printing Support";
+    device.hardwareId = instanceId.substr(0, instanceId.rfind(L'\\')) + L'\0';
+    if (portNumber) {
+        const std::wstring key = std::wstring(L"SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\") +
+                                 kUsbPrintClass + L"\\##?#" + Replace(instanceId, L'\\', L'#') + L"#" +
+                                 kUsbPrintClass + L"\\#\\Device Parameters";
+        SetRegistryValue(key, L"Port Number", RegValue::Dword(*portNumber));
+    }
+    interfaces.push_back(device);
+    return interfaces.back();
+}
+
+Printer* Machine::FindPrinter(const std::wstring& name) {
+    for (auto& printer : spooler.printers)
+        if (EqualNoCase(printer.name, name)) return &printer;
+    return nullptr;
+}
+
+Driver* Machine::FindDriver(const std::wstring& name) {
+    for (auto& driver : spooler.drivers)
+        if (EqualNoCase(driver.name, name)) return &driver;
+    return nullptr;
+}
+
+Port* Machine::FindPort(const std::wstring& name) {
+    for (auto& port : spooler.ports)
+        if (EqualNoCase(port.name, name)) return &port;
+    return nullptr;
+}
+
+Service* Machine::FindService(const std::wstring& name) {
+    for (auto& service : services)
+        if (EqualNoCase(service.name, name)) return &service;
+    return nullptr;
+}
+
+WriteTarget* Machine::FindWriteTarget(const std::wstring& path) {
+    for (auto& target : writeTargets)
+        if (EqualNoCase(target.path, path)) return &target;
+    return nullptr;
+}
+
+std::filesystem::path Machine::DriverDirectory() {
+    if (driverDirectory_.empty()) {
+        driverDirectory_ = std::filesystem::temp_directory_path() /
+                           ("printsys-sim-" + std::to_string(getpid())) / "x64";
+        std::filesystem::create_directories(driverDirectory_);
+    }
+    return driverDirectory_;
+}
+
+void Machine::SetMessage(std::uint16_t langId, std::uint32_t code, const std::wstring& text) {
+    messages_[{langId, code}] = text;
+}
+
+std::optional<std::wstring> Machine::Message(std::uint16_t langId, std::uint32_t code) const {
+    const auto found = messages_.find({langId, code});
+    if (found == messages_.end()) return std::nullopt;
+    return found->second;
+}
+
+bool Machine::HasLanguage(std::uint16_t langId) const {
+    return std::any_of(messages_.begin(), messages_.end(),
+                       [langId](const auto& entry) { return entry.first.first == langId; });
+}
+
+void Machine::Advance(std::uint32_t milliseconds) { now_ += milliseconds; }
+
+void Machine::SetLocalTime(const LocalTime& time) {
+    const std::int64_t days = DaysFromCivil(time.year, static_cast<unsigned>(time.month),
+                                            static_cast<unsigned>(time.day));
+    localTimeAtZeroMs_ = ((days * 24 + time.hour) * 60 + time.minute) * 60000 + time.second * 1000 +
+                         time.milliseconds - static_cast<std::int64_t>(now_);
+}
+
+LocalTime Machine::LocalTimeNow() const {
+    const std::int64_t ms = localTimeAtZeroMs_ + static_cast<std::int64_t>(now_);
+    const std::int64_t days = ms / 86400000;
+    std::int64_t rest = ms % 86400000;
+    LocalTime time{};
+    CivilFromDays(days, time.year, time.month, time.day);
+    time.hour = static_cast<int>(rest / 3600000);
+    rest %= 3600000;
+    time.minute = static_cast<int>(rest / 60000);
+    rest %= 60000;
+    time.second = static_cast<int>(rest / 1000);
+    time.milliseconds = static_cast<int>(rest % 1000);
+    return time;
+}
+
+void Machine::FailCall(Operation operation, std::uint32_t error, int nth) {
+    injections_.push_back({operation, nth, error, nullptr});
+}
+
+void Machine::BeforeCall(Operation operation, int nth, std::function<void()> action) {
+    injections_.push_back({operation, nth, 0, std::move(action)});
+}
+
+std::uint32_t Machine::TakeFailure(Operation operation) {
+    std::uint32_t error = 0;
+    std::vector<std::function<void()>> actions;
+    for (auto it = injections_.begin(); it != injections_.end();) {
+        if (it->operation == operation && --it->remaining == 0) {
+            if (it->action) actions.push_back(std::move(it->action));
+            else if (error == 0) error = it->error;
+            it = injections_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (auto& action : actions) action();
+    return error;
+}
+
+std::size_t Machine::OpenHandleCount() const { return internals_->handles.size(); }
+
+std::uintptr_t Machine::Internals::Open(HandleObject object) {
+    const std::uintptr_t handle = nextHandle;
+    nextHandle += 4;
+    handles.emplace(handle, std::move(object));
+    return handle;
+}
+
+HandleObject* Machine::Internals::Find(std::uintptr_t handle, HandleKind kind) {
+    const auto found = handles.find(handle);
+    return found != handles.end() && found->second.kind == kind ? &found->second : nullptr;
+}
+
+bool Machine::Internals::Close(std::uintptr_t handle, HandleKind kind) {
+    if (!Find(handle, kind)) return Fail(error::kInvalidHandle);
+    handles.erase(handle);
+    return true;
+}
+
+namespace {
+thread_local std::uint32_t t_lastError = 0;
+}
+
+void SetLastErrorCode(std::uint32_t error) { t_lastError = error; }
+
+bool Fail(std::uint32_t error) {
+    t_lastError = error;
+    return false;
+}
+
+std::wstring Lower(const std::wstring& text) {
+    std::wstring result = text;
+    for (auto& c : result) c = static_cast<wchar_t>(std::towlower(static_cast<std::wint_t>(c)));
+    return result;
+}
+
+bool EqualNoCase(const std::wstring& a, const std::wstring& b) { return Lower(a) == Lower(b); }
+
+std::uint32_t RecordBytes(std::uint32_t fixedPart, std::initializer_list<const std::wstring*> texts) {
+    std::uint32_t bytes = fixedPart;
+    for (const auto* text : texts) bytes += static_cast<std::uint32_t>((text->size() + 1) * 2);
+    return bytes;
+}
+
+Machine& TheMachine() {
+    static Machine machine;
+    return machine;
+}
+
+}  // namespace os::sim
+
+namespace os {
+
+std::uint32_t GetLastError() { return sim::t_lastError; }
+
+}  // namespace os

@@ -1,0 +1,266 @@
+// The simulated Windows machine that stands behind the os/ boundary in host
+// tests: a spooler with printers, drivers, ports and monitors; services with
+// states, check points, wait hints and dependants; device interfaces and a
+// registry; devices that take writes; the shell; a message table; and a
+// virtual clock that every wait advances at once.
+//
+// It follows Windows' own rules (error codes, access rights, what a call
+// refuses), not Wine's more lenient ones, so a test that passes here expects
+// what a real machine does. Tests call TheMachine().Reset() first, set the
+// machine up through its public members, run the code under test and then
+// inspect the machine. Failure injection makes the next call (or the n-th
+// next call) of an operation fail with a chosen error code.
+//
+// One test thread at a time; the machine has no locks.
+#pragma once
+
+#include "os/Devices.h"
+#include "os/Files.h"
+#include "os/Services.h"
+#include "os/Spooler.h"
+#include "os/System.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace os::sim {
+
+enum class Operation {
+    EnumPrinters, EnumPrinterDrivers, EnumPorts, GetPrinterDriverDirectory,
+    OpenPrinter, DeletePrinter, AddPrinter, SetDefaultPrinter,
+    AddPrinterDriverEx, DeletePrinterDriverEx, DeletePrinterDriverPackage,
+    XcvData, AddPort, DeletePort, ConfigurePort,
+    OpenSCManager, OpenService, QueryServiceStatus, ControlService, EnumDependentServices, StartService,
+    SetupDiGetClassDevs, SetupDiEnumDeviceInterfaces, SetupDiGetDeviceInterfaceDetail,
+    SetupDiGetDeviceInstanceId, SetupDiGetDeviceRegistryProperty, SetupDiOpenDevRegKey,
+    RegOpenKey, RegQueryValue,
+    CreateFile, WriteFileEx, ShellExecuteEx, GetVersionEx, FormatMessage,
+};
+
+struct Printer {
+    std::wstring name;
+    std::wstring driverName;
+    std::wstring portName;
+    std::wstring printProcessor = L"WinPrint";
+    std::uint32_t attributes = 0x40;
+};
+
+struct Driver {
+    std::wstring name;
+    std::uint32_t version = 3;
+    std::wstring environment = L"Windows x64";
+    std::wstring driverPath;
+    std::wstring dataFile;
+    std::wstring configFile;
+    std::wstring helpFile;
+    std::vector<std::wstring> dependentFiles;
+    std::wstring infPath;
+    std::wstring manufacturer;
+    std::wstring provider;
+    std::uint64_t driverDate = 0;
+    std::uint64_t driverVersion = 0;
+    // The running spooler has the driver's files loaded: deleting the driver
+    // fails as "in use" until the "Spooler" service has stopped once.
+    bool loadedBySpooler = false;
+};
+
+struct Port {
+    std::wstring name;
+    std::wstring description;
+    std::wstring monitor;
+    std::optional<TcpIpPortData> tcpIp;  // the request a Standard TCP/IP port was made from
+};
+
+// What a port monitor's dialog does when the user works through it.
+struct DialogOutcome {
+    std::uint32_t error = 0;     // e.g. 1223 when the user cancels
+    std::wstring portToAdd;      // the add dialog's new port, when error is 0
+};
+
+struct Monitor {
+    std::wstring name;
+    DialogOutcome addPortDialog;
+    DialogOutcome configurePortDialog;
+};
+
+inline constexpr std::wstring_view kTcpIpMonitor = L"Standard TCP/IP Port";
+
+struct Spooler {
+    std::vector<Printer> printers;
+    std::vector<Driver> drivers;
+    std::vector<Port> ports;
+    std::vector<Monitor> monitors;
+    std::wstring defaultPrinter;
+    std::vector<std::wstring> driverPackages;  // INF paths in the driver store
+    bool hasDriverPackageApi = true;           // false: Windows XP, or Wine
+    std::vector<std::wstring> configuredPorts; // each run of a configure dialog
+};
+
+inline constexpr std::uint32_t kForever = 0xFFFFFFFF;
+
+struct Service {
+    std::wstring name;
+    std::uint32_t state = kServiceRunning;
+    std::uint32_t waitHint = 0;
+    std::vector<std::wstring> dependsOn;
+    // How it behaves: time spent pending after a stop or start (kForever:
+    // stays pending), how often its check point grows while pending (0:
+    // never), and the error a stop or start control is refused with (0: none).
+    std::uint32_t stopTakesMs = 0;
+    std::uint32_t startTakesMs = 0;
+    std::uint32_t checkPointEveryMs = 0;
+    std::uint32_t refuseStop = 0;
+    std::uint32_t refuseStart = 0;
+    // Kept by the machine: when the pending state began (set on first look
+    // for a service a test puts into a pending state).
+    std::optional<std::uint64_t> pendingSince;
+};
+
+struct RegValue {
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    static RegValue Dword(std::uint32_t value);
+    static RegValue String(const std::wstring& value);  // REG_SZ, UTF-16LE with terminator
+};
+
+struct DeviceInterface {
+    Guid interfaceClass{};
+    std::wstring instanceId;
+    std::wstring devicePath;
+    std::optional<std::wstring> description;
+    std::optional<std::wstring> hardwareId;
+    // Values of the device's hardware key (DIREG_DEV), such as "PortName".
+    std::map<std::wstring, RegValue> deviceKey;
+    // A size probe of the detail record that succeeds (some drivers do).
+    bool detailProbeSucceeds = false;
+};
+
+enum class WriteBehaviour {
+    Accept,         // the whole write completes at once
+    AcceptLater,    // the whole write completes after delayMs
+    AcceptPart,     // completes at once with acceptBytes transferred
+    Stall,          // never completes
+};
+
+// A path that CreateFileW opens: a port or a device interface.
+struct WriteTarget {
+    std::wstring path;
+    std::uint32_t openError = 0;  // CreateFileW fails with this when not 0
+    WriteBehaviour behaviour = WriteBehaviour::Accept;
+    std::uint32_t delayMs = 0;
+    std::uint32_t acceptBytes = 0;
+    std::vector<std::uint8_t> written;
+};
+
+struct ShellRun {
+    ShellExecuteInfo info;
+    bool waitedFor = false;
+    bool handleClosed = false;
+};
+
+class Machine {
+public:
+    Machine();
+    ~Machine();
+    Machine(const Machine&) = delete;
+    Machine& operator=(const Machine&) = delete;
+
+    // A freshly installed Windows 10, run by an administrator: the ports
+    // LPT1:, COM1: and FILE: of the "Local Port" monitor, the "Local Port"
+    // and "Standard TCP/IP Port" monitors, a running "Spooler" service,
+    // English UI, tick count 0, nothing injected.
+    void Reset();
+
+    Spooler spooler;
+    std::vector<Service> services;
+    std::vector<DeviceInterface> interfaces;
+    std::vector<WriteTarget> writeTargets;
+    std::vector<ShellRun> shellRuns;
+    // Runs for each program started through the shell (a fake printui, say).
+    std::function<void(const ShellExecuteInfo&)> onShellExecute;
+
+    OsVersion version{10, 0, 19045};
+    bool isAdministrator = true;
+    std::uint16_t uiLanguage = 1033;
+
+    // Registry values under HKEY_LOCAL_MACHINE; key paths and value names
+    // are compared without regard to case, as Windows does.
+    void SetRegistryValue(const std::wstring& keyPath, const std::wstring& valueName, RegValue value);
+
+    // A USB printer interface as Windows' usbprint driver presents it; a
+    // port number is stored under the interface's "Device Parameters" key.
+    DeviceInterface& AddUsbPrinter(const std::wstring& instanceId, const std::wstring& devicePath,
+                                   std::optional<std::uint32_t> portNumber);
+
+    Printer* FindPrinter(const std::wstring& name);
+    Driver* FindDriver(const std::wstring& name);
+    Port* FindPort(const std::wstring& name);
+    Service* FindService(const std::wstring& name);
+    WriteTarget* FindWriteTarget(const std::wstring& path);
+
+    // The spooler's driver directory: a private folder, created on first use
+    // and removed by Reset and at exit. Its files are what AddPrinterDriverExW
+    // finds there.
+    std::filesystem::path DriverDirectory();
+
+    // Messages of FormatMessageW by language; English texts of the codes the
+    // program meets are there after Reset.
+    void SetMessage(std::uint16_t langId, std::uint32_t code, const std::wstring& text);
+
+    // Virtual clock in milliseconds. GetTickCount is its low 32 bits. Sleep
+    // and SleepEx advance it at once; Sleep(0) takes one millisecond, a time
+    // slice's stand-in, so a loop that polls without waiting still sees time
+    // pass. A write's completion ends an alertable wait at its due time.
+    std::uint64_t Now() const { return now_; }
+    void SetTickCount(std::uint32_t tick) { now_ = tick; }
+    void Advance(std::uint32_t milliseconds);
+    // Every Sleep and SleepEx in order, with the time asked for.
+    std::vector<std::uint32_t> sleeps;
+    // The wall clock at tick 0; GetLocalTime follows the virtual clock.
+    void SetLocalTime(const LocalTime& time);
+
+    void FailCall(Operation operation, std::uint32_t error, int nth = 1);
+    void BeforeCall(Operation operation, int nth, std::function<void()> action);
+
+    // "ControlService Spooler 1" (each stop control that reaches a service,
+    // refused or not), "StartService Spooler", "DeletePrinter X", ...: the
+    // calls that change the machine, in order.
+    std::vector<std::wstring> events;
+
+    // Handles of the spooler, the service manager, SetupAPI, the registry and
+    // the kernel that are open now: a leak shows here.
+    std::size_t OpenHandleCount() const;
+
+    // Used by the simulated calls.
+    struct Internals;
+    Internals& internals() { return *internals_; }
+    std::uint32_t TakeFailure(Operation operation);
+    std::optional<std::wstring> Message(std::uint16_t langId, std::uint32_t code) const;
+    bool HasLanguage(std::uint16_t langId) const;
+    LocalTime LocalTimeNow() const;
+
+private:
+    struct Injection {
+        Operation operation;
+        int remaining;
+        std::uint32_t error;
+        std::function<void()> action;
+    };
+    std::uint64_t now_ = 0;
+    std::int64_t localTimeAtZeroMs_ = 0;  // milliseconds since 1970 at tick 0
+    std::vector<Injection> injections_;
+    std::map<std::pair<std::uint16_t, std::uint32_t>, std::wstring> messages_;
+    std::filesystem::path driverDirectory_;
+    Internals* internals_;
+};
+
+// The process's machine; host tests reset it first.
+Machine& TheMachine();
+
+}  // namespace os::sim

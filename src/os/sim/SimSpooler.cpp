@@ -1,0 +1,334 @@
+// The print spooler of the simulated machine. Record sizes are those of the
+// x64 structures; only their sum matters, as the size a probe reports.
+#include "os/Spooler.h"
+#include "os/sim/Internals.h"
+#include "os/sim/Machine.h"
+
+#include <algorithm>
+
+namespace os {
+
+using sim::Fail;
+using sim::HandleKind;
+using sim::Operation;
+using sim::TheMachine;
+namespace error = sim::error;
+
+namespace {
+
+constexpr std::uint32_t kPrinterInfo2Bytes = 136;
+constexpr std::uint32_t kDriverInfo1Bytes = 8;
+constexpr std::uint32_t kDriverInfo6Bytes = 112;
+constexpr std::uint32_t kDriverInfo8Bytes = 168;
+constexpr std::uint32_t kPortInfo2Bytes = 32;
+constexpr std::uint32_t kDelete = 0x10000;
+constexpr std::uint32_t kPrinterAccessAdminister = 0x4;
+constexpr std::uint32_t kErrorAlreadyExists = 183;
+
+// Entry checks that every spooler call makes: an injected failure, then the
+// spooler service, which must be running for any call to reach it.
+bool Enter(sim::Machine& machine, Operation operation) {
+    if (const auto injected = machine.TakeFailure(operation)) return Fail(injected);
+    if (!sim::SpoolerAvailable(machine)) return Fail(error::kRpcServerUnavailable);
+    return true;
+}
+
+bool RequireAdministrator(const sim::Machine& machine) {
+    return machine.isAdministrator || Fail(error::kAccessDenied);
+}
+
+bool HasPrefix(const std::wstring& text, const std::wstring& prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+bool FileInDriverDirectory(sim::Machine& machine, const std::wstring& name) {
+    std::string narrow;
+    for (wchar_t c : name) narrow += static_cast<char>(c);
+    return std::filesystem::is_regular_file(machine.DriverDirectory() / narrow);
+}
+
+std::int32_t HResultFromWin32(std::uint32_t code) {
+    return static_cast<std::int32_t>(0x80070000u | (code & 0xFFFFu));
+}
+
+}  // namespace
+
+bool EnumPrintersW(std::uint32_t /*flags*/, std::uint32_t bufferSize, std::uint32_t& needed,
+                   std::vector<PrinterInfo2>& printers) {
+    printers.clear();
+    needed = 0;
+    auto& machine = TheMachine();
+    if (!Enter(machine, Operation::EnumPrinters)) return false;
+    for (const auto& p : machine.spooler.printers)
+        needed += sim::RecordBytes(kPrinterInfo2Bytes, {&p.name, &p.portName, &p.driverName, &p.printProcessor});
+    if (bufferSize < needed) return Fail(error::kInsufficientBuffer);
+    for (const auto& p : machine.spooler.printers)
+        printers.push_back({p.name, p.portName, p.driverName, p.printProcessor, p.attributes});
+    return true;
+}
+
+bool EnumPrinterDriversW(std::uint32_t level, std::uint32_t bufferSize, std::uint32_t& needed,
+                         std::vector<DriverInfo>& drivers) {
+    drivers.clear();
+    needed = 0;
+    auto& machine = TheMachine();
+    if (!Enter(machine, Operation::EnumPrinterDrivers)) return false;
+    if (level != 1 && level != 6 && level != 8) return Fail(error::kInvalidLevel);
+    for (const auto& d : machine.spooler.drivers) {
+        if (level == 1) needed += sim::RecordBytes(kDriverInfo1Bytes, {&d.name});
+        const std::uint32_t fixed = level == 6 ? kDriverInfo6Bytes : kDriverInfo8Bytes;
+        if (level != 1)
+            needed += sim::RecordBytes(fixed, {&d.name, &d.environment, &d.driverPath, &d.dataFile, &d.configFile,
+                                               &d.helpFile, &d.manufacturer, &d.provider}) +
+                      (level == 8 ? sim::RecordBytes(0, {&d.infPath}) : 0);
+    }
+    if (bufferSize < needed) return Fail(error::kInsufficientBuffer);
+    for (const auto& d : machine.spooler.drivers) {
+        DriverInfo info;
+        info.name = d.name;
+        if (level != 1) {
+            info.version = d.version;
+            info.environment = d.environment;
+            info.driverPath = d.driverPath;
+        }
+        if (level == 8) info.infPath = d.infPath;
+        drivers.push_back(info);
+    }
+    return true;
+}
+
+bool EnumPortsW(std::uint32_t bufferSize, std::uint32_t& needed, std::vector<PortInfo2>& ports) {
+    ports.clear();
+    needed = 0;
+    auto& machine = TheMachine();
+    if (!Enter(machine, Operation::EnumPorts)) return false;
+    for (const auto& p : machine.spooler.ports)
+        needed += sim::RecordBytes(kPortInfo2Bytes, {&p.name, &p.monitor, &p.description});
+    if (bufferSize < needed) return Fail(error::kInsufficientBuffer);
+    for (const auto& p : machine.spooler.ports) ports.push_back({p.name, p.monitor, p.description, 0});
+    return true;
+}
+
+bool GetPrinterDriverDirectoryW(std::uint32_t bufferSize, std::uint32_t& needed, std::wstring& directory) {
+    needed = 0;
+    auto& machine = TheMachine();
+    if (!Enter(machine, Operation::GetPrinterDriverDirectory)) return false;
+    const std::wstring path = machine.DriverDirectory().wstring();
+    needed = sim::RecordBytes(0, {&path});
+    if (bufferSize < needed) return Fail(error::kInsufficientBuffer);
+    directory = path;
+    return true;
+}
+
+PrinterHandle OpenPrinterW(const std::wstring& name, std::uint32_t access) {
+    auto& machine = TheMachine();
+    if (!Enter(machine, Operation::OpenPrinter)) return PrinterHandle::None;
+    const std::wstring xcvMonitor = L",XcvMonitor ";
+    sim::HandleObject object{HandleKind::Printer, name, access, {}, 0};
+    if (HasPrefix(name, xcvMonitor)) {
+        const std::wstring monitor = name.substr(xcvMonitor.size());
+        const auto& monitors = machine.spooler.monitors;
+        if (std::none_of(monitors.begin(), monitors.end(),
+                         [&](const auto& m) { return sim::EqualNoCase(m.name, monitor); })) {
+            Fail(error::kInvalidPrinterName);
+            return PrinterHandle::None;
+        }
+        if ((access & kServerAccessAdminister) && !RequireAdministrator(machine)) return PrinterHandle::None;
+        object = {HandleKind::Xcv, monitor, access, {}, 0};
+    } else {
+        const auto* printer = machine.FindPrinter(name);
+        if (!printer) {
+            Fail(error::kInvalidPrinterName);
+            return PrinterHandle::None;
+        }
+        if ((access & kPrinterAccessAdminister) && !RequireAdministrator(machine)) return PrinterHandle::None;
+        object.name = printer->name;
+    }
+    return static_cast<PrinterHandle>(machine.internals().Open(object));
+}
+
+bool ClosePrinter(PrinterHandle printer) {
+    auto& internals = TheMachine().internals();
+    const auto value = static_cast<std::uintptr_t>(printer);
+    if (internals.Find(value, HandleKind::Xcv)) return internals.Close(value, HandleKind::Xcv);
+    return internals.Close(value, HandleKind::Printer);
+}
+
+bool DeletePrinter(PrinterHandle printer) {
+    auto& machine = TheMachine();
+    const auto* object = machine.internals().Find(static_cast<std::uintptr_t>(printer), HandleKind::Printer);
+    if (!object) return Fail(error::kInvalidHandle);
+    if (!Enter(machine, Operation::DeletePrinter)) return false;
+    if (!(object->access & kDelete)) return Fail(error::kAccessDenied);
+    auto& printers = machine.spooler.printers;
+    const auto found = std::find_if(printers.begin(), printers.end(),
+                                    [&](const auto& p) { return sim::EqualNoCase(p.name, object->name); });
+    if (found == printers.end()) return Fail(error::kInvalidPrinterName);
+    if (sim::EqualNoCase(machine.spooler.defaultPrinter, found->name)) machine.spooler.defaultPrinter.clear();
+    machine.events.push_back(L"DeletePrinter " + found->name);
+    printers.erase(found);
+    return true;
+}
+
+PrinterHandle AddPrinterW(const PrinterInfo2& info) {
+    auto& machine = TheMachine();
+    const auto refuse = [](std::uint32_t code) {
+        Fail(code);
+        return PrinterHandle::None;
+    };
+    if (!Enter(machine, Operation::AddPrinter) || !RequireAdministrator(machine)) return PrinterHandle::None;
+    if (info.printerName.empty() || info.printerName.find_first_of(L"\\,") != std::wstring::npos)
+        return refuse(error::kInvalidPrinterName);
+    if (machine.FindPrinter(info.printerName)) return refuse(error::kPrinterAlreadyExists);
+    if (!machine.FindPort(info.portName)) return refuse(error::kUnknownPort);
+    if (!machine.FindDriver(info.driverName)) return refuse(error::kUnknownPrinterDriver);
+    if (!sim::EqualNoCase(info.printProcessor, L"WinPrint")) return refuse(error::kUnknownPrintProcessor);
+    machine.spooler.printers.push_back(
+        {info.printerName, info.driverName, info.portName, info.printProcessor, info.attributes});
+    machine.events.push_back(L"AddPrinter " + info.printerName);
+    return static_cast<PrinterHandle>(
+        machine.internals().Open({HandleKind::Printer, info.printerName, kPrinterAllAccess, {}, 0}));
+}
+
+bool SetDefaultPrinterW(const std::wstring& printerName) {
+    auto& machine = TheMachine();
+    if (!Enter(machine, Operation::SetDefaultPrinter)) return false;
+    const auto* printer = machine.FindPrinter(printerName);
+    if (!printer) return Fail(error::kInvalidPrinterName);
+    machine.spooler.defaultPrinter = printer->name;
+    machine.events.push_back(L"SetDefaultPrinter " + printer->name);
+    return true;
+}
+
+bool AddPrinterDriverExW(const DriverInfo6& info, std::uint32_t /*copyFlags*/) {
+    auto& machine = TheMachine();
+    if (!Enter(machine, Operation::AddPrinterDriverEx) || !RequireAdministrator(machine)) return false;
+    if (info.name.empty() || info.driverPath.empty()) return Fail(error::kInvalidParameter);
+    std::vector<std::wstring> files = {info.driverPath, info.dataFile, info.configFile, info.helpFile};
+    files.insert(files.end(), info.dependentFiles.begin(), info.dependentFiles.end());
+    for (const auto& file : files)
+        if (!file.empty() && !FileInDriverDirectory(machine, file)) return Fail(error::kFileNotFound);
+    sim::Driver driver;
+    driver.name = info.name;
+    driver.version = info.version;
+    if (!info.environment.empty()) driver.environment = info.environment;
+    driver.driverPath = info.driverPath;
+    driver.dataFile = info.dataFile;
+    driver.configFile = info.configFile;
+    driver.helpFile = info.helpFile;
+    driver.dependentFiles = info.dependentFiles;
+    driver.manufacturer = info.manufacturer;
+    driver.provider = info.provider;
+    driver.driverDate = info.driverDate;
+    driver.driverVersion = info.driverVersion;
+    if (auto* existing = machine.FindDriver(info.name)) *existing = driver;
+    else machine.spooler.drivers.push_back(driver);
+    machine.events.push_back(L"AddPrinterDriverEx " + info.name);
+    return true;
+}
+
+bool DeletePrinterDriverExW(const std::wstring& driverName, std::uint32_t deleteFlags, std::uint32_t version) {
+    auto& machine = TheMachine();
+    if (!Enter(machine, Operation::DeletePrinterDriverEx) || !RequireAdministrator(machine)) return false;
+    auto& drivers = machine.spooler.drivers;
+    const auto found = std::find_if(drivers.begin(), drivers.end(), [&](const auto& d) {
+        return sim::EqualNoCase(d.name, driverName) &&
+               (!(deleteFlags & kDpdDeleteSpecificVersion) || d.version == version);
+    });
+    if (found == drivers.end()) return Fail(error::kUnknownPrinterDriver);
+    const auto& printers = machine.spooler.printers;
+    const bool used = std::any_of(printers.begin(), printers.end(),
+                                  [&](const auto& p) { return sim::EqualNoCase(p.driverName, driverName); });
+    if (used || found->loadedBySpooler) return Fail(error::kPrinterDriverInUse);
+    machine.events.push_back(L"DeletePrinterDriverEx " + found->name);
+    drivers.erase(found);
+    return true;
+}
+
+std::optional<std::int32_t> DeletePrinterDriverPackageW(const std::wstring& infPath) {
+    auto& machine = TheMachine();
+    if (!machine.spooler.hasDriverPackageApi) return std::nullopt;
+    if (!Enter(machine, Operation::DeletePrinterDriverPackage)) return HResultFromWin32(os::GetLastError());
+    const auto& drivers = machine.spooler.drivers;
+    if (std::any_of(drivers.begin(), drivers.end(), [&](const auto& d) { return sim::EqualNoCase(d.infPath, infPath); })) {
+        Fail(error::kPrinterDriverPackageInUse);
+        return HResultFromWin32(error::kPrinterDriverPackageInUse);
+    }
+    auto& packages = machine.spooler.driverPackages;
+    const auto found = std::find_if(packages.begin(), packages.end(),
+                                    [&](const auto& p) { return sim::EqualNoCase(p, infPath); });
+    if (found == packages.end()) {
+        Fail(error::kFileNotFound);
+        return HResultFromWin32(error::kFileNotFound);
+    }
+    machine.events.push_back(L"DeletePrinterDriverPackage " + *found);
+    packages.erase(found);
+    return 0;
+}
+
+bool XcvDataAddPort(PrinterHandle xcv, const TcpIpPortData& port, std::uint32_t /*outputSize*/,
+                    std::uint32_t& needed, std::uint32_t& status) {
+    auto& machine = TheMachine();
+    needed = 0;
+    const auto* object = machine.internals().Find(static_cast<std::uintptr_t>(xcv), HandleKind::Xcv);
+    if (!object) return Fail(error::kInvalidHandle);
+    if (!Enter(machine, Operation::XcvData)) return false;
+    // The record's fixed arrays, terminator included.
+    if (port.portName.size() > 63 || port.hostAddress.size() > 48 || port.snmpCommunity.size() > 32 ||
+        port.queue.size() > 32 || port.ipAddress.size() > 15)
+        return Fail(error::kInvalidParameter);
+    status = 0;
+    if (!(object->access & kServerAccessAdminister)) status = error::kAccessDenied;
+    else if (!sim::EqualNoCase(object->name, std::wstring(sim::kTcpIpMonitor)) || port.portName.empty())
+        status = error::kInvalidParameter;
+    else if (machine.FindPort(port.portName)) status = kErrorAlreadyExists;
+    if (status != 0) return true;
+    machine.spooler.ports.push_back({port.portName, std::wstring(sim::kTcpIpMonitor), object->name, port});
+    machine.events.push_back(L"XcvData AddPort " + port.portName);
+    return true;
+}
+
+bool AddPortW(WindowHandle /*owner*/, const std::wstring& monitorName) {
+    auto& machine = TheMachine();
+    if (!Enter(machine, Operation::AddPort)) return false;
+    const auto& monitors = machine.spooler.monitors;
+    const auto monitor = std::find_if(monitors.begin(), monitors.end(),
+                                      [&](const auto& m) { return sim::EqualNoCase(m.name, monitorName); });
+    if (monitor == monitors.end()) return Fail(error::kInvalidParameter);
+    const auto outcome = monitor->addPortDialog;
+    if (outcome.error != 0) return Fail(outcome.error);
+    if (machine.FindPort(outcome.portToAdd)) return Fail(kErrorAlreadyExists);
+    machine.spooler.ports.push_back({outcome.portToAdd, monitor->name, monitor->name, {}});
+    machine.events.push_back(L"AddPort " + outcome.portToAdd);
+    return true;
+}
+
+bool DeletePortW(WindowHandle /*owner*/, const std::wstring& portName) {
+    auto& machine = TheMachine();
+    if (!Enter(machine, Operation::DeletePort)) return false;
+    auto& ports = machine.spooler.ports;
+    const auto port = std::find_if(ports.begin(), ports.end(),
+                                   [&](const auto& p) { return sim::EqualNoCase(p.name, portName); });
+    if (port == ports.end()) return Fail(error::kUnknownPort);
+    const auto& printers = machine.spooler.printers;
+    if (std::any_of(printers.begin(), printers.end(),
+                    [&](const auto& p) { return sim::EqualNoCase(p.portName, portName); }))
+        return Fail(error::kBusy);
+    machine.events.push_back(L"DeletePort " + port->name);
+    ports.erase(port);
+    return true;
+}
+
+bool ConfigurePortW(WindowHandle /*owner*/, const std::wstring& portName) {
+    auto& machine = TheMachine();
+    if (!Enter(machine, Operation::ConfigurePort)) return false;
+    const auto* port = machine.FindPort(portName);
+    if (!port) return Fail(error::kUnknownPort);
+    for (const auto& monitor : machine.spooler.monitors)
+        if (sim::EqualNoCase(monitor.name, port->monitor) && monitor.configurePortDialog.error != 0)
+            return Fail(monitor.configurePortDialog.error);
+    machine.spooler.configuredPorts.push_back(port->name);
+    return true;
+}
+
+}  // namespace os

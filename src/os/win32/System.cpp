@@ -1,0 +1,64 @@
+#include "os/System.h"
+
+#include "os/win32/Win32.h"
+
+namespace os {
+
+using win32::FromPointer;
+using win32::ToPointer;
+
+std::uint32_t GetLastError() { return ::GetLastError(); }
+
+void Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+
+std::uint32_t GetTickCount() { return ::GetTickCount(); }
+
+std::uint32_t SleepEx(std::uint32_t milliseconds, bool alertable) { return ::SleepEx(milliseconds, alertable); }
+
+std::uint32_t WaitForSingleObject(KernelHandle handle, std::uint32_t milliseconds) {
+    return ::WaitForSingleObject(ToPointer<HANDLE>(handle), milliseconds);
+}
+
+bool CloseHandle(KernelHandle handle) { return ::CloseHandle(ToPointer<HANDLE>(handle)) != FALSE; }
+
+bool GetVersionExW(OsVersion& version) {
+    OSVERSIONINFOEXW info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    static_assert(sizeof info == 284, "OSVERSIONINFOEXW");
+#if defined(_MSC_VER)
+#pragma warning(suppress : 4996)  // deprecated, but the manifest-dependent answer is what we want
+#endif
+    if (!::GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info))) return false;
+    version = {info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber};
+    return true;
+}
+
+std::uint16_t GetUserDefaultUILanguage() { return ::GetUserDefaultUILanguage(); }
+
+LocalTime GetLocalTime() {
+    SYSTEMTIME time{};
+    ::GetLocalTime(&time);
+    return {time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond, time.wMilliseconds};
+}
+
+bool FormatMessageW(std::uint32_t code, std::uint16_t langId, std::wstring& text) {
+    wchar_t* buffer = nullptr;
+    const DWORD length =
+        ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM,
+                         nullptr, code, langId, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    if (length == 0) return false;
+    text.assign(buffer, length);
+    ::LocalFree(buffer);
+    return true;
+}
+
+std::string WideToAnsi(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    const int length = static_cast<int>(text.size());
+    const int size = ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string result(static_cast<std::size_t>(size), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, &result[0], size, nullptr, nullptr);
+    return result;
+}
+
+}  // namespace os

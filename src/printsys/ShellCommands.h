@@ -1,0 +1,27 @@
+// The system's own tools, started through the shell: the certificate import
+// (certutil.exe) and printui.dll's PrintUIEntry through rundll32.exe.
+//
+// Nothing is reported: a tool that cannot start or that fails leaves no
+// trace here; callers check the effect they need (DriverExists, say).
+#pragma once
+
+#include "os/System.h"
+
+#include <string>
+
+namespace printsys {
+
+// Hidden; waits for certutil to end, however long that takes.
+bool AddCertificateToTrustedPublisher(const std::wstring& certificatePath, os::WindowHandle owner);
+// printui /ia, in a normal window; waits for it to end.
+void InstallDriverWithPrintUI(const std::wstring& driverName, const std::wstring& infPath, os::WindowHandle owner);
+
+// printui's own windows for the printer; these return at once.
+bool OpenPrintingPreferences(const std::wstring& printerName, os::WindowHandle owner);
+bool OpenPrinterProperties(const std::wstring& printerName, os::WindowHandle owner);
+bool PrintTestPage(const std::wstring& printerName, os::WindowHandle owner);
+// Starts rundll32.exe with parameterFormat, its first "%s" replaced by the
+// printer name (inserted as it is, never read as a format), without waiting.
+bool RunRundll32(const std::wstring& parameterFormat, const std::wstring& printerName, os::WindowHandle owner);
+
+}  // namespace printsys

@@ -1,0 +1,154 @@
+#include "printsys/SpoolerInventory.h"
+
+#include "printsys/WindowsVersion.h"
+
+#include "os/Spooler.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <locale>
+#include <sstream>
+
+namespace printsys {
+
+namespace {
+
+constexpr std::uint32_t kDriverLevelNames = 1;
+constexpr std::uint32_t kDriverLevelXp = 6;
+constexpr std::uint32_t kDriverLevelVista = 8;
+
+// The Win32 two-call pattern: a size probe, then one fetch into exactly that
+// many bytes. Nothing is read unless the fetch itself succeeded, so a list
+// that changed between the two calls never shows stale records.
+template <typename Record, typename Call>
+bool FetchInTwoCalls(Call call, std::vector<Record>& records) {
+    std::uint32_t needed = 0;
+    call(0, needed, records);
+    if (needed == 0) return false;
+    return call(needed, needed, records);
+}
+
+bool FetchPrinters(std::uint32_t flags, std::vector<os::PrinterInfo2>& printers) {
+    return FetchInTwoCalls(
+        [flags](std::uint32_t size, std::uint32_t& needed, std::vector<os::PrinterInfo2>& list) {
+            return os::EnumPrintersW(flags, size, needed, list);
+        },
+        printers);
+}
+
+bool FetchDrivers(std::uint32_t level, std::vector<os::DriverInfo>& drivers) {
+    return FetchInTwoCalls(
+        [level](std::uint32_t size, std::uint32_t& needed, std::vector<os::DriverInfo>& list) {
+            return os::EnumPrinterDriversW(level, size, needed, list);
+        },
+        drivers);
+}
+
+bool FetchPorts(std::vector<os::PortInfo2>& ports) {
+    return FetchInTwoCalls(
+        [](std::uint32_t size, std::uint32_t& needed, std::vector<os::PortInfo2>& list) {
+            return os::EnumPortsW(size, needed, list);
+        },
+        ports);
+}
+
+std::wstring InfPathOfDriver(const std::vector<os::DriverInfo>& drivers, const std::wstring& name) {
+    const auto found = std::find_if(drivers.begin(), drivers.end(), [&](const auto& d) { return d.name == name; });
+    return found != drivers.end() ? found->infPath : std::wstring();
+}
+
+std::wstring LowerCase(const std::wstring& text) {
+    const auto& facet = std::use_facet<std::ctype<wchar_t>>(std::locale());
+    std::wstring lower = text;
+    for (auto& c : lower) c = facet.tolower(c);
+    return lower;
+}
+
+}  // namespace
+
+void ListPrinters(std::vector<SpoolerEntry>& printers) {
+    printers.clear();
+    const bool vista = IsVistaOrLater();
+    std::vector<os::DriverInfo> drivers;
+    if (vista) FetchDrivers(kDriverLevelVista, drivers);
+    std::vector<os::PrinterInfo2> found;
+    if (!FetchPrinters(os::kPrinterEnumLocal | os::kPrinterEnumConnections, found)) return;
+    for (const auto& printer : found)
+        printers.push_back({printer.printerName, printer.driverName,
+                            vista ? InfPathOfDriver(drivers, printer.driverName) : std::wstring()});
+}
+
+void ListDrivers(std::vector<SpoolerEntry>& drivers) {
+    drivers.clear();
+    std::vector<os::DriverInfo> found;
+    if (!FetchDrivers(IsVistaOrLater() ? kDriverLevelVista : kDriverLevelXp, found)) return;
+    for (const auto& driver : found) drivers.push_back({std::wstring(), driver.name, driver.infPath});
+}
+
+void ListPorts(std::vector<SpoolerEntry>& ports) {
+    ports.clear();
+    std::vector<os::PortInfo2> found;
+    if (!FetchPorts(found)) return;
+    for (const auto& port : found) ports.push_back({port.portName, port.description, port.monitorName});
+}
+
+bool PrinterExists(const std::wstring& name) {
+    std::vector<os::PrinterInfo2> found;
+    if (!FetchPrinters(os::kPrinterEnumLocal | os::kPrinterEnumConnections | os::kPrinterEnumNetwork, found))
+        return false;
+    return std::any_of(found.begin(), found.end(), [&](const auto& p) { return p.printerName == name; });
+}
+
+bool PortExists(const std::wstring& name) {
+    std::vector<os::PortInfo2> found;
+    if (!FetchPorts(found)) return false;
+    return std::any_of(found.begin(), found.end(), [&](const auto& p) { return p.portName == name; });
+}
+
+bool DriverExists(const std::wstring& name) {
+    std::vector<os::DriverInfo> found;
+    if (!FetchDrivers(kDriverLevelNames, found)) return false;
+    const std::wstring lower = LowerCase(name);
+    return std::any_of(found.begin(), found.end(), [&](const auto& d) { return LowerCase(d.name) == lower; });
+}
+
+std::wstring GetDriverDirectory() {
+    std::uint32_t needed = 0;
+    std::wstring directory;
+    os::GetPrinterDriverDirectoryW(0, needed, directory);
+    if (needed == 0 || !os::GetPrinterDriverDirectoryW(needed, needed, directory)) return std::wstring();
+    return directory + L"\\";
+}
+
+int IndexOfString(const std::vector<std::wstring>& list, const std::wstring& text) {
+    const auto found = std::find(list.begin(), list.end(), text);
+    return found != list.end() ? static_cast<int>(found - list.begin()) : -1;
+}
+
+void AddUniqueString(std::vector<std::wstring>& list, const std::wstring& text) {
+    if (IndexOfString(list, text) < 0) list.push_back(text);
+}
+
+void RemoveStringsContaining(std::vector<std::wstring>& list, const std::wstring& text) {
+    list.erase(std::remove_if(list.begin(), list.end(),
+                              [&](const std::wstring& element) { return element.find(text) != std::wstring::npos; }),
+               list.end());
+}
+
+bool ContainsIgnoringCase(const std::wstring& text, const std::wstring& part) {
+    return LowerCase(text).find(LowerCase(part)) != std::wstring::npos;
+}
+
+void SplitString(const std::wstring& text, wchar_t delimiter, std::vector<std::wstring>& pieces) {
+    std::wistringstream stream(text);
+    std::wstring piece;
+    while (std::getline(stream, piece, delimiter)) pieces.push_back(piece);
+}
+
+std::wstring NumberToText(long long number) {
+    std::wostringstream stream;
+    stream << number;
+    return stream.str();
+}
+
+}  // namespace printsys

@@ -1,0 +1,59 @@
+// What the local print spooler holds: printers, printer drivers and ports,
+// whether one exists under a name, and the printer driver directory; plus
+// the string-list utilities that the print-system and wizard code share.
+//
+// Every call enumerates the spooler afresh and keeps nothing. Failures never
+// throw: they show as an empty list, false or an empty string, and the
+// caller may read os::GetLastError() to explain them. Lists are cleared
+// first and keep the spooler's order.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace printsys {
+
+// A printer, driver, port or USB printer; the meaning of each field depends
+// on the list (see the functions that fill one).
+struct SpoolerEntry {
+    std::wstring first;
+    std::wstring second;
+    std::wstring third;
+};
+
+inline bool operator==(const SpoolerEntry& a, const SpoolerEntry& b) {
+    return a.first == b.first && a.second == b.second && a.third == b.third;
+}
+
+// Local printers and connections: printer name, driver name, and the INF
+// path of the first installed driver of exactly that name (empty before
+// Windows Vista or when none matches).
+void ListPrinters(std::vector<SpoolerEntry>& printers);
+// Installed drivers: empty, driver name, INF path (empty before Vista).
+void ListDrivers(std::vector<SpoolerEntry>& drivers);
+// Ports: port name, description, monitor name.
+void ListPorts(std::vector<SpoolerEntry>& ports);
+
+// Exact, case-sensitive comparison with local, connected and network printers.
+bool PrinterExists(const std::wstring& name);
+// Exact, case-sensitive comparison.
+bool PortExists(const std::wstring& name);
+// Ignores case, as the spooler does for driver names.
+bool DriverExists(const std::wstring& name);
+
+// The spooler's driver directory followed by "\", or empty on failure.
+std::wstring GetDriverDirectory();
+
+// Index of the first element equal to text, or -1.
+int IndexOfString(const std::vector<std::wstring>& list, const std::wstring& text);
+void AddUniqueString(std::vector<std::wstring>& list, const std::wstring& text);
+// Removes every element that contains text; the rest keep their order.
+void RemoveStringsContaining(std::vector<std::wstring>& list, const std::wstring& text);
+// Lower-cases both with the global locale; an empty part is always contained.
+bool ContainsIgnoringCase(const std::wstring& text, const std::wstring& part);
+// Appends the pieces of text between delimiters: "a,,b," gives a, "", b
+// (an empty piece between two delimiters, none after a trailing one).
+void SplitString(const std::wstring& text, wchar_t delimiter, std::vector<std::wstring>& pieces);
+std::wstring NumberToText(long long number);
+
+}  // namespace printsys

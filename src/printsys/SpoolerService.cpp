@@ -1,0 +1,160 @@
+#include "printsys/SpoolerService.h"
+
+#include "os/System.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+namespace printsys {
+
+namespace {
+
+constexpr wchar_t kSpooler[] = L"Spooler";
+constexpr std::uint32_t kStopLimitMs = 30000;
+constexpr std::uint32_t kStopRights = os::kServiceStop | os::kServiceQueryStatus | os::kServiceEnumerateDependents;
+constexpr std::uint32_t kDependantRights = os::kServiceStop | os::kServiceQueryStatus;
+constexpr std::uint32_t kErrorMoreData = 234;
+
+// A tenth of the wait hint, kept between one and ten seconds.
+std::uint32_t PollInterval(const os::ServiceStatus& status) {
+    return std::clamp<std::uint32_t>(status.waitHint / 10, 1000, 10000);
+}
+
+// Unsigned subtraction keeps this right across the tick count's wrap.
+std::uint32_t MillisecondsSince(std::uint32_t tick) { return os::GetTickCount() - tick; }
+
+int LastErrorAsInt() { return static_cast<int>(os::GetLastError()); }
+
+// Closes a service or manager handle on every way out.
+class ServiceHandle {
+public:
+    explicit ServiceHandle(os::ScHandle handle) : handle_(handle) {}
+    ~ServiceHandle() {
+        if (handle_ != os::ScHandle::None) os::CloseServiceHandle(handle_);
+    }
+    ServiceHandle(const ServiceHandle&) = delete;
+    ServiceHandle& operator=(const ServiceHandle&) = delete;
+    explicit operator bool() const { return handle_ != os::ScHandle::None; }
+    os::ScHandle get() const { return handle_; }
+
+private:
+    os::ScHandle handle_;
+};
+
+enum class PendingEnd { Left, QueryFailed, Stalled };
+
+// Waits while the service stays in `pending`, for as long as its check point
+// keeps growing within each wait hint. A service that has left the pending
+// state is done, whatever its check point says (it is 0 once settled).
+PendingEnd WaitWhilePending(os::ScHandle service, std::uint32_t pending, os::ServiceStatus& status) {
+    std::uint32_t since = os::GetTickCount();
+    std::uint32_t checkPoint = status.checkPoint;
+    while (status.currentState == pending) {
+        os::Sleep(PollInterval(status));
+        if (!os::QueryServiceStatusEx(service, status)) return PendingEnd::QueryFailed;
+        if (status.currentState != pending) break;
+        if (status.checkPoint > checkPoint) {
+            since = os::GetTickCount();
+            checkPoint = status.checkPoint;
+        } else if (MillisecondsSince(since) > status.waitHint) {
+            return PendingEnd::Stalled;
+        }
+    }
+    return PendingEnd::Left;
+}
+
+// After a stop control: polls at the service's own wait hint until it has
+// stopped, within the stop limit counted from `start`.
+bool WaitUntilStopped(os::ScHandle service, os::ServiceStatus& status, std::uint32_t start, bool report) {
+    while (status.currentState != os::kServiceStopped) {
+        os::Sleep(status.waitHint);
+        if (!os::QueryServiceStatusEx(service, status)) {
+            if (report) std::printf("QueryServiceStatusEx failed (%d)\n", LastErrorAsInt());
+            return false;
+        }
+        if (status.currentState == os::kServiceStopped) break;
+        if (MillisecondsSince(start) > kStopLimitMs) {
+            if (report) std::printf("Wait timed out\n");
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int StopSpoolerService() {
+    const std::uint32_t start = os::GetTickCount();
+    const ServiceHandle manager(os::OpenSCManagerW(os::kScManagerAllAccess));
+    if (!manager) return -1;
+    const ServiceHandle spooler(os::OpenServiceW(manager.get(), kSpooler, kStopRights));
+    if (!spooler) return -1;
+
+    os::ServiceStatus status;
+    if (!os::QueryServiceStatusEx(spooler.get(), status) || status.currentState == os::kServiceStopped) return 0;
+    while (status.currentState == os::kServiceStopPending) {
+        os::Sleep(PollInterval(status));
+        if (!os::QueryServiceStatusEx(spooler.get(), status) || status.currentState == os::kServiceStopped ||
+            MillisecondsSince(start) > kStopLimitMs)
+            return 0;
+    }
+
+    // A dependant that will not stop does not prevent the attempt.
+    StopDependentServices(spooler.get(), manager.get());
+    if (!os::ControlService(spooler.get(), os::kServiceControlStop, status)) return 0;
+    if (!WaitUntilStopped(spooler.get(), status, start, true)) return 0;
+    std::printf("Service stopped successfully\n");
+    return 1;
+}
+
+bool StopDependentServices(os::ScHandle service, os::ScHandle manager) {
+    const std::uint32_t start = os::GetTickCount();
+    std::uint32_t needed = 0;
+    std::vector<os::ServiceEntry> dependants;
+    if (os::EnumDependentServicesW(service, os::kServiceActive, 0, needed, dependants)) return true;
+    if (os::GetLastError() != kErrorMoreData) return false;
+    if (!os::EnumDependentServicesW(service, os::kServiceActive, needed, needed, dependants)) return false;
+    for (const auto& dependant : dependants) {
+        const ServiceHandle handle(os::OpenServiceW(manager, dependant.serviceName, kDependantRights));
+        if (!handle) return false;
+        os::ServiceStatus status;
+        if (!os::ControlService(handle.get(), os::kServiceControlStop, status)) return false;
+        if (!WaitUntilStopped(handle.get(), status, start, false)) return false;
+    }
+    return true;
+}
+
+int StartSpoolerService() {
+    const ServiceHandle manager(os::OpenSCManagerW(os::kScManagerAllAccess));
+    if (!manager) {
+        std::printf("OpenSCManager failed (%d)\n", LastErrorAsInt());
+        return -1;
+    }
+    const ServiceHandle spooler(os::OpenServiceW(manager.get(), kSpooler, os::kServiceAllAccess));
+    if (!spooler) return -1;
+
+    os::ServiceStatus status;
+    if (!os::QueryServiceStatusEx(spooler.get(), status)) return -1;
+    if (status.currentState != os::kServiceStopped && status.currentState != os::kServiceStopPending) return -1;
+    switch (WaitWhilePending(spooler.get(), os::kServiceStopPending, status)) {
+    case PendingEnd::Left: break;
+    case PendingEnd::QueryFailed: return -1;
+    case PendingEnd::Stalled: std::printf("Timeout waiting for service to stop\n"); return -1;
+    }
+
+    if (!os::StartServiceW(spooler.get())) {
+        std::printf("StartService failed (%d)\n", LastErrorAsInt());
+        return -1;
+    }
+    if (!os::QueryServiceStatusEx(spooler.get(), status)) {
+        std::printf("QueryServiceStatusEx failed (%d)\n", LastErrorAsInt());
+        return -1;
+    }
+    if (WaitWhilePending(spooler.get(), os::kServiceStartPending, status) == PendingEnd::QueryFailed)
+        std::printf("QueryServiceStatusEx failed (%d)\n", LastErrorAsInt());
+    return status.currentState == os::kServiceRunning ? 1 : 0;
+}
+
+}  // namespace printsys

@@ -1,0 +1,29 @@
+// Stopping the Windows print spooler service, with the services that depend
+// on it, and starting it again, so that it releases a driver's files.
+//
+// Both block the calling worker for up to the service's wait hints and the
+// 30-second stop limit; never call them on the UI thread. Diagnostics go to
+// standard output, which a windowed program does not show.
+#pragma once
+
+#include "os/Services.h"
+
+namespace printsys {
+
+// 1: stopped by this call. 0: not stopped by it (already stopped, stopped
+// while a pending stop was waited out, a control or query failed, or the
+// 30 seconds ran out). -1: the service manager or the service did not open.
+int StopSpoolerService();
+
+// 1: running at the end. 0: started, but not running at the end. -1: the
+// manager or the service did not open, its status could not be read, it was
+// running or starting already, a pending stop did not end, or the start
+// failed.
+int StartSpoolerService();
+
+// Stops the active services that depend on `service`, each waited for until
+// stopped; true when all of them stopped (or there were none). The stop
+// limit is 30 seconds from the call.
+bool StopDependentServices(os::ScHandle service, os::ScHandle manager);
+
+}  // namespace printsys

@@ -1,0 +1,137 @@
+// The simulated machine keeps Windows' rules, which later tests rely on.
+#include "os/sim/Machine.h"
+
+#include "support/SimTest.h"
+
+#include <fstream>
+
+namespace {
+
+using Operation = os::sim::Operation;
+
+class Machine : public SimTest {
+protected:
+    void SetUp() override {
+        SimTest::SetUp();
+        os::sim::Driver driver;
+        driver.name = L"A4 Printer(203dpi)";
+        driver.infPath = L"C:\\store\\a4.inf";
+        machine.spooler.drivers.push_back(driver);
+        machine.spooler.driverPackages.push_back(L"C:\\store\\a4.inf");
+    }
+    std::uint32_t AddPrinterError(const os::PrinterInfo2& info) {
+        const auto handle = os::AddPrinterW(info);
+        if (handle == os::PrinterHandle::None) return os::GetLastError();
+        os::ClosePrinter(handle);
+        return 0;
+    }
+};
+
+TEST_F(Machine, AddPrinterRefusesWhatWindowsRefuses) {
+    struct Case {
+        os::PrinterInfo2 info;
+        std::uint32_t error;
+    };
+    const std::wstring driver = L"A4 Printer(203dpi)";
+    const Case cases[] = {
+        {{L"Office", L"LPT1:", driver, L"WinPrint", 0x40}, 0},
+        {{L"OFFICE", L"LPT1:", driver, L"WinPrint", 0x40}, 1802},
+        {{L"Other", L"USB001", driver, L"WinPrint", 0x40}, 1796},
+        {{L"Other", L"LPT1:", L"Unknown", L"WinPrint", 0x40}, 1797},
+        {{L"Other", L"LPT1:", driver, L"NoSuch", 0x40}, 1798},
+        {{L"a\\b", L"LPT1:", driver, L"WinPrint", 0x40}, 1801},
+        {{L"", L"LPT1:", driver, L"WinPrint", 0x40}, 1801},
+    };
+    for (const Case& c : cases) EXPECT_EQ(AddPrinterError(c.info), c.error) << c.info.printerName;
+    EXPECT_EQ(machine.spooler.printers.size(), 1u);
+}
+
+TEST_F(Machine, DriversInUseOrLoadedCannotBeDeleted) {
+    machine.spooler.printers.push_back({L"Office", L"A4 Printer(203dpi)", L"LPT1:"});
+    EXPECT_FALSE(os::DeletePrinterDriverExW(L"A4 Printer(203dpi)", 3, 3));
+    EXPECT_EQ(os::GetLastError(), 3001u);
+    EXPECT_FALSE(os::DeletePrinterDriverExW(L"Unknown", 3, 3));
+    EXPECT_EQ(os::GetLastError(), 1797u);
+
+    const auto printer = os::OpenPrinterW(L"Office", os::kPrinterAllAccess);
+    ASSERT_NE(printer, os::PrinterHandle::None);
+    EXPECT_TRUE(os::DeletePrinter(printer));
+    os::ClosePrinter(printer);
+
+    // The spooler still holds the files until it has been stopped.
+    machine.spooler.drivers[0].loadedBySpooler = true;
+    EXPECT_FALSE(os::DeletePrinterDriverExW(L"A4 Printer(203dpi)", 3, 3));
+    machine.FindService(L"Spooler")->state = os::kServiceStopped;
+    EXPECT_FALSE(os::DeletePrinterDriverExW(L"A4 Printer(203dpi)", 3, 3));
+    EXPECT_EQ(os::GetLastError(), 1722u);
+    machine.FindService(L"Spooler")->state = os::kServiceRunning;
+    EXPECT_TRUE(os::DeletePrinterDriverExW(L"A4 Printer(203dpi)", 3, 3));
+}
+
+TEST_F(Machine, DriverFilesMustBeInTheDriverDirectory) {
+    os::DriverInfo6 info;
+    info.version = 3;
+    info.name = L"A4 Printer(300dpi)";
+    info.driverPath = L"a4.dll";
+    info.dependentFiles = {L"a4.pcd"};
+    std::ofstream(machine.DriverDirectory() / "a4.dll") << "x";
+    EXPECT_FALSE(os::AddPrinterDriverExW(info, os::kApdCopyAllFiles));
+    EXPECT_EQ(os::GetLastError(), 2u);
+    std::ofstream(machine.DriverDirectory() / "a4.pcd") << "x";
+    EXPECT_TRUE(os::AddPrinterDriverExW(info, os::kApdCopyAllFiles));
+    EXPECT_NE(machine.FindDriver(L"a4 printer(300dpi)"), nullptr);
+}
+
+TEST_F(Machine, DriverPackagesGoOnlyWhenNoDriverUsesThem) {
+    EXPECT_EQ(os::DeletePrinterDriverPackageW(L"C:\\store\\a4.inf"), static_cast<std::int32_t>(0x80070BC7));
+    EXPECT_EQ(os::GetLastError(), 3015u);
+    machine.spooler.drivers.clear();
+    EXPECT_EQ(os::DeletePrinterDriverPackageW(L"C:\\store\\a4.inf"), 0);
+    EXPECT_TRUE(machine.spooler.driverPackages.empty());
+
+    machine.spooler.hasDriverPackageApi = false;
+    EXPECT_FALSE(os::DeletePrinterDriverPackageW(L"C:\\store\\a4.inf").has_value());
+}
+
+TEST_F(Machine, MessagesInInstalledLanguagesOnly) {
+    std::wstring text;
+    EXPECT_FALSE(os::FormatMessageW(5, 1041, text));
+    EXPECT_EQ(os::GetLastError(), 1815u);
+    machine.SetMessage(1041, 5, L"ja-5");
+    machine.uiLanguage = 1041;
+    EXPECT_EQ(os::GetUserDefaultUILanguage(), 1041);
+    EXPECT_FALSE(os::FormatMessageW(6, 1041, text));
+    EXPECT_EQ(os::GetLastError(), 317u);
+    ASSERT_TRUE(os::FormatMessageW(5, 0, text));
+    EXPECT_EQ(text, L"ja-5");
+    ASSERT_TRUE(os::FormatMessageW(6, 0, text));
+    EXPECT_EQ(text, L"The handle is invalid.\r\n");
+}
+
+TEST_F(Machine, LocalTimeFollowsTheVirtualClock) {
+    machine.SetLocalTime({2024, 2, 28, 23, 59, 59, 500});
+    os::Sleep(86400000 + 700);
+    const os::LocalTime time = os::GetLocalTime();
+    EXPECT_EQ(time.year, 2024);
+    EXPECT_EQ(time.month, 3);
+    EXPECT_EQ(time.day, 1);
+    EXPECT_EQ(time.hour, 0);
+    EXPECT_EQ(time.minute, 0);
+    EXPECT_EQ(time.second, 0);
+    EXPECT_EQ(time.milliseconds, 200);
+    EXPECT_EQ(os::GetTickCount(), 86400700u);
+}
+
+TEST_F(Machine, FailuresAreInjectedIntoTheNthCall) {
+    std::uint32_t needed = 0;
+    std::vector<os::PortInfo2> ports;
+    machine.FailCall(Operation::EnumPorts, 1722, 2);
+    EXPECT_FALSE(os::EnumPortsW(0, needed, ports));
+    EXPECT_EQ(os::GetLastError(), 122u);
+    EXPECT_FALSE(os::EnumPortsW(needed, needed, ports));
+    EXPECT_EQ(os::GetLastError(), 1722u);
+    EXPECT_TRUE(os::EnumPortsW(1000, needed, ports));
+    EXPECT_EQ(ports.size(), 3u);
+}
+
+}  // namespace

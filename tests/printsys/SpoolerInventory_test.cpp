@@ -1,0 +1,186 @@
+#include "printsys/SpoolerInventory.h"
+
+#include "support/SimTest.h"
+
+
+namespace {
+
+using printsys::SpoolerEntry;
+using Operation = os::sim::Operation;
+
+class SpoolerInventory : public SimTest {
+protected:
+    void AddDriver(const std::wstring& name, const std::wstring& infPath) {
+        os::sim::Driver driver;
+        driver.name = name;
+        driver.infPath = infPath;
+        machine.spooler.drivers.push_back(driver);
+    }
+    void AddPrinter(const std::wstring& name, const std::wstring& driver) {
+        machine.spooler.printers.push_back({name, driver, L"LPT1:"});
+    }
+};
+
+TEST_F(SpoolerInventory, PrintersCarryTheInfPathOfTheFirstDriverOfExactlyTheirName) {
+    AddDriver(L"a4 printer(300dpi)", L"C:\\lower.inf");
+    AddDriver(L"A4 Printer(300dpi)", L"C:\\first.inf");
+    AddDriver(L"A4 Printer(300dpi)", L"C:\\second.inf");
+    AddDriver(L"Plain", L"");
+    AddPrinter(L"Office", L"A4 Printer(300dpi)");
+    AddPrinter(L"Old", L"Plain");
+    AddPrinter(L"Orphan", L"Gone");
+
+    std::vector<SpoolerEntry> printers{{L"stale", L"", L""}};
+    printsys::ListPrinters(printers);
+
+    const std::vector<SpoolerEntry> expected = {
+        {L"Office", L"A4 Printer(300dpi)", L"C:\\first.inf"}, {L"Old", L"Plain", L""}, {L"Orphan", L"Gone", L""}};
+    EXPECT_EQ(printers, expected);
+}
+
+TEST_F(SpoolerInventory, BeforeVistaThereAreNoInfPaths) {
+    machine.version = {5, 1, 2600};
+    AddDriver(L"A4 Printer(203dpi)", L"C:\\a4.inf");
+    AddPrinter(L"Office", L"A4 Printer(203dpi)");
+
+    std::vector<SpoolerEntry> printers, drivers;
+    printsys::ListPrinters(printers);
+    printsys::ListDrivers(drivers);
+
+    EXPECT_EQ(printers, (std::vector<SpoolerEntry>{{L"Office", L"A4 Printer(203dpi)", L""}}));
+    EXPECT_EQ(drivers, (std::vector<SpoolerEntry>{{L"", L"A4 Printer(203dpi)", L""}}));
+}
+
+TEST_F(SpoolerInventory, DriversAndPortsInTheSpoolersOrder) {
+    AddDriver(L"Zeta", L"C:\\z.inf");
+    AddDriver(L"Alpha", L"");
+    machine.spooler.ports.push_back({L"IP_10.0.0.5", L"Standard TCP/IP Port", L"Standard TCP/IP Port", {}});
+
+    std::vector<SpoolerEntry> drivers, ports;
+    printsys::ListDrivers(drivers);
+    printsys::ListPorts(ports);
+
+    EXPECT_EQ(drivers, (std::vector<SpoolerEntry>{{L"", L"Zeta", L"C:\\z.inf"}, {L"", L"Alpha", L""}}));
+    ASSERT_EQ(ports.size(), 4u);
+    EXPECT_EQ(ports[1], (SpoolerEntry{L"COM1:", L"Local Port", L"Local Port"}));
+    EXPECT_EQ(ports[3], (SpoolerEntry{L"IP_10.0.0.5", L"Standard TCP/IP Port", L"Standard TCP/IP Port"}));
+}
+
+// The list can change between the size probe and the fetch: a printer added
+// makes the fetch fail for lack of room, one removed makes it return fewer.
+// Neither may show records that the fetch did not return.
+TEST_F(SpoolerInventory, ListsChangingBetweenTheTwoCallsShowOnlyWhatTheFetchReturned) {
+    AddPrinter(L"One", L"D");
+    AddPrinter(L"Two", L"D");
+    std::vector<SpoolerEntry> printers;
+
+    machine.BeforeCall(Operation::EnumPrinters, 2, [&] { AddPrinter(L"Three", L"D"); });
+    printsys::ListPrinters(printers);
+    EXPECT_TRUE(printers.empty());
+
+    machine.BeforeCall(Operation::EnumPrinters, 2, [&] { machine.spooler.printers.erase(machine.spooler.printers.begin()); });
+    printsys::ListPrinters(printers);
+    ASSERT_EQ(printers.size(), 2u);
+    EXPECT_EQ(printers[0].first, L"Two");
+    EXPECT_EQ(printers[1].first, L"Three");
+
+    machine.FailCall(Operation::EnumPorts, 1722, 2);
+    std::vector<SpoolerEntry> ports{{L"stale", L"", L""}};
+    printsys::ListPorts(ports);
+    EXPECT_TRUE(ports.empty());
+}
+
+TEST_F(SpoolerInventory, ExistenceFollowsEachListsCaseRules) {
+    AddDriver(L"A4 Printer(203dpi)", L"");
+    AddPrinter(L"Office Printer", L"A4 Printer(203dpi)");
+    struct Case {
+        bool (*exists)(const std::wstring&);
+        const wchar_t* name;
+        bool expected;
+    };
+    const Case cases[] = {
+        {printsys::PortExists, L"COM1:", true},
+        {printsys::PortExists, L"com1:", false},
+        {printsys::PortExists, L"COM1", false},
+        {printsys::DriverExists, L"A4 Printer(203dpi)", true},
+        {printsys::DriverExists, L"a4 PRINTER(203DPI)", true},
+        {printsys::DriverExists, L"A4 Printer", false},
+        {printsys::PrinterExists, L"Office Printer", true},
+        {printsys::PrinterExists, L"office printer", false},
+        {printsys::PrinterExists, L"Office", false},
+        {printsys::PrinterExists, L"", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.exists(c.name), c.expected) << c.name;
+
+    AddPrinter(L"", L"A4 Printer(203dpi)");
+    EXPECT_TRUE(printsys::PrinterExists(L""));
+}
+
+TEST_F(SpoolerInventory, NothingExistsWhenTheSpoolerDoesNotAnswer) {
+    AddDriver(L"D", L"");
+    AddPrinter(L"P", L"D");
+    machine.FindService(L"Spooler")->state = os::kServiceStopped;
+
+    EXPECT_FALSE(printsys::PrinterExists(L"P"));
+    EXPECT_FALSE(printsys::PortExists(L"COM1:"));
+    EXPECT_FALSE(printsys::DriverExists(L"D"));
+    EXPECT_EQ(printsys::GetDriverDirectory(), L"");
+    EXPECT_EQ(os::GetLastError(), 1722u);
+}
+
+TEST_F(SpoolerInventory, DriverDirectoryEndsInOneBackslash) {
+    const std::wstring directory = printsys::GetDriverDirectory();
+    EXPECT_EQ(directory, machine.DriverDirectory().wstring() + L"\\");
+
+    machine.FailCall(Operation::GetPrinterDriverDirectory, 5, 2);
+    EXPECT_EQ(printsys::GetDriverDirectory(), L"");
+}
+
+TEST(StringList, IndexOfStringMatchesWholeElementsOnly) {
+    const std::vector<std::wstring> list = {L"USB001 printer", L"USB001", L"usb002"};
+    EXPECT_EQ(printsys::IndexOfString(list, L"USB001"), 1);
+    EXPECT_EQ(printsys::IndexOfString(list, L"USB002"), -1);
+    EXPECT_EQ(printsys::IndexOfString({}, L""), -1);
+
+    std::vector<std::wstring> unique = {L"a"};
+    printsys::AddUniqueString(unique, L"a");
+    printsys::AddUniqueString(unique, L"A");
+    EXPECT_EQ(unique, (std::vector<std::wstring>{L"a", L"A"}));
+}
+
+TEST(StringList, RemoveStringsContainingKeepsTheOrderOfTheRest) {
+    std::vector<std::wstring> list = {L"A4 Printer(203dpi)", L"Fax", L"Old A4 Printer(203dpi) copy", L"PDF"};
+    printsys::RemoveStringsContaining(list, L"A4 Printer(203dpi)");
+    EXPECT_EQ(list, (std::vector<std::wstring>{L"Fax", L"PDF"}));
+}
+
+TEST(StringList, ContainsIgnoringCase) {
+    EXPECT_TRUE(printsys::ContainsIgnoringCase(L"Quorvel A4 Printer(300DPI)", L"a4 printer(300dpi)"));
+    EXPECT_TRUE(printsys::ContainsIgnoringCase(L"anything", L""));
+    EXPECT_TRUE(printsys::ContainsIgnoringCase(L"", L""));
+    EXPECT_FALSE(printsys::ContainsIgnoringCase(L"A4", L"A4 Printer"));
+}
+
+TEST(StringList, SplitStringKeepsInnerEmptyPiecesButNoTrailingOne) {
+    struct Case {
+        const wchar_t* text;
+        std::vector<std::wstring> pieces;
+    };
+    const Case cases[] = {
+        {L"a,,b,", {L"a", L"", L"b"}},
+        {L"a", {L"a"}},
+        {L"", {}},
+        {L",a", {L"", L"a"}},
+        {L"USB\\VID_1&PID_2\\77", {L"USB", L"VID_1&PID_2", L"77"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::wstring> pieces = {L"kept"};
+        printsys::SplitString(c.text, c.text[0] == L'U' ? L'\\' : L',', pieces);
+        std::vector<std::wstring> expected = {L"kept"};
+        expected.insert(expected.end(), c.pieces.begin(), c.pieces.end());
+        EXPECT_EQ(pieces, expected) << c.text;
+    }
+    EXPECT_EQ(printsys::NumberToText(-42), L"-42");
+}
+
+}  // namespace
