@@ -1,13 +1,15 @@
 // The program's entry point: prepares COM and OLE, opens the resource package
-// held in the program's own resources, shows the main window and runs the
-// message loop until it is gone.
+// held in the program's own resources, shows the main window, runs the
+// message loop until it is gone, and releases everything in reverse order.
 #include <windows.h>
 #include <objbase.h>
 #include <ole2.h>
 
-#include "ui/Layout.h"
+#include "app/CustomControls.h"
+#include "app/MainWnd.h"
 #include "ui/Toolkit.h"
 #include "ui/win32/ModuleResource.h"
+#include "wizard/AppState.h"
 
 #include <string>
 
@@ -16,10 +18,7 @@ namespace {
 constexpr int kPackageResourceId = 129;
 constexpr wchar_t kPackageResourceType[] = L"ZIPRES";
 constexpr wchar_t kPackagePassword[] = L"wqm19990707";
-constexpr wchar_t kMainLayout[] = L"XML_MAIN";
-constexpr wchar_t kMainClass[] = L"PrinterDriverSetupMain";
-constexpr int kMainWidth = 560;
-constexpr int kMainHeight = 400;
+constexpr DWORD kMainStyle = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
 
 std::string ToAnsi(const std::wstring& text) {
     const int length = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
@@ -41,34 +40,6 @@ void OpenResourcePackage(HINSTANCE instance) {
                               toolkit.Package());
 }
 
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-// The main window as a plain frame until the skinned window host exists.
-HWND CreateMainWindow(HINSTANCE instance) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = MainWindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = kMainClass;
-    if (RegisterClassExW(&windowClass) == 0) return nullptr;
-    HWND window = CreateWindowExW(0, kMainClass, L"printer driver", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                                  kMainWidth, kMainHeight, nullptr, nullptr, instance, nullptr);
-    if (window == nullptr) return nullptr;
-    RECT work{};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    SetWindowPos(window, nullptr, work.left + (work.right - work.left - kMainWidth) / 2,
-                 work.top + (work.bottom - work.top - kMainHeight) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    return window;
-}
-
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
@@ -79,22 +50,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     toolkit.SetModuleInstance(instance);
     toolkit.SetProgramFolder(ui::ModuleFolder(instance));
     OpenResourcePackage(instance);
+    app::RegisterCustomControls();
+    wizard::AppState::Instance().FillLanguageTable();
 
-    ui::XmlElement layout;
-    std::wstring error;
-    if (!ui::LoadLayoutDocument(toolkit.Package(), kMainLayout, layout, error)) {
-        MessageBoxW(nullptr, ui::LayoutErrorText(kMainLayout).c_str(), ui::kLayoutErrorCaption, MB_ICONERROR);
-        ExitProcess(1);
+    auto* window = new app::CMainWnd();
+    // A layout that cannot be built ends the process inside Create.
+    if (window->Create(nullptr, L"printer driver", kMainStyle, 0, 0, 0, 560, 400)) {
+        window->CenterWindow();
+        ui::RunMessageLoop();
     }
-
-    if (CreateMainWindow(instance) != nullptr) {
-        MSG message;
-        while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-    }
-
+    delete window;
     toolkit.Shutdown();
     OleUninitialize();
     CoUninitialize();

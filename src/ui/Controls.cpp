@@ -39,12 +39,6 @@ std::wstring Lower(std::wstring_view text) {
     return out;
 }
 
-// Width of a text for layout purposes when no host measures it: a fixed
-// average advance per character of the font size.
-int RoughTextWidth(const std::wstring& text, int fontSize) {
-    return static_cast<int>(text.size()) * (fontSize > 0 ? fontSize : 12) * 3 / 5;
-}
-
 }  // namespace
 
 Control::~Control() = default;
@@ -211,9 +205,8 @@ void Control::SetPos(const Rect& rect) { pos_ = rect; }
 Size Control::EstimateSize(Size) const {
     Size size{width_, height_};
     if (autoCalcWidth_ && width_ == 0) {
-        const FontInfo* font = window_ ? window_->GetFont(font_) : nullptr;
-        const int fontSize = font ? font->size : (window_ ? window_->DefaultFont().size : 12);
-        size.cx = RoughTextWidth(DisplayText(), fontSize) + textPadding_.left + textPadding_.right;
+        const int textWidth = window_ ? window_->MeasureText(DisplayText(), font_).cx : 0;
+        size.cx = textWidth + textPadding_.left + textPadding_.right;
         if (minWidth_ > 0) size.cx = std::max(size.cx, minWidth_);
         if (maxWidth_ > 0) size.cx = std::min(size.cx, maxWidth_);
     }

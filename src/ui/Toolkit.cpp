@@ -1,6 +1,7 @@
 #include "ui/Toolkit.h"
 
 #include "ui/Controls.h"
+#include "ui/WindowHost.h"
 
 namespace ui {
 
@@ -19,6 +20,7 @@ std::unique_ptr<Control> Toolkit::CreateRegisteredControl(std::wstring_view name
 }
 
 void Toolkit::Shutdown() {
+    WindowHost::ReleaseSharedResources();
     package_.Close();
     controlClasses_.clear();
     resourceFolder_.clear();

@@ -242,9 +242,16 @@ std::wstring Window::StyleAttributes(std::wstring_view name) const {
     return std::wstring();
 }
 
+Size Window::MeasureText(const std::wstring& text, int fontId) const {
+    const FontInfo* font = GetFont(fontId);
+    if (font == nullptr) font = &defaultFont_;
+    return host_ ? host_->MeasureText(text, *font) : Size{};
+}
+
 void Window::SetDpi(int dpi) {
     if (dpi <= 0 || dpi == dpi_) return;
     dpi_ = dpi;
+    if (host_) host_->SetDpi(dpi);
     NeedUpdate();
 }
 

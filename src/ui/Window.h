@@ -116,6 +116,12 @@ public:
     // The attribute list of a named Style of the layout ("" if none).
     std::wstring StyleAttributes(std::wstring_view name) const;
 
+    // One line of `text` in the font `fontId` (or the default font).
+    Size MeasureText(const std::wstring& text, int fontId) const;
+
+    // The band of the window that drags it, from the layout's "caption".
+    const Rect& CaptionBand() const { return captionBand_; }
+
     int Dpi() const { return dpi_; }
     // Rescales around the window's top-left corner.
     void SetDpi(int dpi);
@@ -134,6 +140,8 @@ public:
     // object, so a notification being handled keeps a valid sender.
     void FinalMessage();
     WindowHost* Host() const { return host_.get(); }
+    // The host's own handling of a message (DefWindowProc on Windows).
+    std::intptr_t DefaultProc(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
 
 protected:
     virtual std::wstring GetWindowClassName() const = 0;
@@ -147,8 +155,6 @@ protected:
     virtual std::intptr_t HandleCustomMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam,
                                               bool& handled);
     virtual std::intptr_t OnSysCommand(std::uintptr_t command, std::intptr_t lParam, bool& handled);
-    // The host's own handling of a message (DefWindowProc on Windows).
-    std::intptr_t DefaultProc(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
     // The layout builder asks here first for an element it does not know.
     virtual std::unique_ptr<Control> CreateControl(std::wstring_view className);
 

@@ -42,6 +42,13 @@ public:
     std::intptr_t Send(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
     void Invalidate();
     void NeedUpdate();
+    // Rescales the window around its top-left corner.
+    void SetDpi(int dpi);
+    // Width and height of one line of `text` in `font`, in layout pixels.
+    Size MeasureText(const std::wstring& text, const FontInfo& font) const;
+
+    // Releases what the host keeps for all windows (fonts, images).
+    static void ReleaseSharedResources();
 
     // Tells the user that a window's layout could not be built (the box of
     // the toolkit), and ends the process where the host can.
@@ -52,5 +59,8 @@ public:
 private:
     std::unique_ptr<Impl> impl_;
 };
+
+// The toolkit window behind a handle, or nullptr.
+Window* WindowFromHandle(WindowHandle handle);
 
 }  // namespace ui

@@ -29,7 +29,8 @@ class Desktop {
 public:
     static Desktop& Instance();
 
-    // Forgets boxes, answers and the layout-error exit code.
+    // Forgets boxes, answers, the layout-error exit code and a quit message
+    // still pending on the calling thread.
     void Reset();
 
     // The next message boxes are answered with these, in order; without a
@@ -75,7 +76,8 @@ public:
     // Queues `task` on the UI thread and returns at once.
     void Post(std::function<void()> task);
     // Returns when every posted task has started and the UI thread waits
-    // for work again (possibly inside a modal loop a task opened).
+    // for work again (possibly inside a modal loop a task opened), or when
+    // its loop has ended (a window posted the quit message).
     void WaitIdle();
     // Post, then WaitIdle.
     void Run(std::function<void()> task);

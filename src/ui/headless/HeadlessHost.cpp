@@ -32,6 +32,7 @@ struct ThreadQueue {
     bool quit = false;
     int exitCode = 0;
     bool waiting = false;
+    bool finished = false;  // its thread runs no loop any more
 
     void Push(std::function<void()> task) {
         {
@@ -246,6 +247,14 @@ std::intptr_t WindowHost::Send(unsigned message, std::uintptr_t wParam, std::int
 
 void WindowHost::Invalidate() {}
 void WindowHost::NeedUpdate() {}
+void WindowHost::SetDpi(int) {}
+
+Size WindowHost::MeasureText(const std::wstring& text, const FontInfo& font) const {
+    // Without a screen: an average advance of 0.6 em per character.
+    return Size{static_cast<int>(text.size()) * font.size * 3 / 5, font.size};
+}
+
+void WindowHost::ReleaseSharedResources() {}
 
 void WindowHost::ReportLayoutError(std::wstring_view layoutName) {
     headless::Desktop::Instance().RecordLayoutError(layoutName);
@@ -257,6 +266,11 @@ bool HeadlessWindowEnabled(WindowHandle handle) {
     return impl != nullptr && impl->enabled;
 }
 }  // namespace
+
+Window* WindowFromHandle(WindowHandle handle) {
+    WindowHost::Impl* impl = Lookup(handle);
+    return impl ? &impl->window : nullptr;
+}
 
 int RunMessageLoop() {
     auto queue = CurrentQueue();
@@ -320,6 +334,12 @@ Desktop& Desktop::Instance() {
 }
 
 void Desktop::Reset() {
+    {
+        // A quit left over from an earlier test must not end this one's loops.
+        auto queue = CurrentQueue();
+        std::lock_guard<std::mutex> lock(queue->mutex);
+        queue->quit = false;
+    }
     std::lock_guard<std::mutex> lock(mutex_);
     boxes_.clear();
     answers_.clear();
@@ -412,7 +432,13 @@ UiThread::UiThread() {
         ready_.notify_all();
         RunMessageLoop();
         // Sends still queued get their answer (0 for windows now gone).
-        CurrentQueue()->Loop([] { return false; }, false);
+        auto queue = CurrentQueue();
+        queue->Loop([] { return false; }, false);
+        {
+            std::lock_guard<std::mutex> lock(queue->mutex);
+            queue->finished = true;
+        }
+        queue->idle.notify_all();
         CurrentQueueSlot().reset();
     });
     std::unique_lock<std::mutex> lock(mutex_);
@@ -429,7 +455,7 @@ void UiThread::Post(std::function<void()> task) { std::static_pointer_cast<Threa
 void UiThread::WaitIdle() {
     auto queue = std::static_pointer_cast<ThreadQueue>(queue_);
     std::unique_lock<std::mutex> lock(queue->mutex);
-    queue->idle.wait(lock, [&] { return queue->tasks.empty() && queue->waiting; });
+    queue->idle.wait(lock, [&] { return (queue->tasks.empty() && queue->waiting) || queue->finished; });
 }
 
 void UiThread::Run(std::function<void()> task) {

@@ -1,0 +1,37 @@
+#include "app/PopAbout.h"
+
+#include "app/Localisation.h"
+
+namespace app {
+
+void CPopAbout::InitWindow() {
+    closeButton_ = FindControl(L"closebtn");
+    if (ui::Control* version = FindControl(L"app_version")) version->SetText(FormatText(L"Version:    %s", L"V1.0.7"));
+    if (ui::Control* date = FindControl(L"app_time")) date->SetText(FormatText(L"BuildDate:  %s", L"2024-12-04 "));
+}
+
+void CPopAbout::OnClick(ui::Notification& notification) {
+    if (notification.sender != nullptr && notification.sender == closeButton_) Close(0);
+}
+
+std::intptr_t CPopAbout::OnSysCommand(std::uintptr_t command, std::intptr_t lParam, bool& handled) {
+    handled = true;
+    return PopupSysCommand(*this, command, lParam);
+}
+
+std::intptr_t PopupSysCommand(ui::Window& window, std::uintptr_t command, std::intptr_t lParam) {
+    if ((command & 0xFFF0) == ui::sc::kClose) {
+        ui::PostQuitMessage(0);
+        return 0;
+    }
+    const bool wasMaximized = window.IsMaximized();
+    const std::intptr_t result = window.DefaultProc(ui::wm::kSysCommand, command, lParam);
+    const bool maximized = window.IsMaximized();
+    if (maximized != wasMaximized) {
+        if (ui::Control* max = window.FindControl(L"maxbtn")) max->SetVisible(!maximized);
+        if (ui::Control* restore = window.FindControl(L"restorebtn")) restore->SetVisible(maximized);
+    }
+    return result;
+}
+
+}  // namespace app

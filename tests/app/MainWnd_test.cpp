@@ -1,0 +1,317 @@
+#include "app/MainWnd.h"
+
+#include "app/Messages.h"
+#include "app/ProgressLog.h"
+
+#include "AppFixture.h"
+#include "support/TestPackage.h"
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+using app::UiTextRecord;
+using testing_support::AppFixture;
+using ui::headless::Desktop;
+
+std::intptr_t Ptr(const UiTextRecord& record) { return reinterpret_cast<std::intptr_t>(&record); }
+
+class MainWindow : public AppFixture {};
+
+TEST_F(MainWindow, TitleIsTheTranslatedTitleAndTheVersion) {
+    os::sim::TheMachine().uiLanguage = 2052;
+    auto& window = OpenMainWindow();
+    const std::wstring expected = app::TranslateKey(L"mainTitle") + L" - V1.0.7";
+    EXPECT_NE(app::TranslateKey(L"mainTitle"), L"mainTitle");
+    EXPECT_EQ(window.Caption(), expected);
+    EXPECT_EQ(Get<ui::Label>(L"title_lb").Text(), expected);
+    EXPECT_EQ(printsys::MessageLanguage(), 2052);
+    EXPECT_EQ(state->Window(), window.Handle());
+    EXPECT_EQ(state->OwnDriverNames(), (std::vector<std::wstring>{L"A4 Printer(203dpi)", L"A4 Printer(300dpi)"}));
+}
+
+TEST_F(MainWindow, MissingTitleKeyShowsTheKey) {
+    testing_support::UsePackage({
+        {"res.xml", "<Res><Xml id=\"XML_MAIN\" path=\"main.xml\"/></Res>"},
+        {"main.xml", "<Window><VerticalLayout name=\"root\"><Label name=\"title_lb\"/></VerticalLayout></Window>"},
+        {"lan_en.xml", "<Lang><Text id=\"other\" value=\"x\"/></Lang>"},
+    });
+    auto& window = OpenMainWindow();
+    EXPECT_EQ(window.Caption(), L"mainTitle - V1.0.7");
+}
+
+TEST_F(MainWindow, TitleFontFollowsTheLanguagesSize) {
+    const std::pair<std::uint16_t, int> cases[] = {{2052, 3}, {1033, 3}, {1034, 3}, {1041, 3},
+                                                   {2070, 3}, {1042, 22}, {1054, 22}};
+    for (const auto& [langId, font] : cases) {
+        os::sim::TheMachine().uiLanguage = langId;
+        auto& window = OpenMainWindow();
+        EXPECT_EQ(Get<ui::Label>(L"title_lb").Font(), font) << langId;
+        EXPECT_EQ(window.DefaultFont().face, L"\u5b8b\u4f53");
+        EXPECT_EQ(window.DefaultFont().size, state->Languages().at(langId).fontSize);
+        window.Destroy();
+    }
+}
+
+TEST_F(MainWindow, StartsOnTheHomePageWithInstallChosen) {
+    OpenMainWindow();
+    EXPECT_EQ(Get<ui::TabLayout>(L"tab_switch").CurrentSel(), 0);
+    EXPECT_EQ(state->Task(), 1);
+    EXPECT_FALSE(Get<ui::Option>(L"option_delete").IsSelected());
+    EXPECT_FALSE(Get<ui::Control>(L"hor_btn_h1").IsVisible());
+    EXPECT_TRUE(Get<ui::Control>(L"hor_btn_h2").IsVisible());
+    EXPECT_FALSE(Get<ui::Control>(L"btn_setup_previous").IsVisible());
+    EXPECT_TRUE(Get<ui::Control>(L"btn_setup_next").IsShown());
+}
+
+TEST_F(MainWindow, NextAndPreviousMoveBetweenHomeAndTheFirstPages) {
+    auto& window = OpenMainWindow();
+    ASSERT_TRUE(ui::headless::Click(window, L"btn_setup_next"));
+    EXPECT_EQ(state->OuterPage(), 1);
+    EXPECT_EQ(state->Flow(), 1);
+    EXPECT_EQ(Get<ui::TabLayout>(L"tab_switch").CurrentSel(), 1);
+    EXPECT_TRUE(Get<ui::Option>(L"option_port_usb").IsSelected());
+    EXPECT_EQ(state->Request().connectionType, wizard::ConnectionType::Usb);
+    EXPECT_TRUE(Get<ui::Control>(L"btn_setup_previous").IsShown());
+
+    ASSERT_TRUE(ui::headless::Click(window, L"btn_setup_previous"));
+    EXPECT_EQ(state->OuterPage(), 0);
+    EXPECT_EQ(Get<ui::TabLayout>(L"tab_switch").CurrentSel(), 0);
+
+    ASSERT_TRUE(ui::headless::Click(window, L"option_delete"));
+    EXPECT_EQ(state->Task(), 0);
+    ASSERT_TRUE(ui::headless::Click(window, L"btn_setup_next"));
+    EXPECT_EQ(state->OuterPage(), 2);
+    EXPECT_EQ(state->Flow(), 2);
+    EXPECT_EQ(Get<ui::Control>(L"btn_setup_next").Text(), L"main.btn.next");
+    // The home button's row stays hidden until an install has ended.
+    EXPECT_FALSE(ui::headless::Click(window, L"btn_setup_index"));
+    ASSERT_TRUE(ui::headless::Click(window, L"btn_setup_previous"));
+    EXPECT_EQ(state->OuterPage(), 0);
+}
+
+TEST_F(MainWindow, MessageTableEdgeCases) {
+    auto& window = OpenMainWindow();
+    auto& next = Get<ui::Control>(L"btn_setup_next");
+    next.SetText(L"caption");
+    // Empty text keeps the caption but applies visibility and enable.
+    UiTextRecord keep{L"", false, false, false};
+    window.SendMessage(app::UM_NEXT_BUTTON_STATE, 0, Ptr(keep));
+    EXPECT_EQ(next.Text(), L"caption");
+    EXPECT_FALSE(next.IsVisible());
+    EXPECT_FALSE(next.IsEnabled());
+    UiTextRecord label{L"main.btn.startDelete", false, false, true};
+    window.SendMessage(app::UM_NEXT_BUTTON_STATE, 1, Ptr(label));
+    EXPECT_EQ(next.Text(), L"main.btn.startDelete");
+    EXPECT_TRUE(next.IsVisible());
+    EXPECT_TRUE(next.IsEnabled());
+
+    // Only 1 means on.
+    window.SendMessage(app::UM_SHOW_ROW_H1, 1);
+    EXPECT_TRUE(Get<ui::Control>(L"hor_btn_h1").IsVisible());
+    window.SendMessage(app::UM_SHOW_ROW_H1, 2);
+    EXPECT_FALSE(Get<ui::Control>(L"hor_btn_h1").IsVisible());
+
+    window.SendMessage(app::UM_SHOW_PRINTER_BUTTONS, 1);
+    for (const wchar_t* name : {L"btn_setup_preferences", L"btn_setup_properties", L"btn_setup_testpage"})
+        EXPECT_TRUE(Get<ui::Control>(name).IsVisible());
+
+    auto& info = Get<ui::Control>(L"label_show_printername_info");
+    UiTextRecord bad{L"name in use", true, false, true};
+    window.SendMessage(app::UM_PRINTER_NAME_INFO, 0, Ptr(bad));
+    EXPECT_EQ(info.TextColor(), 0xFFFF0000u);
+    EXPECT_EQ(info.Text(), L"name in use");
+    UiTextRecord good{L"ok", false, false, true};
+    window.SendMessage(app::UM_PRINTER_NAME_INFO, 0, Ptr(good));
+    EXPECT_EQ(info.TextColor(), 0xFF0EED1Eu);
+
+    window.SendMessage(app::UM_INSTALL_BUSY, 1);
+    EXPECT_TRUE(Get<ui::GifAnim>(L"ani_gif_install").IsPlaying());
+    EXPECT_TRUE(Get<ui::GifAnim>(L"ani_gif_install").IsVisible());
+    window.SendMessage(app::UM_INSTALL_BUSY, 0);
+    EXPECT_FALSE(Get<ui::GifAnim>(L"ani_gif_install").IsPlaying());
+    EXPECT_FALSE(Get<ui::GifAnim>(L"ani_gif_install").IsVisible());
+
+    // The adapter row: an empty text only changes visibility.
+    state->ShowBluetoothAdapterInfo(true, L"tip.btadapter.on");
+    auto& adapter = Get<ui::Control>(L"label_bluetooth_adapter_info");
+    EXPECT_EQ(adapter.Text(), L"tip.btadapter.on");
+    EXPECT_TRUE(Get<ui::Control>(L"hor_bluetooth_adapter").IsVisible());
+    state->ShowBluetoothAdapterInfo(false, L"");
+    EXPECT_EQ(adapter.Text(), L"tip.btadapter.on");
+    EXPECT_FALSE(Get<ui::Control>(L"hor_bluetooth_adapter").IsVisible());
+}
+
+TEST_F(MainWindow, LogLinesCarryTimeStampColourAndLineEnd) {
+    OpenMainWindow();
+    os::sim::TheMachine().SetLocalTime(os::LocalTime{2026, 12, 7, 9, 5, 3, 7});
+    auto& log = Get<ui::RichEdit>(L"wordedit_installInfo");
+    auto& other = Get<ui::RichEdit>(L"wordedit_deleteInfo_start");
+    state->PostDeleteLog(L"kept", false, false);
+    state->PostInstallLog(L"failed: 100% %s", true, false);
+    state->PostInstallLog(L"", false, false);
+    EXPECT_EQ(log.Content(), L"09:05:03.007 : failed: 100% %s\r\n09:05:03.007 : \r\n");
+    ASSERT_EQ(log.Runs().size(), 2u);
+    EXPECT_EQ(log.Runs()[0].format.colorRef, 0x000000FFu);
+    EXPECT_EQ(log.Runs()[1].format.colorRef, 0x00FF0000u);
+    EXPECT_EQ(log.Runs()[0].format.heightTwips, 225);
+    EXPECT_EQ(log.Runs()[0].format.mask, 0xE0000007u);
+    EXPECT_EQ(log.ScrolledLines(), 4);
+
+    state->PostInstallLog(L"ignored", false, true);
+    EXPECT_EQ(log.Content(), L"");
+    EXPECT_EQ(other.Content(), L"09:05:03.007 : kept\r\n");
+}
+
+TEST_F(MainWindow, InformationBoxAndQuestion) {
+    auto& window = OpenMainWindow();
+    Desktop::Instance().ScriptAnswers({ui::mb::kIdOk, ui::mb::kIdCancel});
+    EXPECT_TRUE(state->AskOkCancel(L"delete?"));
+    EXPECT_FALSE(state->AskOkCancel(L"delete?"));
+    state->ShowInformation(L"done");
+    const auto boxes = Desktop::Instance().MessageBoxes();
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[0].style, 0x41u);
+    EXPECT_EQ(boxes[2].style, 0x40u);
+    EXPECT_EQ(boxes[2].text, L"done");
+    EXPECT_EQ(boxes[2].owner, window.Handle());
+    EXPECT_EQ(boxes[2].caption, app::TranslateKey(L"tip.dlgtitle"));
+    EXPECT_NE(boxes[2].caption, L"tip.dlgtitle");
+}
+
+TEST_F(MainWindow, CloseButtonEndsTheProgram) {
+    auto& window = OpenMainWindow();
+    ASSERT_TRUE(ui::headless::Click(window, L"closebtn"));
+    EXPECT_FALSE(window.IsWindow());
+    EXPECT_EQ(ui::RunMessageLoop(), 0);
+}
+
+TEST_F(MainWindow, SkinChoiceRepaintsTheRoot) {
+    OpenMainWindow();
+    app::SkinBroadcaster::Process().Broadcast({false, 0, L"images/bg.png"});
+    EXPECT_EQ(Get<ui::Control>(L"root").Image(L"bkimage"), L"images/bg.png");
+    EXPECT_EQ(Get<ui::Control>(L"root").BkColor(), 0u);
+    app::SkinBroadcaster::Process().Broadcast({true, 0xFF336699, L"ignored"});
+    EXPECT_EQ(Get<ui::Control>(L"root").Image(L"bkimage"), L"");
+    EXPECT_EQ(Get<ui::Control>(L"root").BkColor(), 0xFF336699u);
+}
+
+// Workers post through synchronous sends; the UI thread runs its own loop.
+class MainWindowThreads : public AppFixture {
+protected:
+    void TearDown() override {
+        if (ui_) ui_->Run([this] { AppFixture::TearDown(); });
+        ui_.reset();
+    }
+    std::unique_ptr<ui::headless::UiThread> ui_ = std::make_unique<ui::headless::UiThread>();
+};
+
+TEST_F(MainWindowThreads, AThousandLinesFromAWorkerArriveCompleteAndInOrder) {
+    ui_->Run([this] { OpenMainWindow(); });
+    ui_->Post([] { std::this_thread::sleep_for(std::chrono::milliseconds(30)); });
+    std::thread worker([this] {
+        for (int i = 0; i < 1000; ++i) state->PostInstallLog(L"line " + std::to_wstring(i), i % 2 == 0, false);
+    });
+    worker.join();
+    std::wstring content;
+    std::size_t runs = 0;
+    ui_->Run([&] {
+        content = Get<ui::RichEdit>(L"wordedit_installInfo").Content();
+        runs = Get<ui::RichEdit>(L"wordedit_installInfo").Runs().size();
+    });
+    std::size_t at = 0;
+    for (int i = 0; i < 1000; ++i) {
+        const std::wstring line = L" : line " + std::to_wstring(i) + L"\r\n";
+        const std::size_t found = content.find(line, at);
+        ASSERT_NE(found, std::wstring::npos) << i;
+        at = found + line.size();
+    }
+    EXPECT_EQ(at, content.size());
+    EXPECT_EQ(runs, 1000u);  // colours alternate line by line
+}
+
+TEST_F(MainWindowThreads, LanguagePopupListsLanguagesAndSwitchesTheWindow) {
+    os::sim::TheMachine().uiLanguage = 2052;
+    ui_->Run([this] { OpenMainWindow(); });
+    ui_->Run([this] { ui::headless::Click(*mainWindow, L"btnLan"); });
+    ui::Window* popup = Desktop::Instance().FindWindowByClass(L"PopAbout");
+    ASSERT_NE(popup, nullptr);
+
+    std::vector<std::wstring> order;
+    std::wstring selected;
+    ui_->Run([&] {
+        auto* list = dynamic_cast<ui::Container*>(popup->FindControl(L"verLanList"));
+        for (std::size_t i = 0; i < list->Count(); ++i) {
+            auto* option = dynamic_cast<ui::Option*>(list->ItemAt(i));
+            order.push_back(option->Text());
+            if (option->IsSelected()) selected = option->UserData();
+            EXPECT_TRUE(option->ResourceText());
+            EXPECT_EQ(option->Group(), L"lanGroup");
+        }
+    });
+    EXPECT_EQ(order, (std::vector<std::wstring>{L"lan.en", L"lan.es", L"lan.ja", L"lan.ko", L"lan.th", L"lan.cn",
+                                                L"lan.pt"}));
+    EXPECT_EQ(selected, L"2052");
+
+    std::wstring before, after;
+    ui_->Run([&] {
+        before = mainWindow->Caption();
+        // Choosing the current language again changes nothing visible.
+        auto* list = dynamic_cast<ui::Container*>(popup->FindControl(L"verLanList"));
+        list->ItemAt(5)->Activate();
+        after = mainWindow->Caption();
+    });
+    EXPECT_EQ(before, after);
+
+    // Korean: the title, its font and the message language follow.
+    ui_->Run([&] {
+        auto* list = dynamic_cast<ui::Container*>(popup->FindControl(L"verLanList"));
+        list->ItemAt(3)->Activate();
+        after = mainWindow->Caption();
+    });
+    EXPECT_NE(after, before);
+    EXPECT_EQ(state->CurrentLangId(), 1042);
+    EXPECT_EQ(printsys::MessageLanguage(), 1042);
+    int font = 0;
+    ui_->Run([&] { font = Get<ui::Label>(L"title_lb").Font(); });
+    EXPECT_EQ(font, 22);
+
+    ui_->Run([&] { ui::headless::Click(*popup, L"closebtn"); });
+    EXPECT_EQ(Desktop::Instance().FindWindowByClass(L"PopAbout"), nullptr);
+}
+
+TEST_F(MainWindowThreads, AboutPopupShowsVersionAndDateAndCloses) {
+    ui_->Run([this] { OpenMainWindow(); });
+    ui_->Run([this] { ui::headless::Click(*mainWindow, L"btnAbout"); });
+    ui::Window* popup = Desktop::Instance().FindWindowByClass(L"PopAbout");
+    ASSERT_NE(popup, nullptr);
+    std::wstring version, date;
+    bool ownerClickable = true;
+    ui_->Run([&] {
+        version = popup->FindControl(L"app_version")->Text();
+        date = popup->FindControl(L"app_time")->Text();
+        ownerClickable = ui::headless::Click(*mainWindow, L"btn_setup_next");
+    });
+    EXPECT_EQ(version, L"Version:    V1.0.7");
+    EXPECT_EQ(date, L"BuildDate:  2024-12-04 ");
+    EXPECT_FALSE(ownerClickable);
+    ui_->Run([&] { ui::headless::Click(*popup, L"closebtn"); });
+    EXPECT_EQ(Desktop::Instance().FindWindowByClass(L"PopAbout"), nullptr);
+}
+
+TEST_F(MainWindowThreads, SystemCloseOnAPopupEndsTheProgram) {
+    ui_->Run([this] { OpenMainWindow(); });
+    ui_->Run([this] { ui::headless::Click(*mainWindow, L"btnLan"); });
+    ui::Window* popup = Desktop::Instance().FindWindowByClass(L"PopAbout");
+    ASSERT_NE(popup, nullptr);
+    // The quit message ends the modal loop and then the UI thread's loop;
+    // the process would end here with both windows still up.
+    ui_->Run([&] { popup->SendMessage(ui::wm::kSysCommand, ui::sc::kClose); });
+    ui_.reset();
+    EXPECT_EQ(Desktop::Instance().FindWindowByClass(L"PopAbout"), popup);
+    popup->Destroy();
+    mainWindow->Destroy();
+}
+
+}  // namespace

@@ -1,0 +1,48 @@
+// The yardstick of the start-up benchmark: the least a Win32 program does to
+// show a window of the main window's size, built like the program. It
+// appends "SHOWN <unix ms>" to the file named by PDS_STATUS and exits.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DESTROY) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+long long UnixMilliseconds() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    const unsigned long long ticks = (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return static_cast<long long>((ticks - 116444736000000000ULL) / 10000);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = Proc;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = L"MinimalWnd";
+    RegisterClassExW(&windowClass);
+    HWND window = CreateWindowExW(0, L"MinimalWnd", L"minimal", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 560, 400,
+                                  nullptr, nullptr, instance, nullptr);
+    UpdateWindow(window);
+    if (const char* status = std::getenv("PDS_STATUS")) {
+        if (FILE* out = std::fopen(status, "ab")) {
+            std::fprintf(out, "SHOWN %lld\n", UnixMilliseconds());
+            std::fclose(out);
+        }
+    }
+    DestroyWindow(window);
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+    return 0;
+}
