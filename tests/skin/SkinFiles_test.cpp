@@ -427,3 +427,35 @@ TEST(SkinFiles, PopUpsAndListRowsHaveTheirControls) {
 }
 
 }  // namespace
+
+namespace {
+
+void CollectImages(const ui::XmlElement& element, std::set<std::wstring>& images) {
+    for (const auto& [name, value] : element.attributes)
+        if (name.size() > 5 && name.compare(name.size() - 5, 5, L"image") == 0) images.insert(value);
+    for (const auto& child : element.children) CollectImages(child, images);
+}
+
+bool Exists(const std::wstring& name) {
+    return std::ifstream(std::string(SKIN_SOURCE_DIR) + "/" + ui::WideToUtf8(name)).good();
+}
+
+// The toolkit picks "@125" and "@150" by the window's scale: every image a
+// layout names must be there in all three sizes.
+TEST(SkinFiles, ImagesExistInThreeScales) {
+    std::set<std::wstring> images;
+    for (const char* layout : kLayouts) CollectImages(Load(layout), images);
+    for (const auto& child : Load("res.xml").children)
+        if (child.name == L"Image") images.insert(AttributeOr(child, L"path"));
+    ASSERT_FALSE(images.empty());
+    for (const std::wstring& image : images) {
+        const std::size_t dot = image.rfind(L'.');
+        ASSERT_NE(dot, std::wstring::npos) << Narrow(image);
+        for (const wchar_t* suffix : {L"", L"@125", L"@150"}) {
+            const std::wstring variant = image.substr(0, dot) + suffix + image.substr(dot);
+            EXPECT_TRUE(Exists(variant)) << Narrow(variant);
+        }
+    }
+}
+
+}  // namespace
