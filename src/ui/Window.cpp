@@ -4,6 +4,7 @@
 #include "ui/Toolkit.h"
 #include "ui/WindowHost.h"
 
+#include <algorithm>
 #include <functional>
 #include <map>
 
@@ -59,7 +60,11 @@ private:
             bool ok = true;
             if (name == L"id") ok = ParseInt(value, font.id);
             else if (name == L"name") font.face = value;
-            else if (name == L"size") ok = ParseInt(value, font.size) && font.size > 0;
+            else if (name == L"size") {
+                // "+2" follows the language's default size; "14" is fixed.
+                font.relative = !value.empty() && (value[0] == L'+' || value[0] == L'-');
+                ok = ParseInt(value, font.size) && (font.relative || font.size > 0);
+            }
             else if (name == L"bold") font.bold = ParseBool(value);
             else if (name == L"italic") font.italic = ParseBool(value);
             else if (name == L"underline") font.underline = ParseBool(value);
@@ -242,10 +247,17 @@ std::wstring Window::StyleAttributes(std::wstring_view name) const {
     return std::wstring();
 }
 
+FontInfo Window::EffectiveFont(int id) const {
+    const FontInfo* font = GetFont(id);
+    if (font == nullptr) return defaultFont_;
+    FontInfo effective = *font;
+    if (effective.relative) effective.size = std::max(1, defaultFont_.size + font->size);
+    effective.relative = false;
+    return effective;
+}
+
 Size Window::MeasureText(const std::wstring& text, int fontId) const {
-    const FontInfo* font = GetFont(fontId);
-    if (font == nullptr) font = &defaultFont_;
-    return host_ ? host_->MeasureText(text, *font) : Size{};
+    return host_ ? host_->MeasureText(text, EffectiveFont(fontId)) : Size{};
 }
 
 void Window::SetDpi(int dpi) {

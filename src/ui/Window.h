@@ -57,8 +57,9 @@ struct Notification {
 struct FontInfo {
     int id = -1;
     std::wstring face;
-    int size = 12;  // pixels at 100 %
+    int size = 12;  // pixels at 100 %, or added to the default font's size
     bool bold = false, italic = false, underline = false;
+    bool relative = false;  // size was written "+N" or "-N"
 };
 
 class WindowHost;
@@ -111,6 +112,9 @@ public:
     // Fonts: the layout's table, and the default font that controls without
     // a font use.
     const FontInfo* GetFont(int id) const;
+    // The font a control with font `id` is drawn in: the table's entry (a
+    // relative size resolved against the default font) or the default.
+    FontInfo EffectiveFont(int id) const;
     void SetDefaultFont(const std::wstring& face, int size, bool bold, bool underline, bool italic);
     const FontInfo& DefaultFont() const { return defaultFont_; }
     // The attribute list of a named Style of the layout ("" if none).

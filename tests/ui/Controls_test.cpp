@@ -14,6 +14,7 @@ using ui::headless::Desktop;
 const char* kLayout = R"(<?xml version="1.0" encoding="utf-8"?>
 <Window size="400,300" caption="0,0,0,30">
   <Font id="3" name="Segoe UI" size="14"/>
+  <Font id="4" name="Segoe UI" size="+2" bold="true"/>
   <Style name="big" value="height=&quot;40&quot; textcolor=&quot;#FF112233&quot;"/>
   <VerticalLayout name="root" inset="10,10,10,10" childpadding="5">
     <Label name="Title_Lb" text="mainTitle" resourcetext="true" font="3" height="30"/>
@@ -81,6 +82,17 @@ TEST_F(Controls, LayoutBuildsTheTreeAndFindsNamesIgnoringCase) {
     // windowinit is the first notification, from the root.
     ASSERT_FALSE(window.seen.empty());
     EXPECT_EQ(window.seen.front().first, L"windowinit");
+}
+
+TEST_F(Controls, RelativeFontsFollowTheDefaultFont) {
+    window.SetDefaultFont(L"SimSun", 14, false, false, false);
+    EXPECT_EQ(window.EffectiveFont(4).size, 16);
+    EXPECT_TRUE(window.EffectiveFont(4).bold);
+    EXPECT_EQ(window.EffectiveFont(3).size, 14);
+    window.SetDefaultFont(L"SimSun", 20, false, false, false);
+    EXPECT_EQ(window.EffectiveFont(4).size, 22);
+    EXPECT_EQ(window.EffectiveFont(3).size, 14);
+    EXPECT_EQ(window.EffectiveFont(99).face, L"SimSun");  // no such font: the default
 }
 
 TEST_F(Controls, LayoutErrorsAreReportedAsTheToolkitsBox) {

@@ -259,8 +259,8 @@ struct WindowHost::Impl {
     int L(int physical) const { return static_cast<int>(std::lround(physical / Scale())); }
 
     HFONT Font(int fontId, std::wstring_view text = {}) {
-        const FontInfo* info = window.GetFont(fontId);
-        if (info == nullptr) info = &window.DefaultFont();
+        const FontInfo effective = window.EffectiveFont(fontId);
+        const FontInfo* info = &effective;
         const std::wstring face = ResolveFontFace(info->face, text);
         const std::wstring key = face + L"|" + std::to_wstring(info->size) + L"|" + std::to_wstring(dpi) +
                                  (info->bold ? L"b" : L"") + (info->italic ? L"i" : L"") +
@@ -521,8 +521,7 @@ void WindowHost::Impl::PaintControl(Gdiplus::Graphics& graphics, HDC dc, Control
         if (isHot || control.IsPushed()) background = Darken(background, control.IsPushed() ? 0.78 : 0.88);
     const Size round = control.BorderRound();
     const auto shape = [&](Gdiplus::REAL inset) {
-        // The outline of the control, `inset` pixels inside its rectangle:
-        // a border is drawn half a pen inside, so no edge falls outside.
+        // The outline of the control, `inset` pixels inside its rectangle.
         auto path = std::make_unique<Gdiplus::GraphicsPath>();
         const Gdiplus::REAL x = static_cast<Gdiplus::REAL>(r.left) + inset;
         const Gdiplus::REAL y = static_cast<Gdiplus::REAL>(r.top) + inset;
@@ -563,6 +562,8 @@ void WindowHost::Impl::PaintControl(Gdiplus::Graphics& graphics, HDC dc, Control
     if (control.BorderSize() > 0 && (control.BorderColor() >> 24) != 0) {
         Color border = control.BorderColor();
         if (option && (selected || isHot) && control.SelectedTextColor() != 0) border = control.SelectedTextColor();
+        // Half a pen inside the outline, so the right and bottom edges stay
+        // on the control's own pixels when a row clips at its edge.
         const Gdiplus::REAL penWidth = static_cast<Gdiplus::REAL>(S(control.BorderSize()));
         Gdiplus::Pen pen(ToGdiplus(border), penWidth);
         graphics.DrawPath(&pen, shape(penWidth / 2).get());
@@ -613,7 +614,12 @@ void WindowHost::Impl::PaintControl(Gdiplus::Graphics& graphics, HDC dc, Control
         IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
         Gdiplus::Region oldClip;
         graphics.GetClip(&oldClip);
-        graphics.SetClip(Gdiplus::Rect(r.left, r.top, r.right - r.left, r.bottom - r.top), Gdiplus::CombineModeIntersect);
+        // Half-pixel offset drawing: the clip moves with it, or the last
+        // column and row of the container would fall outside.
+        graphics.SetClip(Gdiplus::RectF(static_cast<Gdiplus::REAL>(r.left) + 0.5f, static_cast<Gdiplus::REAL>(r.top) + 0.5f,
+                                        static_cast<Gdiplus::REAL>(r.right - r.left),
+                                        static_cast<Gdiplus::REAL>(r.bottom - r.top)),
+                         Gdiplus::CombineModeIntersect);
         for (std::size_t i = 0; i < container->Count(); ++i) PaintControl(graphics, dc, *container->ItemAt(i));
         graphics.SetClip(&oldClip);
         RestoreDC(dc, saved);
