@@ -1,11 +1,16 @@
 # Packs skin/ into the encrypted resource package.
 #
-# Every entry is encrypted with traditional PKWARE encryption (Info-ZIP
-# `zip -P`) and deflated where that makes it smaller; names use "/" and no
-# folder entries are written. A prebuilt package may be given instead with
-# -DSKIN_PACKAGE=path (for machines without Info-ZIP).
+# skin/ is first copied into the build folder and its driver/ folder
+# completed there (cmake/StageSkin.cmake): the driver's stand-in files, or
+# the vendor's real files from -DDRIVER_PAYLOAD_DIR=folder (laid out like
+# driver/, with a4/ and common/), and the signing certificate. That copy is
+# packed. Every entry is encrypted with traditional PKWARE encryption
+# (Info-ZIP `zip -P`) and deflated where that makes it smaller; names use "/"
+# and no folder entries are written. A prebuilt package may be given instead
+# with -DSKIN_PACKAGE=path (for machines without Info-ZIP).
 set(SKIN_PASSWORD "wqm19990707")
 set(SKIN_PACKAGE "" CACHE FILEPATH "Use this prebuilt resource package instead of packing skin/")
+set(DRIVER_PAYLOAD_DIR "" CACHE PATH "Pack the vendor's driver files from this folder instead of stand-ins")
 
 function(add_skin_package target output)
     if(SKIN_PACKAGE)
@@ -14,13 +19,22 @@ function(add_skin_package target output)
             DEPENDS ${SKIN_PACKAGE} VERBATIM)
     else()
         find_program(ZIP_EXECUTABLE zip REQUIRED)
+        find_program(OPENSSL_EXECUTABLE openssl)
+        set(stage ${CMAKE_BINARY_DIR}/skin-staged)
+        set(script ${PROJECT_SOURCE_DIR}/cmake/StageSkin.cmake)
         file(GLOB_RECURSE skin_files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/skin/*)
+        set(payload_files "")
+        if(DRIVER_PAYLOAD_DIR)
+            file(GLOB_RECURSE payload_files CONFIGURE_DEPENDS ${DRIVER_PAYLOAD_DIR}/*)
+        endif()
         add_custom_command(OUTPUT ${output}
+            COMMAND ${CMAKE_COMMAND} -DSKIN_DIR=${PROJECT_SOURCE_DIR}/skin -DSTAGE_DIR=${stage}
+                    -DPAYLOAD_DIR=${DRIVER_PAYLOAD_DIR} -DOPENSSL=${OPENSSL_EXECUTABLE}
+                    -DCERT_DIR=${CMAKE_BINARY_DIR}/driver-certificate -P ${script}
             COMMAND ${CMAKE_COMMAND} -E rm -f ${output}
-            COMMAND ${ZIP_EXECUTABLE} -q -r -D -X -9 -P ${SKIN_PASSWORD} ${output} .
-            WORKING_DIRECTORY ${PROJECT_SOURCE_DIR}/skin
-            DEPENDS ${skin_files}
-            COMMENT "Packing skin/ into ${output}" VERBATIM)
+            COMMAND ${CMAKE_COMMAND} -E chdir ${stage} ${ZIP_EXECUTABLE} -q -r -D -X -9 -P ${SKIN_PASSWORD} ${output} .
+            DEPENDS ${skin_files} ${payload_files} ${script}
+            COMMENT "Packing skin/ and the driver payload into ${output}" VERBATIM)
     endif()
     add_custom_target(${target} ALL DEPENDS ${output})
 endfunction()

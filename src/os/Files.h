@@ -11,6 +11,7 @@ namespace os {
 
 inline constexpr std::uint32_t kGenericWrite = 0x40000000;
 inline constexpr std::uint32_t kFileShareWrite = 0x2;
+inline constexpr std::uint32_t kCreateAlways = 2;
 inline constexpr std::uint32_t kOpenExisting = 3;
 inline constexpr std::uint32_t kFileAttributeNormal = 0x80;
 inline constexpr std::uint32_t kFileFlagOverlapped = 0x40000000;
@@ -29,6 +30,23 @@ using WriteCompletion = void (*)(std::uintptr_t tag, std::uint32_t error, std::u
 // has run, so the caller may return while the write is still pending.
 bool WriteFileEx(KernelHandle file, const void* bytes, std::uint32_t length, WriteCompletion completion,
                  std::uintptr_t tag);
+
+// WriteFile on a handle opened without kFileFlagOverlapped: returns once the
+// bytes are written, with the count the system reports.
+bool WriteFile(KernelHandle file, const void* bytes, std::uint32_t length, std::uint32_t& written);
+
+// Folders are made through the narrow calls: paths in the ANSI code page.
+// CreateDirectoryA without security attributes.
+bool CreateDirectoryA(const std::string& path);
+// _access(path, 0) == 0: a file or folder of that name exists.
+bool PathExistsA(const std::string& path);
+// GetCurrentDirectoryA, of whatever length; false when the call fails.
+bool GetCurrentDirectoryA(std::string& directory);
+
+inline constexpr int kCsidlProgramFiles = 0x26;
+// SHGetFolderPathW(NULL, folder, NULL, SHGFP_TYPE_CURRENT), without a
+// trailing "\". False when the shell reports a failure (it sets no last error).
+bool SHGetFolderPathW(int folder, std::wstring& path);
 
 inline constexpr std::uint32_t kSeeMaskNoCloseProcess = 0x40;
 inline constexpr int kSwHide = 0;

@@ -19,6 +19,9 @@ enum class WindowHandle : std::uintptr_t { None = 0 };
 enum class KernelHandle : std::uintptr_t { None = 0, Invalid = ~std::uintptr_t{0} };
 
 std::uint32_t GetLastError();
+// For wrappers above the boundary that report their own failures the same
+// way the system does.
+void SetLastError(std::uint32_t error);
 
 void Sleep(std::uint32_t milliseconds);
 // Milliseconds since start-up; wraps after 49.7 days, so callers subtract.
@@ -56,5 +59,10 @@ bool FormatMessageW(std::uint32_t code, std::uint16_t langId, std::wstring& text
 
 // The text in the ANSI code page; characters it lacks become '?'.
 std::string WideToAnsi(const std::wstring& text);
+
+// IsWow64Process on the program's own process. False, with the last error
+// set, when the call fails; a system without the call has no WOW64, which
+// counts as a successful answer of false.
+bool IsWow64Process(bool& wow64);
 
 }  // namespace os

@@ -15,7 +15,9 @@ AppState::AppState()
     : usbSteps_{0, 1, 2, 4, 7, 8, 9},
       bluetoothSteps_{0, 1, 3, 4, 7, 8, 9},
       networkSteps_{0, 4, 6, 7, 8, 9},
-      portSteps_{0, 4, 5, 7, 8, 9} {}
+      portSteps_{0, 4, 5, 7, 8, 9} {
+    BuildDriverModels(models_);
+}
 
 const app::LanguageEntry& AppState::ChooseStartLanguage() {
     const app::LanguageEntry& entry = app::LanguageOrEnglish(languages_, os::GetUserDefaultUILanguage());

@@ -6,6 +6,7 @@
 
 #include "app/Localisation.h"
 #include "ui/Window.h"
+#include "wizard/DriverPackage.h"
 
 #include <cstdint>
 #include <string>
@@ -71,6 +72,8 @@ public:
     std::int32_t OuterPage() const { return outerPage_; }
     std::int32_t Flow() const { return flow_; }
     InstallRequest& Request() { return request_; }
+    // The two printer models, indexed by the request's model; read-only.
+    const std::vector<DriverModel>& Models() const { return models_; }
     const std::vector<std::int32_t>& StepList(ConnectionType type) const;
 
     // Navigation, on the UI thread.
@@ -115,6 +118,7 @@ private:
     std::vector<std::wstring> ownDriverNames_;
     std::vector<std::int32_t> usbSteps_, bluetoothSteps_, networkSteps_, portSteps_;
     std::uint16_t currentLangId_ = 0;
+    std::vector<DriverModel> models_;
 };
 
 }  // namespace wizard

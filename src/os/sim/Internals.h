@@ -12,14 +12,16 @@
 
 namespace os::sim {
 
-enum class HandleKind { Printer, Xcv, ScManager, Service, DevInfoSet, RegKey, DeviceKey, File, Process };
+// File is a port or device (a WriteTarget); DiskFile a file on the disk,
+// named by its host path.
+enum class HandleKind { Printer, Xcv, ScManager, Service, DevInfoSet, RegKey, DeviceKey, File, Process, DiskFile };
 
 struct HandleObject {
     HandleKind kind;
     std::wstring name;                  // printer, monitor, service, key path (lower case), file path
     std::uint32_t access = 0;
     std::vector<std::size_t> members;   // a device set: indices into Machine::interfaces
-    std::size_t index = 0;              // a device key: interface; a process: shell run
+    std::size_t index = 0;              // a device key: interface; a process: shell run; a disk file: share mode
 };
 
 struct PendingWrite {
@@ -57,17 +59,24 @@ void Settle(Machine& machine, Service& service);
 // Spooler calls fail with RPC_S_SERVER_UNAVAILABLE while it is stopped.
 bool SpoolerAvailable(Machine& machine);
 
+// CreateFileW with CREATE_ALWAYS of a path on the disk: creates or truncates.
+KernelHandle CreateDiskFile(Machine& machine, const std::wstring& path, std::uint32_t access, std::uint32_t share);
+
 // Bytes a list of records with these texts takes in a spooler buffer.
 std::uint32_t RecordBytes(std::uint32_t fixedPart, std::initializer_list<const std::wstring*> texts);
 
 namespace error {
 inline constexpr std::uint32_t kFileNotFound = 2;
+inline constexpr std::uint32_t kPathNotFound = 3;
 inline constexpr std::uint32_t kAccessDenied = 5;
 inline constexpr std::uint32_t kInvalidHandle = 6;
+inline constexpr std::uint32_t kSharingViolation = 32;
 inline constexpr std::uint32_t kInvalidParameter = 87;
 inline constexpr std::uint32_t kInsufficientBuffer = 122;
 inline constexpr std::uint32_t kInvalidLevel = 124;
 inline constexpr std::uint32_t kBusy = 170;
+inline constexpr std::uint32_t kAlreadyExists = 183;
+inline constexpr std::uint32_t kFilenameExcedRange = 206;
 inline constexpr std::uint32_t kMoreData = 234;
 inline constexpr std::uint32_t kNoMoreItems = 259;
 inline constexpr std::uint32_t kOperationAborted = 995;

@@ -91,6 +91,7 @@ Machine::Machine() : internals_(new Internals) { Reset(); }
 Machine::~Machine() {
     std::error_code ignored;
     if (!driverDirectory_.empty()) std::filesystem::remove_all(driverDirectory_, ignored);
+    if (!diskRoot_.empty()) std::filesystem::remove_all(diskRoot_, ignored);
     delete internals_;
 }
 
@@ -108,6 +109,9 @@ void Machine::Reset() {
     version = {10, 0, 19045};
     isAdministrator = true;
     uiLanguage = 1033;
+    wow64 = true;
+    programFilesFolder = L"C:\\Program Files (x86)";
+    currentDirectory = L"C:\\Users\\Admin\\Downloads";
     sleeps.clear();
     events.clear();
     now_ = 0;
@@ -119,6 +123,8 @@ void Machine::Reset() {
     std::error_code ignored;
     if (!driverDirectory_.empty()) std::filesystem::remove_all(driverDirectory_, ignored);
     driverDirectory_.clear();
+    if (!diskRoot_.empty()) std::filesystem::remove_all(diskRoot_, ignored);
+    diskRoot_.clear();
 }
 
 void Machine::SetRegistryValue(const std::wstring& keyPath, const std::wstring& valueName, RegValue value) {
@@ -180,6 +186,62 @@ std::filesystem::path Machine::DriverDirectory() {
         std::filesystem::create_directories(driverDirectory_);
     }
     return driverDirectory_;
+}
+
+std::filesystem::path Machine::DiskRoot() {
+    if (diskRoot_.empty()) {
+        diskRoot_ = std::filesystem::temp_directory_path() / ("printsys-sim-" + std::to_string(getpid())) / "disk";
+        std::filesystem::create_directories(diskRoot_ / "C");
+        std::filesystem::create_directories(HostPath(currentDirectory));
+    }
+    return diskRoot_;
+}
+
+namespace {
+
+std::string HostName(const std::wstring& name) {
+    std::string narrow;
+    for (wchar_t c : name) narrow += static_cast<std::uint32_t>(c) < 0x80 ? static_cast<char>(c) : '_';
+    return narrow;
+}
+
+}  // namespace
+
+std::filesystem::path Machine::HostPath(const std::wstring& path) {
+    namespace fs = std::filesystem;
+    if (!path.empty() && path[0] == L'/') return fs::path(HostName(Replace(path, L'\\', L'/')));
+    std::wstring full = Replace(path, L'/', L'\\');
+    const bool hasDrive = full.size() >= 2 && full[1] == L':';
+    if (!hasDrive && !full.empty() && full[0] == L'\\') full = currentDirectory.substr(0, 2) + full;
+    else if (!hasDrive) full = currentDirectory + L"\\" + full;
+    if (std::towupper(static_cast<std::wint_t>(full[0])) != L'C') return fs::path();
+    const fs::path drive = DiskRoot() / "C";
+    fs::path host = drive;
+    std::size_t start = 2;
+    while (start <= full.size()) {
+        std::size_t end = full.find(L'\\', start);
+        if (end == std::wstring::npos) end = full.size();
+        const std::wstring part = full.substr(start, end - start);
+        start = end + 1;
+        if (part.empty() || part == L".") continue;
+        if (part == L"..") {
+            if (host != drive) host = host.parent_path();
+            continue;
+        }
+        std::string name = HostName(part);
+        std::error_code ignored;
+        if (fs::is_directory(host, ignored)) {
+            for (const auto& entry : fs::directory_iterator(host, ignored)) {
+                const std::string existing = entry.path().filename().string();
+                if (EqualNoCase(std::wstring(existing.begin(), existing.end()), std::wstring(name.begin(), name.end()))) {
+                    name = existing;
+                    break;
+                }
+            }
+        }
+        host /= name;
+    }
+    return host;
 }
 
 void Machine::SetMessage(std::uint16_t langId, std::uint32_t code, const std::wstring& text) {

@@ -41,6 +41,7 @@ enum class Operation {
     SetupDiGetDeviceInstanceId, SetupDiGetDeviceRegistryProperty, SetupDiOpenDevRegKey,
     RegOpenKey, RegQueryValue,
     CreateFile, WriteFileEx, ShellExecuteEx, GetVersionEx, FormatMessage,
+    WriteFile, CreateDirectory, GetCurrentDirectory, SHGetFolderPath, IsWow64Process,
 };
 
 struct Printer {
@@ -188,6 +189,22 @@ public:
     OsVersion version{10, 0, 19045};
     bool isAdministrator = true;
     std::uint16_t uiLanguage = 1033;
+    // The 32-bit program on 64-bit Windows: WOW64 says so, and the shell's
+    // Program Files folder for it is the x86 one.
+    bool wow64 = true;
+    std::wstring programFilesFolder = L"C:\\Program Files (x86)";
+    std::wstring currentDirectory = L"C:\\Users\\Admin\\Downloads";
+
+    // The disk: drive C: (with the current directory) on a private folder,
+    // created on first use and removed by Reset and at exit. Files and
+    // folders made through CreateFileW (CREATE_ALWAYS), WriteFile and
+    // CreateDirectoryA land here. Names are matched without regard to case,
+    // as Windows does; "." and ".." are resolved; a relative path starts at
+    // currentDirectory. A path the machine handed out itself (the driver
+    // directory, a host path) is taken as it is, with "\\" read as "/".
+    std::filesystem::path DiskRoot();
+    // Where a Windows path lies on the host; empty for a drive other than C:.
+    std::filesystem::path HostPath(const std::wstring& path);
 
     // Registry values under HKEY_LOCAL_MACHINE; key paths and value names
     // are compared without regard to case, as Windows does.
@@ -257,6 +274,7 @@ private:
     std::vector<Injection> injections_;
     std::map<std::pair<std::uint16_t, std::uint32_t>, std::wstring> messages_;
     std::filesystem::path driverDirectory_;
+    std::filesystem::path diskRoot_;
     Internals* internals_;
 };
 

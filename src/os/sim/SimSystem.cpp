@@ -75,6 +75,7 @@ bool CloseHandle(KernelHandle handle) {
         machine.shellRuns[process->index].handleClosed = true;
         return internals.Close(value, HandleKind::Process);
     }
+    if (internals.Find(value, HandleKind::DiskFile)) return internals.Close(value, HandleKind::DiskFile);
     // Closing a file cancels its pending writes; their routines still run at
     // the thread's next alertable wait.
     for (auto& write : internals.writes) {
@@ -120,11 +121,18 @@ std::string WideToAnsi(const std::wstring& text) {
     return result;
 }
 
-KernelHandle CreateFileW(const std::wstring& path, std::uint32_t access, std::uint32_t /*share*/,
-                         std::uint32_t /*disposition*/, std::uint32_t /*flagsAndAttributes*/) {
+KernelHandle CreateFileW(const std::wstring& path, std::uint32_t access, std::uint32_t share,
+                         std::uint32_t disposition, std::uint32_t /*flagsAndAttributes*/) {
     auto& machine = TheMachine();
     std::uint32_t error = machine.TakeFailure(Operation::CreateFile);
     const auto* target = machine.FindWriteTarget(path);
+    if (!target && disposition == kCreateAlways) {
+        if (error != 0) {
+            Fail(error);
+            return KernelHandle::Invalid;
+        }
+        return sim::CreateDiskFile(machine, path, access, share);
+    }
     if (error == 0) error = target ? target->openError : sim::error::kFileNotFound;
     if (error != 0) {
         Fail(error);

@@ -2,7 +2,9 @@
 
 #include "os/win32/Win32.h"
 
+#include <io.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <memory>
 #include <vector>
@@ -53,6 +55,36 @@ bool WriteFileEx(KernelHandle file, const void* bytes, std::uint32_t length, Wri
         return win32::Fail(error);
     }
     write.release();  // the completion routine owns it now
+    return true;
+}
+
+bool WriteFile(KernelHandle file, const void* bytes, std::uint32_t length, std::uint32_t& written) {
+    DWORD done = 0;
+    const BOOL ok = ::WriteFile(ToPointer<HANDLE>(file), bytes, length, &done, nullptr);
+    written = done;
+    return ok != FALSE;
+}
+
+bool CreateDirectoryA(const std::string& path) { return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE; }
+
+bool PathExistsA(const std::string& path) { return ::_access(path.c_str(), 0) == 0; }
+
+bool GetCurrentDirectoryA(std::string& directory) {
+    const DWORD size = ::GetCurrentDirectoryA(0, nullptr);
+    if (size == 0) return false;
+    std::string buffer(size, '\0');
+    const DWORD length = ::GetCurrentDirectoryA(size, &buffer[0]);
+    // Another thread may have changed it in between to something longer.
+    if (length == 0 || length >= size) return false;
+    buffer.resize(length);
+    directory = buffer;
+    return true;
+}
+
+bool SHGetFolderPathW(int folder, std::wstring& path) {
+    wchar_t buffer[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathW(nullptr, folder, nullptr, SHGFP_TYPE_CURRENT, buffer))) return false;
+    path = buffer;
     return true;
 }
 

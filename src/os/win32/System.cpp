@@ -9,6 +9,8 @@ using win32::ToPointer;
 
 std::uint32_t GetLastError() { return ::GetLastError(); }
 
+void SetLastError(std::uint32_t error) { ::SetLastError(error); }
+
 void Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
 
 std::uint32_t GetTickCount() { return ::GetTickCount(); }
@@ -59,6 +61,19 @@ std::string WideToAnsi(const std::wstring& text) {
     std::string result(static_cast<std::size_t>(size), '\0');
     ::WideCharToMultiByte(CP_ACP, 0, text.data(), length, &result[0], size, nullptr, nullptr);
     return result;
+}
+
+bool IsWow64Process(bool& wow64) {
+    wow64 = false;
+    // Looked up by name: Windows before XP SP2 lacks it, and has no WOW64.
+    using IsWow64 = BOOL(WINAPI*)(HANDLE, PBOOL);
+    const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+    const auto entry = kernel ? ::GetProcAddress(kernel, "IsWow64Process") : nullptr;
+    if (!entry) return true;
+    BOOL result = FALSE;
+    if (!reinterpret_cast<IsWow64>(reinterpret_cast<void (*)()>(entry))(::GetCurrentProcess(), &result)) return false;
+    wow64 = result != FALSE;
+    return true;
 }
 
 }  // namespace os

@@ -1,0 +1,186 @@
+#include "wizard/DriverPackage.h"
+
+#include "os/Files.h"
+#include "os/System.h"
+#include "ui/Toolkit.h"
+#include "ui/Utf.h"
+
+namespace wizard {
+
+namespace {
+
+// Windows error codes for the failures found above the boundary.
+constexpr std::uint32_t kErrorFileNotFound = 2;
+constexpr std::uint32_t kErrorInvalidData = 13;
+constexpr std::uint32_t kErrorInvalidName = 123;
+constexpr std::uint32_t kErrorAlreadyExists = 183;
+constexpr std::uint32_t kErrorFilenameExcedRange = 206;
+constexpr std::uint32_t kErrorFileTooLarge = 223;
+
+const wchar_t* const kArchFolders[] = {L"Driver32", L"Driver64", L"IA64"};
+const wchar_t* const kSharedFiles[] = {L"driver\\a4\\QuorvelA4203.pcd", L"driver\\a4\\QuorvelA4300.pcd",
+                                       L"driver\\a4\\plotuia4.hlp"};
+const wchar_t* const kInfPath = L"driver\\a4\\QuorvelA4.inf";
+const wchar_t* const kCertificatePath = L"driver\\a4\\kvtp.cer";
+
+DriverModel MakeModel(std::uint32_t id, const std::wstring& resolution, const std::wstring& otherResolution) {
+    DriverModel model(id);
+    model.displayName = L"A4 Printer(" + resolution + L"dpi)";
+    model.driverName = model.displayName;
+
+    std::vector<std::wstring>* driverDirLists[] = {&model.driverDirFiles32, &model.driverDirFiles64,
+                                                   &model.driverDirFilesIA64};
+    std::vector<std::wstring>* stageLists[] = {&model.stageFiles32, &model.stageFiles64, &model.stageFilesIA64};
+    for (const wchar_t* kind : {L"UI", L"UNI"}) {
+        for (std::size_t arch = 0; arch < 3; ++arch) {
+            const std::wstring path =
+                std::wstring(L"driver\\a4\\") + kArchFolders[arch] + L"\\QuorvelA4" + kind + resolution + L".dll";
+            driverDirLists[arch]->push_back(path);
+            stageLists[arch]->push_back(path);
+        }
+    }
+    std::vector<std::wstring> shared;
+    for (const wchar_t* file : kSharedFiles)
+        if (std::wstring(file).find(otherResolution) == std::wstring::npos) shared.push_back(file);
+    // Only the 300 dpi model puts its data and help file in the staging root.
+    if (id == 1) model.stageRootFiles = shared;
+    for (auto* list : driverDirLists) list->insert(list->end(), shared.begin(), shared.end());
+
+    model.archFolders = {L"Driver64", L"Driver32", L"IA64"};
+    model.certificateFile = L"kvtp.cer";
+    model.driverFile = L"QuorvelA4UNI" + resolution + L".DLL";
+    model.dataFile = L"QuorvelA4" + resolution + L".pcd";
+    model.configFile = L"QuorvelA4UI" + resolution + L".DLL";
+    model.helpFile = L"plotuia4.hlp";
+
+    model.infFile = L"QuorvelA4.inf";
+    return model;
+}
+
+}  // namespace
+
+std::vector<StagedExtra> StagingExtras(const DriverModel& model) {
+    // The printui install imports "<staging>\kvtp.cer" and reads
+    // "<staging>\Driver64|Driver32\QuorvelA4.inf". The INF takes its files
+    // from its own folder, so each of those folders also gets the model's
+    // data and help file, which the model lists leave in the root (300 dpi)
+    // or out altogether (203 dpi).
+    std::vector<StagedExtra> extras = {{kCertificatePath, L""}};
+    const std::wstring data = L"driver\\a4\\" + model.dataFile;
+    for (const wchar_t* folder : {L"Driver64", L"Driver32"}) {
+        extras.push_back({kInfPath, folder});
+        extras.push_back({data, folder});
+        extras.push_back({L"driver\\a4\\" + model.helpFile, folder});
+    }
+    return extras;
+}
+
+void BuildDriverModels(std::vector<DriverModel>& models) {
+    models.clear();
+    models.push_back(MakeModel(0, L"203", L"300"));
+    models.push_back(MakeModel(1, L"300", L"203"));
+}
+
+bool Is64BitWindowsFor(bool program64Bit) {
+    if (program64Bit) return true;
+    bool wow64 = false;
+    return os::IsWow64Process(wow64) && wow64;
+}
+
+bool Is64BitWindows() {
+    // The shipped program is 32-bit and asks WOW64. A 64-bit build cannot run
+    // on 32-bit Windows, and WOW64 would tell it "no" on 64-bit Windows.
+    return Is64BitWindowsFor(sizeof(void*) == 8);
+}
+
+const std::vector<std::wstring>& DriverDirectoryFiles(const DriverModel& model, bool windows64) {
+    return windows64 ? model.driverDirFiles64 : model.driverDirFiles32;
+}
+
+bool ExtractPackageFile(const std::wstring& packagePath, const std::wstring& destinationFolder,
+                        std::vector<wchar_t>& dependentFiles) {
+    const std::size_t slash = packagePath.rfind(L'\\');
+    if (slash == std::wstring::npos) {
+        os::SetLastError(kErrorInvalidName);
+        return false;
+    }
+    const std::wstring fileName = packagePath.substr(slash + 1);
+    dependentFiles.insert(dependentFiles.end(), fileName.begin(), fileName.end());
+
+    const ui::ResourcePackage& package = ui::Toolkit::Process().Package();
+    const ui::ZipEntry* entry = package.IsOpen() ? package.Archive().Find(ui::WideToUtf8(packagePath)) : nullptr;
+    if (!entry) {
+        os::SetLastError(kErrorFileNotFound);
+        return false;
+    }
+    if (entry->size == 0 || entry->size > kMaxDriverFileSize) {
+        os::SetLastError(entry->size == 0 ? kErrorInvalidData : kErrorFileTooLarge);
+        return false;
+    }
+    std::vector<std::uint8_t> bytes;
+    if (package.Archive().Read(*entry, kMaxDriverFileSize, bytes) != ui::ZipError::None || bytes.size() != entry->size) {
+        os::SetLastError(kErrorInvalidData);
+        return false;
+    }
+
+    const os::KernelHandle file = os::CreateFileW(destinationFolder + fileName, os::kGenericWrite, 0,
+                                                  os::kCreateAlways, os::kFileAttributeNormal);
+    if (file == os::KernelHandle::Invalid) return false;
+    std::uint32_t written = 0;
+    const auto length = static_cast<std::uint32_t>(bytes.size());
+    // A short write is a failure too, though the call itself succeeded.
+    bool ok = os::WriteFile(file, bytes.data(), length, written);
+    std::uint32_t error = ok ? 0 : os::GetLastError();
+    if (ok && written != length) {
+        ok = false;
+        error = kErrorInvalidData;
+    }
+    os::CloseHandle(file);
+    if (!ok) os::SetLastError(error);
+    return ok;
+}
+
+std::string WideToAnsi(const std::wstring& text) { return os::WideToAnsi(text); }
+
+int CreateDirectoryTree(const std::wstring& path) {
+    if (WideToAnsi(path).size() > kMaxAnsiPath) {
+        os::SetLastError(kErrorFilenameExcedRange);
+        return -1;
+    }
+    std::string prefix;
+    if (!os::GetCurrentDirectoryA(prefix)) return -1;
+    // A drive root comes as "C:\"; the tokens bring their own separator.
+    if (!prefix.empty() && prefix.back() == '\\') prefix.pop_back();
+
+    // Split the wide text: in a double-byte code page a "\" byte can be the
+    // second half of a character, so the ANSI text cannot be split safely.
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find(L'\\', start);
+        if (end == std::wstring::npos) end = path.size();
+        const std::wstring token = path.substr(start, end - start);
+        start = end + 1;
+        if (token.empty() || token == L".") continue;
+        if (token.find(L':') != std::wstring::npos) {
+            prefix = WideToAnsi(token);
+            continue;
+        }
+        prefix += '\\' + WideToAnsi(token);
+        if (prefix.size() > kMaxAnsiPath) {
+            os::SetLastError(kErrorFilenameExcedRange);
+            return -1;
+        }
+        if (os::PathExistsA(prefix)) continue;
+        if (!os::CreateDirectoryA(prefix) && os::GetLastError() != kErrorAlreadyExists) return -1;
+    }
+    return 1;
+}
+
+std::wstring StagingFolder() {
+    std::wstring programFiles;
+    if (!os::SHGetFolderPathW(os::kCsidlProgramFiles, programFiles) || programFiles.empty())
+        return L"C:\\PrinterDriver\\RMXTavrin\\";
+    return programFiles + L"\\PrinterDriver\\RMXTavrin\\";
+}
+
+}  // namespace wizard

@@ -1,0 +1,92 @@
+// The printer driver inside the resource package: the two models with the
+// package files each architecture needs, taking one file out of the package
+// onto disk, and the staging folder of the driver install through printui.
+//
+// The package must be open (start-up opens it for the program's lifetime).
+// Failures are reported as false or -1 with the thread's last error set, so
+// the caller can explain them with the system's text.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace wizard {
+
+// One printer model. Package paths use "\\"; lists keep their order.
+struct DriverModel {
+    explicit DriverModel(std::uint32_t modelId = 0) : id(modelId) {}
+
+    std::uint32_t id = 0;
+    std::wstring displayName;
+    std::wstring driverName;
+    std::wstring driverFile;
+    std::wstring dataFile;
+    std::wstring configFile;
+    std::wstring helpFile = L"UNIDRV.HLP";
+    std::vector<std::wstring> driverDirFiles32;
+    std::vector<std::wstring> driverDirFiles64;
+    std::vector<std::wstring> driverDirFilesIA64;  // built, never chosen
+    std::wstring certificateFile;
+    // Relative to the staging folder's "Driver64" or "Driver32" subfolder.
+    std::wstring infFile;
+    std::vector<std::wstring> stageRootFiles;
+    std::vector<std::wstring> stageFiles32;
+    std::vector<std::wstring> stageFiles64;
+    std::vector<std::wstring> stageFilesIA64;
+    std::vector<std::wstring> archFolders;  // plain folder names
+};
+
+// Replaces `models` with the 203 dpi model (id 0) and the 300 dpi model (id 1).
+void BuildDriverModels(std::vector<DriverModel>& models);
+
+// A package file the printui install needs beyond the model's own staging
+// lists, and the subfolder of the staging folder it goes to ("" for the
+// folder itself): the certificate in the folder, the INF with the model's
+// data and help file beside the DLLs of each architecture.
+struct StagedExtra {
+    std::wstring packagePath;
+    std::wstring subfolder;
+};
+std::vector<StagedExtra> StagingExtras(const DriverModel& model);
+
+// Whether Windows is 64-bit. The rule for a program of the given pointer
+// size: a 64-bit program runs only on 64-bit Windows; a 32-bit one asks
+// IsWow64Process about itself, and a failed call counts as 32-bit.
+bool Is64BitWindowsFor(bool program64Bit);
+// The same for this build, decided at compile time by its pointer size.
+bool Is64BitWindows();
+
+// The list of files for the spooler's driver directory on this Windows.
+const std::vector<std::wstring>& DriverDirectoryFiles(const DriverModel& model, bool windows64);
+
+// Largest package entry that is extracted.
+inline constexpr std::uint32_t kMaxDriverFileSize = 4u * 1024 * 1024;
+
+// Takes the entry `packagePath` ("driver\\a4\\Driver64\\X.dll") out of the
+// process's package and writes it to `destinationFolder` (ending in "\\")
+// followed by its file name, replacing a file that is there. The file name
+// is appended to `dependentFiles` (no terminator) before the extraction is
+// tried, so it is there even when the extraction fails; a path without "\\"
+// fails without touching the buffer. Entries must hold 1 byte to 4 MiB.
+bool ExtractPackageFile(const std::wstring& packagePath, const std::wstring& destinationFolder,
+                        std::vector<wchar_t>& dependentFiles);
+
+// The text in the ANSI code page, as the narrow folder calls take it.
+std::string WideToAnsi(const std::wstring& text);
+
+// Longest ANSI path CreateDirectoryTree works on (MAX_PATH less the terminator).
+inline constexpr std::size_t kMaxAnsiPath = 259;
+
+// Creates every missing folder of `path`, relative to the current directory
+// unless it names a drive. 1 on success; -1 on the first folder that cannot
+// be made (those made before it stay), or when a path is longer than
+// kMaxAnsiPath bytes of ANSI (nothing is made).
+int CreateDirectoryTree(const std::wstring& path);
+
+// The folder the printui install reads from, ending in "\\": under Program
+// Files, or on C:\ when the shell cannot say where that is.
+std::wstring StagingFolder();
+
+}  // namespace wizard

@@ -1,0 +1,487 @@
+// The model table, the architecture rule, extraction from the package onto
+// the simulated disk, folder creation and the staging folder; and the
+// package the build packs, with its driver payload.
+#include "wizard/DriverPackage.h"
+
+#include "os/sim/Machine.h"
+#include "support/SimTest.h"
+#include "support/ZipWriter.h"
+#include "ui/Toolkit.h"
+#include "ui/ZipArchive.h"
+#include "wizard/AppState.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+using os::sim::Operation;
+using Paths = std::vector<std::wstring>;
+
+std::vector<std::uint8_t> ReadHostFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteHostFile(const std::filesystem::path& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+std::vector<wchar_t> Chars(const std::wstring& text) { return {text.begin(), text.end()}; }
+
+// ---------------------------------------------------------------- model table
+
+struct ExpectedModel {
+    const wchar_t* resolution;
+    Paths stageRoot;
+};
+
+TEST(DriverModels, BothRecordsFieldByField) {
+    std::vector<wizard::DriverModel> models;
+    BuildDriverModels(models);
+    ASSERT_EQ(models.size(), 2u);
+
+    const ExpectedModel expected[] = {
+        {L"203", {}},
+        {L"300", {L"driver\\a4\\QuorvelA4300.pcd", L"driver\\a4\\plotuia4.hlp"}},
+    };
+    for (std::uint32_t i = 0; i < 2; ++i) {
+        const std::wstring r = expected[i].resolution;
+        const auto& m = models[i];
+        SCOPED_TRACE(r);
+        EXPECT_EQ(m.id, i);
+        EXPECT_EQ(m.displayName, L"A4 Printer(" + r + L"dpi)");
+        EXPECT_EQ(m.driverName, L"A4 Printer(" + r + L"dpi)");
+        EXPECT_EQ(m.driverFile, L"QuorvelA4UNI" + r + L".DLL");
+        EXPECT_EQ(m.dataFile, L"QuorvelA4" + r + L".pcd");
+        EXPECT_EQ(m.configFile, L"QuorvelA4UI" + r + L".DLL");
+        EXPECT_EQ(m.helpFile, L"plotuia4.hlp");
+        EXPECT_EQ(m.certificateFile, L"kvtp.cer");
+        EXPECT_EQ(m.infFile, L"QuorvelA4.inf");
+        const std::wstring pcd = L"driver\\a4\\QuorvelA4" + r + L".pcd";
+        const std::wstring hlp = L"driver\\a4\\plotuia4.hlp";
+        auto dlls = [&](const std::wstring& arch) {
+            return Paths{L"driver\\a4\\" + arch + L"\\QuorvelA4UI" + r + L".dll",
+                         L"driver\\a4\\" + arch + L"\\QuorvelA4UNI" + r + L".dll"};
+        };
+        auto with = [](Paths list, const Paths& more) {
+            list.insert(list.end(), more.begin(), more.end());
+            return list;
+        };
+        EXPECT_EQ(m.driverDirFiles32, with(dlls(L"Driver32"), {pcd, hlp}));
+        EXPECT_EQ(m.driverDirFiles64, with(dlls(L"Driver64"), {pcd, hlp}));
+        EXPECT_EQ(m.driverDirFilesIA64, with(dlls(L"IA64"), {pcd, hlp}));
+        EXPECT_EQ(m.stageRootFiles, expected[i].stageRoot);
+        EXPECT_EQ(m.stageFiles32, dlls(L"Driver32"));
+        EXPECT_EQ(m.stageFiles64, dlls(L"Driver64"));
+        EXPECT_EQ(m.stageFilesIA64, dlls(L"IA64"));
+        EXPECT_EQ(m.archFolders, (Paths{L"Driver64", L"Driver32", L"IA64"}));
+    }
+}
+
+// The INF's folder must hold everything it installs, and the certificate
+// must sit where the install imports it from.
+TEST(DriverModels, StagingExtrasCompleteTheInfFolders) {
+    std::vector<wizard::DriverModel> models;
+    BuildDriverModels(models);
+    for (const auto& model : models) {
+        const std::wstring r = model.id == 0 ? L"203" : L"300";
+        const std::vector<std::pair<std::wstring, std::wstring>> expected = {
+            {L"driver\\a4\\kvtp.cer", L""},
+            {L"driver\\a4\\QuorvelA4.inf", L"Driver64"},
+            {L"driver\\a4\\QuorvelA4" + r + L".pcd", L"Driver64"},
+            {L"driver\\a4\\plotuia4.hlp", L"Driver64"},
+            {L"driver\\a4\\QuorvelA4.inf", L"Driver32"},
+            {L"driver\\a4\\QuorvelA4" + r + L".pcd", L"Driver32"},
+            {L"driver\\a4\\plotuia4.hlp", L"Driver32"},
+        };
+        std::vector<std::pair<std::wstring, std::wstring>> actual;
+        for (const auto& extra : wizard::StagingExtras(model)) actual.emplace_back(extra.packagePath, extra.subfolder);
+        EXPECT_EQ(actual, expected) << r.c_str();
+    }
+}
+
+TEST(DriverModels, ListsNeverNameTheOtherModel) {
+    std::vector<wizard::DriverModel> models;
+    BuildDriverModels(models);
+    const std::pair<const wizard::DriverModel*, const wchar_t*> cases[] = {{&models[0], L"300"}, {&models[1], L"203"}};
+    for (const auto& [model, other] : cases) {
+        for (const Paths* list : {&model->driverDirFiles32, &model->driverDirFiles64, &model->driverDirFilesIA64,
+                                  &model->stageRootFiles, &model->stageFiles32, &model->stageFiles64,
+                                  &model->stageFilesIA64}) {
+            for (const auto& path : *list) EXPECT_EQ(path.find(other), std::wstring::npos) << path.c_str();
+        }
+    }
+}
+
+TEST(DriverModels, AppStateBuildsTheTableOnce) {
+    wizard::AppState state;
+    std::vector<wizard::DriverModel> models;
+    BuildDriverModels(models);
+    ASSERT_EQ(state.Models().size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(state.Models()[i].id, i);
+        EXPECT_EQ(state.Models()[i].driverDirFiles64, models[i].driverDirFiles64);
+        EXPECT_EQ(state.Models()[i].stageRootFiles, models[i].stageRootFiles);
+    }
+}
+
+// ---------------------------------------------------------------- architecture
+
+class Architecture : public SimTest {};
+
+TEST_F(Architecture, RuleForEachPointerSize) {
+    struct Case {
+        bool program64;
+        bool wow64;
+        std::uint32_t failure;
+        bool expected;
+    };
+    const Case cases[] = {
+        {false, true, 0, true},    // 32-bit program on 64-bit Windows
+        {false, false, 0, false},  // 32-bit Windows
+        {false, true, 5, false},   // the call failed: 32-bit
+        {true, false, 0, true},    // a 64-bit program does not ask
+        {true, true, 5, true},
+    };
+    for (const auto& c : cases) {
+        machine.Reset();
+        machine.wow64 = c.wow64;
+        if (c.failure) machine.FailCall(Operation::IsWow64Process, c.failure);
+        EXPECT_EQ(wizard::Is64BitWindowsFor(c.program64), c.expected)
+            << c.program64 << " " << c.wow64 << " " << c.failure;
+    }
+    // This host build is 64-bit.
+    machine.wow64 = false;
+    EXPECT_TRUE(wizard::Is64BitWindows());
+}
+
+TEST_F(Architecture, ChoosesTheDriverDirectoryList) {
+    std::vector<wizard::DriverModel> models;
+    BuildDriverModels(models);
+    for (const auto& model : models) {
+        EXPECT_EQ(&wizard::DriverDirectoryFiles(model, true), &model.driverDirFiles64);
+        EXPECT_EQ(&wizard::DriverDirectoryFiles(model, false), &model.driverDirFiles32);
+        EXPECT_EQ(model.driverDirFiles64.size(), 4u);
+    }
+}
+
+// ---------------------------------------------------------------- extraction
+
+class Extraction : public SimTest {
+protected:
+    void SetUp() override {
+        SimTest::SetUp();
+        folder = machine.DriverDirectory().string() + "/";
+    }
+    void TearDown() override {
+        ui::Toolkit::Process().Package().Close();
+        SimTest::TearDown();
+    }
+    void Use(const std::vector<testing_support::ZipTestEntry>& entries) {
+        bytes = testing_support::BuildZip(entries);
+        ASSERT_EQ(ui::Toolkit::Process().Package().Open(bytes.data(), bytes.size(), "wqm19990707"), ui::ZipError::None);
+    }
+    std::wstring Destination() const { return machine.DriverDirectory().wstring() + L"\\"; }
+
+    std::vector<std::uint8_t> bytes;
+    std::string folder;
+};
+
+const std::vector<std::uint8_t> kDll = testing_support::Bytes("MZ stand-in of a driver DLL");
+
+TEST_F(Extraction, WritesTheEntryAndAppendsItsName) {
+    Use({{"driver/a4/Driver64/QuorvelA4UI203.dll", kDll, true}});
+    std::vector<wchar_t> buffer = Chars(L"before");
+    // Found ignoring case, with "\" read as "/"; named as the path says.
+    ASSERT_TRUE(wizard::ExtractPackageFile(L"DRIVER\\A4\\driver64\\QuorvelA4UI203.DLL", Destination(), buffer));
+    EXPECT_EQ(buffer, Chars(L"beforeQuorvelA4UI203.DLL"));
+    EXPECT_EQ(ReadHostFile(folder + "QuorvelA4UI203.DLL"), kDll);
+}
+
+TEST_F(Extraction, FailuresKeepTheNameOnlyOnceThePathHasOne) {
+    struct Case {
+        const char* what;
+        std::wstring packagePath;
+        std::wstring destination;  // empty: the driver directory
+        Operation injected;
+        std::uint32_t injectedError;
+        const wchar_t* buffer;
+        std::uint32_t lastError;
+    };
+    const Case cases[] = {
+        {"no backslash", L"QuorvelA4UI203.dll", L"", Operation::WriteFile, 0, L"", 123},
+        {"missing entry", L"driver\\a4\\Driver64\\Missing.dll", L"", Operation::WriteFile, 0, L"Missing.dll", 2},
+        {"empty entry", L"driver\\a4\\Empty.pcd", L"", Operation::WriteFile, 0, L"Empty.pcd", 13},
+        {"over 4 MiB", L"driver\\a4\\Large.dll", L"", Operation::WriteFile, 0, L"Large.dll", 223},
+        {"damaged data", L"driver\\a4\\Damaged.hlp", L"", Operation::WriteFile, 0, L"Damaged.hlp", 13},
+        {"no such folder", L"driver\\a4\\Good.dll", L"C:\\NoSuchFolder\\", Operation::WriteFile, 0, L"Good.dll", 3},
+        {"cannot open", L"driver\\a4\\Good.dll", L"", Operation::CreateFile, 5, L"Good.dll", 5},
+        {"cannot write", L"driver\\a4\\Good.dll", L"", Operation::WriteFile, 112, L"Good.dll", 112},
+    };
+    testing_support::ZipLayout layout;
+    bytes = testing_support::BuildZip({{"driver/a4/Good.dll", kDll, true},
+                                       {"driver/a4/Empty.pcd", {}, false},
+                                       {"driver/a4/Large.dll", std::vector<std::uint8_t>(wizard::kMaxDriverFileSize + 1, 7), true},
+                                       {"driver/a4/Damaged.hlp", testing_support::Bytes("help text, stored"), false}},
+                                      {}, &layout);
+    bytes[layout.dataOffsets[3] + 12 + 3] ^= 0x55;  // after the 12-byte encryption header
+    ASSERT_EQ(ui::Toolkit::Process().Package().Open(bytes.data(), bytes.size(), "wqm19990707"), ui::ZipError::None);
+
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.injectedError) machine.FailCall(c.injected, c.injectedError);
+        std::vector<wchar_t> buffer;
+        const std::wstring destination = c.destination.empty() ? Destination() : c.destination;
+        EXPECT_FALSE(wizard::ExtractPackageFile(c.packagePath, destination, buffer));
+        EXPECT_EQ(os::GetLastError(), c.lastError);
+        EXPECT_EQ(buffer, Chars(c.buffer));
+    }
+    // Only the write that failed left a file behind, and it is empty.
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) left.push_back(entry.path().filename());
+    EXPECT_EQ(left, std::vector<std::string>{"Good.dll"});
+    EXPECT_TRUE(ReadHostFile(folder + "Good.dll").empty());
+}
+
+TEST_F(Extraction, FailsWithoutAPackage) {
+    std::vector<wchar_t> buffer;
+    EXPECT_FALSE(wizard::ExtractPackageFile(L"driver\\a4\\plotuia4.hlp", Destination(), buffer));
+    EXPECT_EQ(buffer, Chars(L"plotuia4.hlp"));
+}
+
+TEST_F(Extraction, TakesAnEntryOfExactlyFourMebibytes) {
+    std::vector<std::uint8_t> data(wizard::kMaxDriverFileSize);
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 31 / 7);
+    Use({{"driver/a4/Driver64/Big.dll", data, true}});
+    std::vector<wchar_t> buffer;
+    ASSERT_TRUE(wizard::ExtractPackageFile(L"driver\\a4\\Driver64\\Big.dll", Destination(), buffer));
+    EXPECT_EQ(ReadHostFile(folder + "Big.dll"), data);
+}
+
+TEST_F(Extraction, ReplacesAnExistingFile) {
+    WriteHostFile(folder + "plotuia4.hlp", std::string(500, 'x'));
+    Use({{"driver/a4/plotuia4.hlp", testing_support::Bytes("new help"), true}});
+    std::vector<wchar_t> buffer;
+    ASSERT_TRUE(wizard::ExtractPackageFile(L"driver\\a4\\plotuia4.hlp", Destination(), buffer));
+    EXPECT_EQ(ReadHostFile(folder + "plotuia4.hlp"), testing_support::Bytes("new help"));
+}
+
+// ---------------------------------------------------------------- folders
+
+class DirectoryTree : public SimTest {
+protected:
+    std::vector<std::wstring> Created() const {
+        std::vector<std::wstring> created;
+        for (const auto& event : machine.events)
+            if (event.rfind(L"CreateDirectory ", 0) == 0) created.push_back(event.substr(16));
+        return created;
+    }
+    bool IsFolder(const std::wstring& path) { return std::filesystem::is_directory(machine.HostPath(path)); }
+};
+
+TEST_F(DirectoryTree, CreatesWhatIsMissing) {
+    struct Case {
+        const char* what;
+        std::wstring path;
+        Paths created;
+    };
+    const Case cases[] = {
+        {"absolute, with a dot", L"C:\\A\\.\\B", {L"C:\\A", L"C:\\A\\B"}},
+        {"trailing and doubled separators", L"C:\\Stage\\\\Driver64\\", {L"C:\\Stage", L"C:\\Stage\\Driver64"}},
+        {"existing folders", L"C:\\Users\\Admin", {}},
+        {"relative to the current directory", L"Out\\x86",
+         {L"C:\\Users\\Admin\\Downloads\\Out", L"C:\\Users\\Admin\\Downloads\\Out\\x86"}},
+        {"other case of an existing folder", L"c:\\users\\ADMIN\\New", {L"C:\\Users\\Admin\\New"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        machine.Reset();
+        machine.events.clear();
+        EXPECT_EQ(wizard::CreateDirectoryTree(c.path), 1);
+        Paths created = Created();
+        // The sim records the path as asked; compare where it landed.
+        for (auto& path : created) path = machine.HostPath(path).wstring();
+        Paths expected = c.created;
+        for (auto& path : expected) path = machine.HostPath(path).wstring();
+        EXPECT_EQ(created, expected);
+        for (const auto& path : c.created) EXPECT_TRUE(IsFolder(path)) << path.c_str();
+    }
+}
+
+TEST_F(DirectoryTree, StopsAtTheFirstFailureAndKeepsWhatItMade) {
+    machine.FailCall(Operation::CreateDirectory, 5, 2);
+    EXPECT_EQ(wizard::CreateDirectoryTree(L"C:\\A\\B\\C"), -1);
+    EXPECT_EQ(os::GetLastError(), 5u);
+    EXPECT_TRUE(IsFolder(L"C:\\A"));
+    EXPECT_FALSE(IsFolder(L"C:\\A\\B"));
+}
+
+TEST_F(DirectoryTree, ToleratesAFolderMadeMeanwhile) {
+    // Another program makes the folder between the check and the creation.
+    machine.BeforeCall(Operation::CreateDirectory, 1,
+                       [this] { std::filesystem::create_directory(machine.HostPath(L"C:\\A")); });
+    EXPECT_EQ(wizard::CreateDirectoryTree(L"C:\\A\\B"), 1);
+    EXPECT_TRUE(IsFolder(L"C:\\A\\B"));
+}
+
+TEST_F(DirectoryTree, RefusesPathsOverTheLimitInsteadOfCuttingThem) {
+    const std::wstring longest = L"C:\\" + std::wstring(wizard::kMaxAnsiPath - 3, L'a');
+    EXPECT_EQ(wizard::CreateDirectoryTree(longest + L"b"), -1);
+    EXPECT_EQ(os::GetLastError(), 206u);
+    EXPECT_TRUE(Created().empty());
+    // At the limit the tree goes ahead; the system then has its own limit.
+    EXPECT_EQ(wizard::CreateDirectoryTree(longest), -1);
+    EXPECT_EQ(Created().size(), 0u);
+    EXPECT_EQ(os::GetLastError(), 206u);
+    // A relative path grows by the current directory.
+    machine.currentDirectory = L"C:\\" + std::wstring(200, L'c');
+    EXPECT_EQ(wizard::CreateDirectoryTree(std::wstring(30, L'd') + L"\\" + std::wstring(30, L'e')), -1);
+    EXPECT_EQ(Created().size(), 0u);
+}
+
+TEST_F(DirectoryTree, NeedsTheCurrentDirectory) {
+    machine.FailCall(Operation::GetCurrentDirectory, 8);
+    EXPECT_EQ(wizard::CreateDirectoryTree(L"C:\\A"), -1);
+    EXPECT_FALSE(IsFolder(L"C:\\A"));
+}
+
+TEST_F(DirectoryTree, StagingFolderUnderProgramFilesOrOnC) {
+    EXPECT_EQ(wizard::StagingFolder(), L"C:\\Program Files (x86)\\PrinterDriver\\RMXTavrin\\");
+    machine.programFilesFolder = L"D:\\Programme";
+    EXPECT_EQ(wizard::StagingFolder(), L"D:\\Programme\\PrinterDriver\\RMXTavrin\\");
+    machine.FailCall(Operation::SHGetFolderPath, 1);
+    EXPECT_EQ(wizard::StagingFolder(), L"C:\\PrinterDriver\\RMXTavrin\\");
+}
+
+// ---------------------------------------------------------------- the built package
+
+class BuiltPackage : public SimTest {
+protected:
+    void SetUp() override {
+        SimTest::SetUp();
+        std::ifstream in(SKIN_PACKAGE_PATH, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        ASSERT_EQ(ui::Toolkit::Process().Package().Open(bytes.data(), bytes.size(), "wqm19990707"), ui::ZipError::None);
+    }
+    void TearDown() override {
+        ui::Toolkit::Process().Package().Close();
+        SimTest::TearDown();
+    }
+    std::vector<std::uint8_t> Entry(const std::string& name) {
+        std::vector<std::uint8_t> out;
+        EXPECT_EQ(ui::Toolkit::Process().Package().Archive().Read(name, wizard::kMaxDriverFileSize, out),
+                  ui::ZipError::None) << name;
+        return out;
+    }
+    std::vector<char> bytes;
+};
+
+TEST_F(BuiltPackage, HoldsTheWholeDriverLayoutWithinTheLimit) {
+    std::vector<std::string> layout = {"driver/a4/QuorvelA4.inf", "driver/a4/kvtp.cer", "driver/a4/QuorvelA4203.pcd",
+                                       "driver/a4/QuorvelA4300.pcd", "driver/a4/plotuia4.hlp"};
+    for (const char* arch : {"Driver32", "Driver64", "IA64"})
+        for (const char* file : {"QuorvelA4UI203.dll", "QuorvelA4UI300.dll", "QuorvelA4UNI203.dll", "QuorvelA4UNI300.dll"})
+            layout.push_back(std::string("driver/a4/") + arch + "/" + file);
+    for (const char* arch : {"Driver32", "Driver64"})
+        for (const char* file : {"STDNAMES.GPD", "TTFSUB.GPD", "UNIDRV.dll", "UNIDRV.HLP", "UNIDRVUI.dll", "UNIRES.dll"})
+            layout.push_back(std::string("driver/common/") + arch + "/" + file);
+    for (const char* file : {"STDNAMES.GPD", "UNIDRV.dll", "UNIDRV.HLP", "UNIDRVUI.dll", "UNIRES.dll"})
+        layout.push_back(std::string("driver/common/IA64/") + file);
+    for (const char* file : {"STDDTYPE.GDL", "STDNAMES.GPD", "STDSCHEM.GDL", "STDSCHMX.GDL", "UNIDRV.DLL", "UNIDRV.HLP",
+                             "UNIDRVUI.DLL", "UNIRES.DLL"})
+        layout.push_back(std::string("driver/common/ARM64/") + file);
+    ASSERT_EQ(layout.size(), 5u + 12u + 12u + 5u + 8u);
+
+    const auto& archive = ui::Toolkit::Process().Package().Archive();
+    for (const auto& name : layout) {
+        const ui::ZipEntry* entry = archive.Find(name);
+        ASSERT_NE(entry, nullptr) << name;
+        EXPECT_EQ(entry->name, name) << "stored under another case";
+        EXPECT_GT(entry->size, 0u) << name;
+        EXPECT_TRUE(entry->encrypted()) << name;
+    }
+    for (const auto& entry : archive.Entries()) {
+        if (entry.name.rfind("driver/", 0) == 0) {
+            EXPECT_LE(entry.size, wizard::kMaxDriverFileSize) << entry.name;
+        }
+    }
+}
+
+TEST_F(BuiltPackage, InfDescribesBothModelsAndCertificateIsDer) {
+    const auto inf = Entry("driver/a4/QuorvelA4.inf");
+    const std::string text(inf.begin(), inf.end());
+    std::vector<wizard::DriverModel> models;
+    BuildDriverModels(models);
+    auto narrow = [](const std::wstring& wide) { return std::string(wide.begin(), wide.end()); };
+    EXPECT_NE(text.find("ClassGUID={4D36E979-E325-11CE-BFC1-08002BE10318}"), std::string::npos);
+    EXPECT_NE(text.find("DriverVer=06/03/2024,1.0.7.0"), std::string::npos);
+    for (const auto& model : models) {
+        EXPECT_NE(text.find("\"" + narrow(model.driverName) + "\"="), std::string::npos);
+        for (const auto* field : {&model.driverFile, &model.configFile, &model.dataFile, &model.helpFile}) {
+            EXPECT_NE(text.find("File=" + narrow(*field) + "\n"), std::string::npos) << narrow(*field);
+            EXPECT_NE(text.find("\n" + narrow(*field) + "=1\n"), std::string::npos) << narrow(*field);
+        }
+    }
+    const auto cer = Entry("driver/a4/kvtp.cer");
+    ASSERT_GT(cer.size(), 4u);
+    EXPECT_EQ(cer[0], 0x30);  // a DER SEQUENCE with a two-byte length
+    EXPECT_EQ(cer[1], 0x82);
+    EXPECT_EQ(std::size_t{4} + (cer[2] << 8 | cer[3]), cer.size());
+}
+
+TEST_F(BuiltPackage, DriverDirectoryGetsTheFilesAndTheirNames) {
+    std::vector<wizard::DriverModel> models;
+    BuildDriverModels(models);
+    std::vector<wchar_t> buffer;
+    const std::wstring directory = machine.DriverDirectory().wstring() + L"\\";
+    for (const auto& path : models[0].driverDirFiles64) {
+        EXPECT_TRUE(wizard::ExtractPackageFile(path, directory, buffer)) << path.c_str();
+        buffer.push_back(L'\0');
+    }
+    buffer.insert(buffer.end(), 2, L'\0');
+    const std::wstring expected(L"QuorvelA4UI203.dll\0QuorvelA4UNI203.dll\0QuorvelA4203.pcd\0plotuia4.hlp\0\0\0", 71);
+    EXPECT_EQ(std::wstring(buffer.begin(), buffer.end()), expected);
+    EXPECT_EQ(ReadHostFile(machine.DriverDirectory() / "QuorvelA4UNI203.dll"),
+              Entry("driver/a4/Driver64/QuorvelA4UNI203.dll"));
+}
+
+// What the printui install finds: the certificate in the staging folder,
+// and in Driver64 and Driver32 the INF with every file it names.
+TEST_F(BuiltPackage, StagingLeavesInfAndCertificateWhereTheInstallLooks) {
+    std::vector<wizard::DriverModel> models;
+    BuildDriverModels(models);
+    for (const auto& model : models) {
+        SCOPED_TRACE(std::string(model.driverName.begin(), model.driverName.end()));
+        const std::wstring stage = wizard::StagingFolder();
+        ASSERT_EQ(wizard::CreateDirectoryTree(stage), 1);
+        for (const auto& arch : model.archFolders) ASSERT_EQ(wizard::CreateDirectoryTree(stage + arch), 1);
+        std::vector<wchar_t> buffer;
+        const std::pair<const Paths*, std::wstring> lists[] = {{&model.stageRootFiles, stage},
+                                                               {&model.stageFilesIA64, stage + L"ia64\\"},
+                                                               {&model.stageFiles64, stage + L"Driver64\\"},
+                                                               {&model.stageFiles32, stage + L"Driver32\\"}};
+        for (const auto& [list, folder] : lists)
+            for (const auto& path : *list) ASSERT_TRUE(wizard::ExtractPackageFile(path, folder, buffer)) << path.c_str();
+        for (const auto& extra : wizard::StagingExtras(model)) {
+            const std::wstring folder = extra.subfolder.empty() ? stage : stage + extra.subfolder + L"\\";
+            ASSERT_TRUE(wizard::ExtractPackageFile(extra.packagePath, folder, buffer)) << extra.packagePath.c_str();
+        }
+
+        EXPECT_EQ(ReadHostFile(machine.HostPath(stage + model.certificateFile)), Entry("driver/a4/kvtp.cer"));
+        for (const wchar_t* arch : {L"Driver64", L"Driver32"}) {
+            const std::wstring folder = stage + arch + L"\\";
+            EXPECT_EQ(ReadHostFile(machine.HostPath(folder + model.infFile)), Entry("driver/a4/QuorvelA4.inf"));
+            for (const auto* file : {&model.driverFile, &model.configFile, &model.dataFile, &model.helpFile})
+                EXPECT_TRUE(std::filesystem::is_regular_file(machine.HostPath(folder + *file))) << file->c_str();
+        }
+    }
+}
+
+}  // namespace
