@@ -41,7 +41,10 @@ std::wstring Lower(std::wstring_view text) {
 
 }  // namespace
 
-Control::~Control() = default;
+Control::~Control() {
+    // The host may hold it as hovered, pressed or focused.
+    if (window_) window_->ForgetControl(this);
+}
 
 void Control::SetWindow(Window* window, Container* parent) {
     window_ = window;
@@ -430,6 +433,10 @@ void Option::Selected(bool selected, bool notify) {
     Invalidate();
 }
 
+Edit::~Edit() {
+    if (peer_) peer_->Detach();
+}
+
 bool Edit::SetAttribute(std::wstring_view name, std::wstring_view value) {
     int number = 0;
     if (EqualsIgnoringAsciiCase(name, L"maxchar")) {
@@ -466,6 +473,10 @@ void Edit::SetSel(int start, int end) {
     selStart_ = start < 0 || start > length ? length : start;
     selEnd_ = end < 0 || end > length ? length : end;
     if (peer_) peer_->SetSel(start, end);
+}
+
+RichEdit::~RichEdit() {
+    if (peer_) peer_->Detach();
 }
 
 bool RichEdit::SetAttribute(std::wstring_view name, std::wstring_view value) {

@@ -260,10 +260,13 @@ public:
     virtual void SetText(const std::wstring& text) = 0;
     virtual void SetSel(int start, int end) = 0;
     virtual void SetFocus() = 0;
+    // The control is being destroyed: let go of it.
+    virtual void Detach() = 0;
 };
 
 class Edit : public Label {
 public:
+    ~Edit() override;
     std::wstring_view ClassName() const override { return L"Edit"; }
     bool SetAttribute(std::wstring_view name, std::wstring_view value) override;
     bool WantsFocus() const override { return true; }
@@ -309,10 +312,13 @@ public:
     virtual void SetSelectionCharFormat(const CharFormat& format) = 0;
     virtual void AppendAtEnd(const std::wstring& text) = 0;
     virtual void LineScroll(int lines) = 0;
+    // The control is being destroyed: let go of it.
+    virtual void Detach() = 0;
 };
 
 class RichEdit : public Control {
 public:
+    ~RichEdit() override;
     std::wstring_view ClassName() const override { return L"RichEdit"; }
     bool SetAttribute(std::wstring_view name, std::wstring_view value) override;
     bool WantsFocus() const override { return true; }

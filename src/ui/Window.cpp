@@ -199,6 +199,10 @@ std::intptr_t Window::SendMessage(unsigned message, std::uintptr_t wParam, std::
 
 Control* Window::FindControl(std::wstring_view name) const { return root_ ? root_->FindControl(name) : nullptr; }
 
+void Window::ForgetControl(Control* control) {
+    if (host_) host_->ForgetControl(control);
+}
+
 void Window::SendNotify(Control* sender, std::wstring_view type, std::uintptr_t wParam, std::intptr_t lParam) {
     Notification notification{std::wstring(type), sender, wParam, lParam};
     Notify(notification);

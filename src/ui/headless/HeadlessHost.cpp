@@ -248,6 +248,7 @@ std::intptr_t WindowHost::Send(unsigned message, std::uintptr_t wParam, std::int
 void WindowHost::Invalidate() {}
 void WindowHost::NeedUpdate() {}
 void WindowHost::SetDpi(int) {}
+void WindowHost::ForgetControl(Control*) {}
 
 Size WindowHost::MeasureText(const std::wstring& text, const FontInfo& font) const {
     // Without a screen: an average advance of 0.6 em per character.

@@ -117,7 +117,7 @@ int DpiOf(HWND window) {
 
 class NativeEdit : public EditPeer {
 public:
-    NativeEdit(HWND parent, Edit& edit) : edit_(edit) {
+    NativeEdit(HWND parent, Edit& edit) : edit_(&edit) {
         DWORD style = WS_CHILD | WS_TABSTOP | ES_AUTOHSCROLL;
         if (edit.IsReadOnly()) style |= ES_READONLY;
         if (edit.IsPassword()) style |= ES_PASSWORD;
@@ -128,8 +128,13 @@ public:
         edit.SetPeer(this);
     }
     ~NativeEdit() override {
-        edit_.SetPeer(nullptr);
+        if (edit_) edit_->SetPeer(nullptr);
+        Detach();
+    }
+    void Detach() override {
+        edit_ = nullptr;
         if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
+        hwnd_ = nullptr;
     }
     void SetText(const std::wstring& text) override {
         settingText_ = true;
@@ -140,25 +145,24 @@ public:
     void SetFocus() override { ::SetFocus(hwnd_); }
     // EN_CHANGE: the user typed, unless the program set the text itself.
     void Changed() {
-        if (settingText_) return;
+        if (settingText_ || edit_ == nullptr) return;
         const int length = GetWindowTextLengthW(hwnd_);
         std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
         GetWindowTextW(hwnd_, text.data(), length + 1);
         text.resize(static_cast<std::size_t>(length));
-        edit_.UserChangedText(text);
+        edit_->UserChangedText(text);
     }
     HWND Handle() const { return hwnd_; }
-    Control& Owner() const { return edit_; }
 
 private:
-    Edit& edit_;
+    Edit* edit_;
     HWND hwnd_ = nullptr;
     bool settingText_ = false;
 };
 
 class NativeRichEdit : public RichEditPeer {
 public:
-    NativeRichEdit(HWND parent, RichEdit& log) : log_(log) {
+    NativeRichEdit(HWND parent, RichEdit& log) : log_(&log) {
         SharedResources& shared = Shared();
         if (shared.richEditLibrary == nullptr) shared.richEditLibrary = LoadLibraryW(L"msftedit.dll");
         DWORD style = WS_CHILD | ES_MULTILINE | ES_AUTOVSCROLL | ES_NOHIDESEL;
@@ -183,8 +187,13 @@ public:
         log.SetPeer(this);
     }
     ~NativeRichEdit() override {
-        log_.SetPeer(nullptr);
+        if (log_) log_->SetPeer(nullptr);
+        Detach();
+    }
+    void Detach() override {
+        log_ = nullptr;
         if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
+        hwnd_ = nullptr;
     }
     void SetText(const std::wstring& text) override { SetWindowTextW(hwnd_, text.c_str()); }
     void SetSelectionCharFormat(const CharFormat& format) override {
@@ -204,7 +213,6 @@ public:
         for (int i = 0; i < lines; ++i) SendMessageW(hwnd_, WM_VSCROLL, SB_LINEDOWN, 0);
     }
     HWND Handle() const { return hwnd_; }
-    Control& Owner() const { return log_; }
 
 private:
     void Apply() {
@@ -218,7 +226,7 @@ private:
         SendMessageW(hwnd_, EM_SETCHARFORMAT, SCF_SELECTION | SCF_WORD, reinterpret_cast<LPARAM>(&format));
     }
 
-    RichEdit& log_;
+    RichEdit* log_;
     HWND hwnd_ = nullptr;
     CharFormat format_;
 };
@@ -956,6 +964,14 @@ void WindowHost::Invalidate() {
 void WindowHost::NeedUpdate() {
     impl_->layoutValid = false;
     Invalidate();
+}
+
+void WindowHost::ForgetControl(Control* control) {
+    if (impl_->hot == control) impl_->hot = nullptr;
+    if (impl_->pushed == control) impl_->pushed = nullptr;
+    if (impl_->focused == control) impl_->focused = nullptr;
+    impl_->edits.erase(control);
+    impl_->logs.erase(control);
 }
 
 void WindowHost::SetDpi(int dpi) {
