@@ -42,6 +42,8 @@ public:
     std::intptr_t Send(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
     void Invalidate();
     void NeedUpdate();
+    // The control that has the keyboard focus, or nullptr.
+    Control* FocusedControl() const;
     // A control is going away: drop every reference to it.
     void ForgetControl(Control* control);
     // Rescales the window around its top-left corner.

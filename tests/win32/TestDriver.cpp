@@ -164,11 +164,52 @@ private:
             Status("TITLE " + code + " " + ui::WideToUtf8(TargetWindow("MainWnd")->Caption()));
             return true;
         }
-        in >> className >> name;
+        if (verb == "type") {
+            // Characters to whatever has the keyboard, as typing sends them.
+            std::string text;
+            std::getline(in >> std::ws, text);
+            for (wchar_t c : Wide(text)) PostMessageW(GetFocus(), WM_CHAR, c, 1);
+            return GetFocus() != nullptr;
+        }
+        in >> className;
         ui::Window* window = TargetWindow(className);
         if (window == nullptr) return false;
+        if (verb == "key") {
+            std::string key;
+            in >> key;
+            const WPARAM vk = key == "tab" ? VK_TAB : key == "space" ? VK_SPACE : key == "enter" ? VK_RETURN : 0;
+            if (vk == 0) return false;
+            HWND target = GetFocus() ? GetFocus() : static_cast<HWND>(window->Handle());
+            PostMessageW(target, WM_KEYDOWN, vk, 1);
+            PostMessageW(target, WM_KEYUP, vk, 0xC0000001);
+            return true;
+        }
+        in >> name;
+        if (verb == "expectfocus") {
+            const ui::Control* focused = window->Host()->FocusedControl();
+            Status("FOCUS " + (focused ? ui::WideToUtf8(focused->Name()) : std::string("(none)")));
+            return focused != nullptr && focused->Name() == Wide(name);
+        }
         ui::Control* control = window->FindControl(Wide(name));
         if (control == nullptr) return false;
+        if (verb == "expecttext") {
+            std::string text;
+            std::getline(in >> std::ws, text);
+            Status("TEXT " + ui::WideToUtf8(control->Text()));
+            return control->Text() == Wide(text);
+        }
+        if (verb == "expectpage") {
+            int index = 0;
+            in >> index;
+            auto* tab = dynamic_cast<ui::TabLayout*>(control);
+            return tab && tab->CurrentSel() == index;
+        }
+        if (verb == "expectselected") {
+            int selected = 0;
+            in >> selected;
+            auto* option = dynamic_cast<ui::Option*>(control);
+            return option && option->IsSelected() == (selected != 0);
+        }
         if (verb == "page") {
             int index = 0;
             in >> index;

@@ -249,6 +249,7 @@ void WindowHost::Invalidate() {}
 void WindowHost::NeedUpdate() {}
 void WindowHost::SetDpi(int) {}
 void WindowHost::ForgetControl(Control*) {}
+Control* WindowHost::FocusedControl() const { return nullptr; }
 
 Size WindowHost::MeasureText(const std::wstring& text, const FontInfo& font) const {
     // Without a screen: an average advance of 0.6 em per character.

@@ -374,16 +374,32 @@ struct WindowHost::Impl {
 
 namespace {
 
-std::vector<Control*> FocusOrder(Control* control) {
+// Shown, enabled controls that take the focus, in layout order. Like a
+// window's own caption buttons, those in the caption band are left out.
+std::vector<Control*> FocusOrder(Control* control, int captionBottom) {
     std::vector<Control*> order;
     if (!control->IsVisible() || !control->IsEnabled()) return order;
-    if (control->WantsFocus()) order.push_back(control);
+    if (control->WantsFocus() && control->Pos().top >= captionBottom) order.push_back(control);
     if (Container* container = control->AsContainer())
         for (std::size_t i = 0; i < container->Count(); ++i) {
-            const auto inner = FocusOrder(container->ItemAt(i));
+            const auto inner = FocusOrder(container->ItemAt(i), captionBottom);
             order.insert(order.end(), inner.begin(), inner.end());
         }
     return order;
+}
+
+LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Tab moves the focus through the window's controls even when a native
+// edit child has the keyboard, as a dialog's own loop would do.
+bool PreTranslate(const MSG& message) {
+    if (message.message != WM_KEYDOWN || message.wParam != VK_TAB) return false;
+    HWND root = GetAncestor(message.hwnd, GA_ROOT);
+    if (root == nullptr || reinterpret_cast<WNDPROC>(GetWindowLongPtrW(root, GWLP_WNDPROC)) != WindowProc) return false;
+    auto* impl = reinterpret_cast<WindowHost::Impl*>(GetWindowLongPtrW(root, GWLP_USERDATA));
+    if (impl == nullptr) return false;
+    impl->MoveFocus(GetKeyState(VK_SHIFT) < 0);
+    return true;
 }
 
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -413,7 +429,8 @@ bool WindowHost::Impl::AnyAnimationPlaying(Control* control) {
 
 void WindowHost::Impl::MoveFocus(bool backwards) {
     if (window.Root() == nullptr) return;
-    const std::vector<Control*> order = FocusOrder(window.Root());
+    if (!layoutValid) Layout();
+    const std::vector<Control*> order = FocusOrder(window.Root(), window.CaptionBand().bottom);
     if (order.empty()) return;
     auto it = std::find(order.begin(), order.end(), focused);
     std::size_t index = 0;
@@ -771,6 +788,12 @@ LRESULT WindowHost::Impl::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             break;
         case WM_COMMAND:
+            if (HIWORD(wParam) == EN_SETFOCUS) {
+                const HWND child = reinterpret_cast<HWND>(lParam);
+                for (auto& [control, peer] : edits)
+                    if (peer->Handle() == child) focused = control;
+                return 0;
+            }
             if (HIWORD(wParam) == EN_CHANGE) {
                 const HWND child = reinterpret_cast<HWND>(lParam);
                 for (auto& [control, peer] : edits)
@@ -894,6 +917,7 @@ int WindowHost::RunModal() {
             break;
         }
         if (got < 0) break;
+        if (PreTranslate(message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
         // Once the window is gone the host may be gone with it.
@@ -966,6 +990,8 @@ void WindowHost::NeedUpdate() {
     Invalidate();
 }
 
+Control* WindowHost::FocusedControl() const { return impl_->focused; }
+
 void WindowHost::ForgetControl(Control* control) {
     if (impl_->hot == control) impl_->hot = nullptr;
     if (impl_->pushed == control) impl_->pushed = nullptr;
@@ -1032,6 +1058,7 @@ int RunMessageLoop() {
     MSG message;
     BOOL got;
     while ((got = GetMessageW(&message, nullptr, 0, 0)) > 0) {
+        if (PreTranslate(message)) continue;
         TranslateMessage(&message);
         DispatchMessageW(&message);
     }
