@@ -298,16 +298,24 @@ struct WindowHost::Impl {
         layoutValid = true;
     }
 
+    // Native children are made when their control is first shown: the
+    // logs and edits of pages nobody opened cost no windows (nor the
+    // RichEdit library) at start-up.
     void SyncNativeChildren(Control* control) {
         if (auto* edit = dynamic_cast<Edit*>(control)) {
-            auto& peer = edits[control];
-            if (!peer) peer = std::make_unique<NativeEdit>(hwnd, *edit);
-            Place(peer->Handle(), *control, edit->TextPadding());
-            SendMessageW(peer->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(Font(control->Font(), edit->Text())), FALSE);
+            auto it = edits.find(control);
+            if (it == edits.end() && control->IsShown())
+                it = edits.emplace(control, std::make_unique<NativeEdit>(hwnd, *edit)).first;
+            if (it != edits.end()) {
+                Place(it->second->Handle(), *control, edit->TextPadding());
+                SendMessageW(it->second->Handle(), WM_SETFONT,
+                             reinterpret_cast<WPARAM>(Font(control->Font(), edit->Text())), FALSE);
+            }
         } else if (auto* log = dynamic_cast<RichEdit*>(control)) {
-            auto& peer = logs[control];
-            if (!peer) peer = std::make_unique<NativeRichEdit>(hwnd, *log);
-            Place(peer->Handle(), *control, Insets{});
+            auto it = logs.find(control);
+            if (it == logs.end() && control->IsShown())
+                it = logs.emplace(control, std::make_unique<NativeRichEdit>(hwnd, *log)).first;
+            if (it != logs.end()) Place(it->second->Handle(), *control, Insets{});
         }
         if (Container* container = control->AsContainer())
             for (std::size_t i = 0; i < container->Count(); ++i) SyncNativeChildren(container->ItemAt(i));
