@@ -60,7 +60,7 @@ TEST_F(PortManagement, AnExistingPortCountsAsAdded) {
 TEST_F(PortManagement, DialogFailuresComeWithTheSystemsErrorText) {
     std::wstring error = L"unchanged";
     EXPECT_FALSE(printsys::DeletePortByName(L"USB404", os::WindowHandle::None, error));
-    EXPECT_EQ(error, L"Code: 1796 - The specified port is unknown.\r\n");
+    EXPECT_EQ(error, L"Code: 1796 - The port is unknown.\r\n");
 
     machine.spooler.printers.push_back({L"P", L"D", L"LPT1:"});
     EXPECT_FALSE(printsys::DeletePortByName(L"LPT1:", os::WindowHandle::None, error));

@@ -24,7 +24,7 @@ TEST_F(SystemError, CodeNumberAndTheSystemsTextInTheMessageLanguage) {
 
 TEST_F(SystemError, ALanguageWindowsLacksFallsBackToItsDefault) {
     printsys::SetMessageLanguage(1054);
-    EXPECT_EQ(printsys::SystemErrorText(3001), L"Code: 3001 - The specified printer driver is currently in use.\r\n");
+    EXPECT_EQ(printsys::SystemErrorText(3001), L"Code: 3001 - The printer driver is currently in use.\r\n");
 }
 
 TEST_F(SystemError, ACodeWithoutAMessageGivesNoText) {

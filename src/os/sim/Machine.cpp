@@ -26,17 +26,17 @@ const std::pair<std::uint32_t, const wchar_t*> kEnglishMessages[] = {
     {995, L"The I/O operation has been aborted because of either a thread exit or an application request.\r\n"},
     {1051, L"A stop control has been sent to a service that other running services are dependent on.\r\n"},
     {1056, L"An instance of the service is already running.\r\n"},
-    {1060, L"The specified service does not exist as an installed service.\r\n"},
+    {1060, L"The service does not exist as an installed service.\r\n"},
     {1062, L"The service has not been started.\r\n"},
     {1223, L"The operation was canceled by the user.\r\n"},
     {1722, L"The RPC server is unavailable.\r\n"},
-    {1796, L"The specified port is unknown.\r\n"},
+    {1796, L"The port is unknown.\r\n"},
     {1797, L"The printer driver is unknown.\r\n"},
     {1798, L"The print processor is unknown.\r\n"},
     {1801, L"The printer name is invalid.\r\n"},
     {1802, L"The printer already exists.\r\n"},
-    {3001, L"The specified printer driver is currently in use.\r\n"},
-    {3015, L"The specified printer driver package is currently in use.\r\n"},
+    {3001, L"The printer driver is currently in use.\r\n"},
+    {3015, L"The printer driver package is currently in use.\r\n"},
 };
 
 constexpr wchar_t kUsbPrintClass[] = L"{28d78fad-5a12-11d1-ae5b-0000f803a8c2}";
