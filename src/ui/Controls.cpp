@@ -226,8 +226,11 @@ void Control::Invalidate() {
     if (window_) window_->Invalidate();
 }
 
-void Control::Notify(std::wstring_view type, std::uintptr_t wParam, std::intptr_t lParam) {
-    if (window_) window_->SendNotify(this, type, wParam, lParam);
+bool Control::Notify(std::wstring_view type, std::uintptr_t wParam, std::intptr_t lParam) {
+    if (window_ == nullptr) return true;
+    const std::weak_ptr<const void> life = lifetime_;
+    window_->SendNotify(this, type, wParam, lParam);
+    return !life.expired();
 }
 
 // --- Container
@@ -412,25 +415,44 @@ bool Option::SetAttribute(std::wstring_view name, std::wstring_view value) {
 }
 
 bool Option::Activate() {
+    if (!IsEnabled() || !IsShown()) return false;
+    // The page logic knows rows by their names, not the marks inside them
+    // (every row's mark has the same name): the mark's click is the row's,
+    // reported as "itemclick" only.
+    if (ListContainerElement* row = MarkedRow()) return row->Activate();
     // The click is reported before the state changes, so a click handler
     // sees the state the user clicked on.
-    if (!Button::Activate()) return false;
+    if (!Notify(L"click")) return true;
     Selected(group_.empty() ? !selected_ : true);
     return true;
+}
+
+ListContainerElement* Option::MarkedRow() const {
+    for (Container* up = parent_; up != nullptr; up = up->Parent())
+        if (auto* row = dynamic_cast<ListContainerElement*>(up)) return row->RadioMark() == this ? row : nullptr;
+    return nullptr;
 }
 
 void Option::Selected(bool selected, bool notify) {
     if (selected_ == selected) return;
     selected_ = selected;
+    Invalidate();
+    // The whole group changes before anyone hears of it; each handler may
+    // destroy options, this one included.
+    std::vector<std::pair<Option*, std::weak_ptr<const void>>> deselected;
     if (selected_ && !group_.empty() && window_ != nullptr) {
         for (Option* other : window_->OptionsInGroup(group_))
             if (other != this && other->selected_) {
                 other->selected_ = false;
-                if (notify) other->Notify(L"selectchanged");
+                other->Invalidate();
+                deselected.emplace_back(other, other->Lifetime());
             }
     }
-    if (notify) Notify(L"selectchanged");
-    Invalidate();
+    if (!notify) return;
+    const std::weak_ptr<const void> life = Lifetime();
+    for (const auto& [other, otherLife] : deselected)
+        if (!otherLife.expired()) other->Notify(L"selectchanged");
+    if (!life.expired()) Notify(L"selectchanged");
 }
 
 Edit::~Edit() {
@@ -545,33 +567,72 @@ void GifAnim::Stop() {
 
 // --- Lists
 
+namespace {
+Option* FirstOption(const Container& container) {
+    for (std::size_t i = 0; i < container.Count(); ++i) {
+        Control* child = container.ItemAt(i);
+        if (auto* option = dynamic_cast<Option*>(child)) return option;
+        if (Container* inner = child->AsContainer())
+            if (Option* option = FirstOption(*inner)) return option;
+    }
+    return nullptr;
+}
+}  // namespace
+
 List* ListContainerElement::OwnerList() const { return dynamic_cast<List*>(parent_); }
 
 int ListContainerElement::Index() const { return parent_ ? parent_->IndexOf(this) : -1; }
 
+Option* ListContainerElement::RadioMark() const { return FirstOption(*this); }
+
 bool ListContainerElement::Activate() {
     if (!IsEnabled() || !IsShown()) return false;
+    const std::weak_ptr<const void> life = Lifetime();
     Select(true);
+    // A handler of the selection may have rebuilt the list.
+    if (life.expired()) return true;
     Notify(L"itemclick", static_cast<std::uintptr_t>(std::max(0, Index())));
     return true;
 }
 
 void ListContainerElement::Select(bool select) {
-    if (selected_ == select) return;
-    selected_ = select;
+    const std::weak_ptr<const void> life = Lifetime();
     if (!select) {
-        Invalidate();
+        if (selected_) {
+            selected_ = false;
+            Invalidate();
+        }
+        if (Option* mark = RadioMark(); mark && mark->IsSelected()) mark->Selected(false);
         return;
     }
-    // The row's radio option follows the row.
-    for (std::size_t i = 0; i < Count(); ++i)
-        if (auto* option = dynamic_cast<Option*>(ItemAt(i))) {
-            option->Selected(true);
-            break;
-        }
-    if (List* list = OwnerList()) list->RowSelected(this);
-    Notify(L"itemselect", static_cast<std::uintptr_t>(std::max(0, Index())));
+    const bool changed = !selected_;
+    selected_ = true;
     Invalidate();
+    // Rows first, then marks, so every handler below sees the list's new
+    // selection. The list switches the other rows' marks itself: marks may
+    // have no group, and a group would reach options outside the list.
+    std::vector<std::pair<Option*, std::weak_ptr<const void>>> otherMarks;
+    if (List* list = OwnerList()) {
+        for (std::size_t i = 0; i < list->Count(); ++i) {
+            auto* row = dynamic_cast<ListContainerElement*>(list->ItemAt(i));
+            if (row == nullptr || row == this) continue;
+            if (row->selected_) {
+                row->selected_ = false;
+                row->Invalidate();
+            }
+            if (Option* mark = row->RadioMark(); mark && mark->IsSelected())
+                otherMarks.emplace_back(mark, mark->Lifetime());
+        }
+    }
+    for (const auto& [mark, markLife] : otherMarks) {
+        if (!markLife.expired()) mark->Selected(false);
+        if (life.expired()) return;
+    }
+    if (Option* mark = RadioMark()) {
+        mark->Selected(true);
+        if (life.expired()) return;
+    }
+    if (changed) Notify(L"itemselect", static_cast<std::uintptr_t>(std::max(0, Index())));
 }
 
 bool ListTextExtElement::SetAttribute(std::wstring_view name, std::wstring_view value) {
@@ -601,7 +662,7 @@ void ListTextExtElement::ClickCheckBox() {
     if (!IsEnabled() || !IsShown()) return;
     checked_ = !checked_;
     Invalidate();
-    Notify(L"listitemchecked", static_cast<std::uintptr_t>(std::max(0, Index())), checked_ ? 1 : 0);
+    if (!Notify(L"listitemchecked", static_cast<std::uintptr_t>(std::max(0, Index())), checked_ ? 1 : 0)) return;
     Activate();
 }
 
@@ -625,16 +686,22 @@ bool List::SetAttribute(std::wstring_view name, std::wstring_view value) {
     return VerticalLayout::SetAttribute(name, value);
 }
 
-void List::RemoveAll() {
-    curSel_ = -1;
-    VerticalLayout::RemoveAll();
+int List::CurSel() const {
+    for (std::size_t i = 0; i < children_.size(); ++i)
+        if (auto* row = dynamic_cast<const ListContainerElement*>(children_[i].get()); row && row->IsSelected())
+            return static_cast<int>(i);
+    return -1;
 }
 
-void List::RowSelected(ListContainerElement* row) {
-    curSel_ = IndexOf(row);
-    for (auto& child : children_)
-        if (auto* other = dynamic_cast<ListContainerElement*>(child.get()); other && other != row)
-            other->Select(false);
+ListContainerElement* List::NextRow(const ListContainerElement* row, bool backwards) const {
+    const int from = IndexOf(row);
+    if (from < 0) return nullptr;
+    const int step = backwards ? -1 : 1;
+    for (int i = from + step; i >= 0 && i < static_cast<int>(children_.size()); i += step)
+        if (auto* next = dynamic_cast<ListContainerElement*>(children_[static_cast<std::size_t>(i)].get());
+            next && next->IsVisible() && next->IsEnabled())
+            return next;
+    return nullptr;
 }
 
 }  // namespace ui

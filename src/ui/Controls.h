@@ -131,8 +131,15 @@ public:
     void NeedUpdate();
     void Invalidate();
 
+    // Expires when the control is destroyed. A handler may rebuild the tree
+    // while a control is still raising notifications; the control checks
+    // this before touching anything afterwards.
+    std::weak_ptr<const void> Lifetime() const { return lifetime_; }
+
 protected:
-    void Notify(std::wstring_view type, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
+    // False when a handler destroyed this control: the caller must return
+    // at once without using `this`.
+    bool Notify(std::wstring_view type, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
 
     Window* window_ = nullptr;
     Container* parent_ = nullptr;
@@ -155,6 +162,7 @@ private:
     VAlign valign_ = VAlign::Center;
     std::map<std::wstring, std::wstring, std::less<>> images_;
     std::map<std::wstring, std::wstring, std::less<>> rawAttributes_;
+    std::shared_ptr<const void> lifetime_ = std::make_shared<char>(0);
 };
 
 class Container : public Control {
@@ -233,12 +241,18 @@ public:
     bool WantsFocus() const override { return true; }
 };
 
-// A radio button when it has a group, a check box without one.
+class ListContainerElement;
+
+// A radio button when it has a group, a check box without one. The first
+// Option inside a list row is the row's radio mark instead: a radio button
+// whatever its group, and a click on it is a click on the row.
 class Option : public Button {
 public:
     std::wstring_view ClassName() const override { return L"Option"; }
     bool SetAttribute(std::wstring_view name, std::wstring_view value) override;
     bool Activate() override;
+    // The list row whose radio mark this is, or null.
+    ListContainerElement* MarkedRow() const;
 
     const std::wstring& Group() const { return group_; }
     void SetGroup(std::wstring group) { group_ = std::move(group); }
@@ -370,12 +384,16 @@ class List;
 class ListContainerElement : public HorizontalLayout {
 public:
     std::wstring_view ClassName() const override { return L"ListContainerElement"; }
+    // A click on the row: selects it, then raises "itemclick".
     bool Activate() override;
     List* OwnerList() const;
     int Index() const;
     bool IsSelected() const { return selected_; }
-    // The row's own select operation: selects it in its list (and its radio
-    // option, if it has one) and raises "itemselect".
+    // The first Option in the row's subtree, depth-first: the radio mark.
+    Option* RadioMark() const;
+    // Selecting a row deselects the list's other rows; the radio marks
+    // follow (each change raises "selectchanged"), then a newly selected row
+    // raises "itemselect". Deselecting turns the row's mark off.
     virtual void Select(bool select = true);
 
 protected:
@@ -407,14 +425,15 @@ class List : public VerticalLayout {
 public:
     std::wstring_view ClassName() const override { return L"List"; }
     bool SetAttribute(std::wstring_view name, std::wstring_view value) override;
-    void RemoveAll() override;
-    int CurSel() const { return curSel_; }
+    // The index of the selected row, -1 if none. Read from the rows, so it
+    // stays right when the program adds or removes rows.
+    int CurSel() const;
     int ItemHeight() const { return itemHeight_; }
-    // Called by a row selecting itself.
-    void RowSelected(ListContainerElement* row);
+    // The nearest shown, enabled row before or after `row`, or null: where
+    // the arrow keys go.
+    ListContainerElement* NextRow(const ListContainerElement* row, bool backwards) const;
 
 private:
-    int curSel_ = -1;
     int itemHeight_ = 28;
 };
 

@@ -1,11 +1,15 @@
 #include "ui/Controls.h"
 #include "ui/TextManager.h"
+#include "ui/Utf.h"
 #include "ui/Window.h"
 #include "ui/headless/Desktop.h"
 
 #include "support/TestPackage.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -37,12 +41,15 @@ class TestWindow : public ui::Window {
 public:
     explicit TestWindow(std::wstring layout = L"test.xml") : layout_(std::move(layout)) {}
     std::vector<std::pair<std::wstring, std::wstring>> seen;  // type, sender name
+    // Runs inside each notification, as the program's handlers do.
+    std::function<void(ui::Notification&)> onNotify;
 
 protected:
     std::wstring GetWindowClassName() const override { return L"TestWnd"; }
     std::wstring GetSkinFile() const override { return layout_; }
     void Notify(ui::Notification& n) override {
         seen.emplace_back(n.type, n.sender ? n.sender->Name() : L"");
+        if (onNotify) onNotify(n);
         ui::Window::Notify(n);
     }
 
@@ -261,6 +268,161 @@ TEST_F(Controls, LayoutPlacesChildrenInsideTheClientArea) {
     const ui::Rect list = window.FindControl(L"list")->Pos();
     EXPECT_EQ(tab.Height(), list.Height());
     EXPECT_EQ(window.FindControl(L"log")->Pos().bottom, 290);
+}
+
+// --- Lists
+
+const char* kListsLayout = R"(<Window size="400,300"><VerticalLayout>
+  <Option name="outside_check" selected="true"/><Option name="outside_radio" group="g" selected="true"/>
+  <List name="list"/><List name="other_list"/>
+</VerticalLayout></Window>)";
+
+// The mark sits deep in the row, after a label; a second option is not the mark.
+const char* kItemLayout = R"(<ListContainerElement><Label/><HorizontalLayout>
+  <VerticalLayout><Label/><Option name="option_item"/></VerticalLayout><Option name="extra_option"/>
+</HorizontalLayout></ListContainerElement>)";
+
+using Seen = std::vector<std::pair<std::wstring, std::wstring>>;
+
+class Lists : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Desktop::Instance().Reset();
+        testing_support::UsePackage({{"lists.xml", kListsLayout}, {"item.xml", kItemLayout}});
+        ASSERT_TRUE(window.Create(nullptr, L"lists", 0, 0, 0, 0, 10, 10));
+        list = window.Find<ui::List>(L"list");
+        otherList = window.Find<ui::List>(L"other_list");
+    }
+    void TearDown() override { window.Destroy(); }
+
+    // As the program shows a list: rows from the item layout, named, marks grouped.
+    void Fill(ui::List* target, int rows, const std::wstring& group) {
+        target->RemoveAll();
+        for (int i = 0; i < rows; ++i) {
+            auto* row = static_cast<ui::ListContainerElement*>(target->Add(window.BuildSubLayout(L"item.xml")));
+            row->SetName(L"row" + std::to_wstring(i));
+            row->RadioMark()->SetGroup(group);
+        }
+    }
+    ui::ListContainerElement* Row(int i, ui::List* in = nullptr) {
+        return static_cast<ui::ListContainerElement*>((in ? in : list)->ItemAt(static_cast<std::size_t>(i)));
+    }
+    std::vector<bool> Marks(ui::List* in = nullptr) {
+        std::vector<bool> marks;
+        for (int i = 0; Row(i, in); ++i) marks.push_back(Row(i, in)->RadioMark()->IsSelected());
+        return marks;
+    }
+
+    TestWindow window{L"lists.xml"};
+    ui::List* list = nullptr;
+    ui::List* otherList = nullptr;
+};
+
+TEST_F(Lists, EveryWayOfSelectingARowMovesTheMarkWithinItsListOnly) {
+    struct Way {
+        const char* name;
+        bool isClick;
+        void (*select)(ui::ListContainerElement*);
+    };
+    const Way ways[] = {{"row click", true, [](ui::ListContainerElement* row) { row->Activate(); }},
+                        {"mark click", true, [](ui::ListContainerElement* row) { row->RadioMark()->Activate(); }},
+                        {"Select", false, [](ui::ListContainerElement* row) { row->Select(true); }}};
+    const auto times = [this](const wchar_t* type, const wchar_t* sender) {
+        return std::count(window.seen.begin(), window.seen.end(), Seen::value_type{type, sender});
+    };
+    for (const Way& way : ways)
+        for (const wchar_t* group : {L"", L"usb_group"}) {
+            SCOPED_TRACE(testing::Message() << way.name << ", group " << ui::WideToUtf8(group));
+            Fill(list, 3, group);
+            Fill(otherList, 2, L"");
+            Row(1, otherList)->Select(true);
+            way.select(Row(0));
+            window.seen.clear();
+            way.select(Row(2));
+            way.select(Row(2));  // again: an ungrouped mark must not toggle off
+            EXPECT_EQ(Marks(), (std::vector<bool>{false, false, true}));
+            EXPECT_EQ(list->CurSel(), 2);
+            EXPECT_FALSE(Row(0)->IsSelected());
+            EXPECT_EQ(times(L"itemselect", L"row2"), 1);
+            EXPECT_EQ(times(L"itemclick", L"row2"), way.isClick ? 2 : 0);
+            EXPECT_EQ(Marks(otherList), (std::vector<bool>{false, true}));
+            EXPECT_TRUE(window.Find<ui::Option>(L"outside_check")->IsSelected());
+            EXPECT_TRUE(window.Find<ui::Option>(L"outside_radio")->IsSelected());
+        }
+}
+
+TEST_F(Lists, AClickOnTheMarkIsTheRowsClickOnly) {
+    Fill(list, 2, L"");
+    Row(0)->Select(true);
+    window.seen.clear();
+    ASSERT_TRUE(Row(1)->RadioMark()->Activate());
+    const Seen expected = {{L"selectchanged", L"option_item"}, {L"selectchanged", L"option_item"},
+                           {L"itemselect", L"row1"}, {L"itemclick", L"row1"}};
+    EXPECT_EQ(window.seen, expected);
+    // The row's other options stay ordinary ones.
+    window.seen.clear();
+    ASSERT_TRUE(Row(0)->FindControl(L"extra_option")->Activate());
+    EXPECT_EQ(window.seen, (Seen{{L"click", L"extra_option"}, {L"selectchanged", L"extra_option"}}));
+    EXPECT_EQ(list->CurSel(), 1);
+}
+
+TEST_F(Lists, CurSelAndNextRowFollowTheRows) {
+    Fill(list, 5, L"");
+    Row(3)->Select(true);
+    list->Remove(Row(0));
+    EXPECT_EQ(list->CurSel(), 2);
+    Row(2)->Select(false);
+    EXPECT_EQ(list->CurSel(), -1);
+    EXPECT_EQ(Marks(), (std::vector<bool>(4, false)));
+    Row(1)->SetVisible(false);
+    Row(2)->SetEnabled(false);
+    EXPECT_EQ(list->NextRow(Row(0), false), Row(3));
+    EXPECT_EQ(list->NextRow(Row(3), true), Row(0));
+    EXPECT_EQ(list->NextRow(Row(3), false), nullptr);
+}
+
+// A handler rebuilds the list while the toolkit is still inside the row or
+// mark that raised the notification: AddressSanitizer fails any use of them,
+// and nothing more may be raised by controls that are gone.
+TEST_F(Lists, AHandlerMayRebuildTheListFromAnyNotification) {
+    struct Case {
+        const wchar_t* rebuildOn;
+        int occurrence;
+        const wchar_t* group;
+        std::function<void()> act;
+    };
+    const auto clickMark = [this] { Row(1)->RadioMark()->Activate(); };
+    const auto clickCheckBox = [this] {
+        auto* row = list->AddAt(std::make_unique<ui::ListTextExtElement>(), 1);
+        static_cast<ui::ListTextExtElement*>(row)->ClickCheckBox();
+    };
+    const Case cases[] = {
+        {L"itemselect", 1, L"", [this] { Row(1)->Select(true); }},
+        {L"itemclick", 1, L"", [this] { Row(1)->Activate(); }},
+        {L"itemclick", 1, L"g", clickMark},
+        {L"listitemchecked", 1, L"", clickCheckBox},
+        {L"itemselect", 1, L"", clickCheckBox},
+        {L"selectchanged", 1, L"", clickMark},  // the old mark going off
+        {L"selectchanged", 2, L"", clickMark},  // the new mark coming on
+        {L"selectchanged", 1, L"g", clickMark},  // the outside radio of g, from the group's loop
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << ui::WideToUtf8(c.rebuildOn) << " #" << c.occurrence << ", group "
+                                        << ui::WideToUtf8(c.group));
+        Fill(list, 3, c.group);
+        Row(0)->Select(true);
+        window.Find<ui::Option>(L"outside_radio")->Selected(true, false);
+        window.seen.clear();
+        int count = 0;
+        window.onNotify = [&](ui::Notification& n) {
+            if (n.type == c.rebuildOn && ++count == c.occurrence) Fill(list, 2, c.group);
+        };
+        c.act();
+        window.onNotify = nullptr;
+        ASSERT_EQ(count, c.occurrence);
+        EXPECT_EQ(window.seen.back().first, c.rebuildOn);
+        EXPECT_EQ(Marks(), (std::vector<bool>{false, false}));
+    }
 }
 
 }  // namespace

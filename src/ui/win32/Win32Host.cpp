@@ -794,6 +794,23 @@ LRESULT WindowHost::Impl::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
                 focused->Activate();
                 return 0;
             }
+            if (wParam == VK_UP || wParam == VK_DOWN) {
+                // From a row's radio mark, the arrows click the row above or
+                // below and take the focus to its mark.
+                auto* mark = dynamic_cast<Option*>(focused);
+                ListContainerElement* row = mark ? mark->MarkedRow() : nullptr;
+                List* list = row ? row->OwnerList() : nullptr;
+                ListContainerElement* next = list ? list->NextRow(row, wParam == VK_UP) : nullptr;
+                if (next == nullptr) break;
+                // Moved before the click: its handler may rebuild the list
+                // or close the window, and a destroyed control leaves the
+                // focus by itself.
+                if (Option* nextMark = next->RadioMark(); nextMark && nextMark->IsShown() && nextMark->IsEnabled())
+                    focused = nextMark;
+                InvalidateRect(hwnd, nullptr, FALSE);
+                next->Activate();
+                return 0;
+            }
             break;
         case WM_COMMAND:
             if (HIWORD(wParam) == EN_SETFOCUS) {
