@@ -78,5 +78,8 @@ else()
     if(WINDOWS_BUILD_DIR)
         add_test(NAME wine.os_win32 COMMAND ${WINE_RUN} ${WINDOWS_BUILD_DIR}/os_win32_tests.exe)
         set_tests_properties(wine.os_win32 PROPERTIES TIMEOUT 600 RESOURCE_LOCK wine)
+        # A half-made Wine prefix is made again, never reused.
+        add_test(NAME wine.prefix_repair COMMAND ${PROJECT_SOURCE_DIR}/tests/scripts/wine-prefix-repair)
+        set_tests_properties(wine.prefix_repair PROPERTIES TIMEOUT 600 RESOURCE_LOCK wine)
     endif()
 endif()
