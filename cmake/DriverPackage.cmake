@@ -1,9 +1,9 @@
 # The driver package: the model table, extraction from the resource package
-# and the staging folder (part of app_core), the OS calls they add to both
+# and the staging folder (part of the wizard library), the OS calls they add to both
 # sides of the boundary, and their tests. Included at the end of the
-# top-level CMakeLists.txt, once app_core exists.
+# top-level CMakeLists.txt, once the wizard library exists.
 
-target_sources(app_core PRIVATE ${PROJECT_SOURCE_DIR}/src/wizard/DriverPackage.cpp)
+target_sources(wizard PRIVATE ${PROJECT_SOURCE_DIR}/src/wizard/DriverPackage.cpp)
 
 if(WIN32)
     # The x86_64 program's own package, extracted into Wine's real driver
@@ -15,7 +15,7 @@ if(WIN32)
     )
     target_compile_definitions(driver_package_tests PRIVATE
         DRIVER_PAYLOAD_STAGED="Z:${CMAKE_BINARY_DIR}/skin-staged/driver")
-    target_link_libraries(driver_package_tests PRIVATE app_core ui_win32 gtest_win32)
+    target_link_libraries(driver_package_tests PRIVATE wizard ui_win32 gtest_win32)
     add_dependencies(driver_package_tests skin_package)
     project_warnings(driver_package_tests)
 else()
@@ -27,7 +27,7 @@ else()
     )
     target_include_directories(driver_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     target_compile_definitions(driver_tests PRIVATE SKIN_PACKAGE_PATH="${SKIN_PACKAGE_PATH}")
-    target_link_libraries(driver_tests PRIVATE app_core ui_headless GTest::gtest GTest::gtest_main)
+    target_link_libraries(driver_tests PRIVATE wizard ui_headless GTest::gtest GTest::gtest_main)
     add_dependencies(driver_tests skin_package)
     project_warnings(driver_tests)
     gtest_discover_tests(driver_tests DISCOVERY_TIMEOUT 60)

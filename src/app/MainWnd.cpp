@@ -1,8 +1,8 @@
 #include "app/MainWnd.h"
 
 #include "app/CustomControls.h"
-#include "app/Localisation.h"
-#include "app/Messages.h"
+#include "common/Localisation.h"
+#include "common/Messages.h"
 #include "app/PopAbout.h"
 #include "app/PopLanguage.h"
 #include "app/ProgressLog.h"
@@ -29,7 +29,7 @@ void Show(ui::Control* control, bool visible) {
     if (control) control->SetVisible(visible);
 }
 
-const UiTextRecord* Record(std::intptr_t lParam) { return reinterpret_cast<const UiTextRecord*>(lParam); }
+const common::UiTextRecord* Record(std::intptr_t lParam) { return reinterpret_cast<const common::UiTextRecord*>(lParam); }
 
 }  // namespace
 
@@ -41,7 +41,7 @@ void CMainWnd::InitWindow() {
     // This window answers no text of its own: unknown keys show as themselves.
     ui::TextManager::Process().SetFallback([](std::wstring_view) { return std::wstring(); });
 
-    const LanguageEntry& language = state_.ChooseStartLanguage();
+    const common::LanguageEntry& language = state_.ChooseStartLanguage();
     ui::TextManager::Process().Load(language.file);
     printsys::SetMessageLanguage(language.langId);
 
@@ -77,8 +77,8 @@ void CMainWnd::InitWindow() {
     state_.SetWindow(Handle());
     SetTitle();
     state_.SetTabs(outerTab_, installTab, deleteTab);
-    SendMessage(UM_SHOW_ROW_H1, 0);
-    SendMessage(UM_SHOW_ROW_H2, 1);
+    SendMessage(common::UM_SHOW_ROW_H1, 0);
+    SendMessage(common::UM_SHOW_ROW_H2, 1);
     state_.AddOwnDriverName(L"A4 Printer(203dpi)");
     state_.AddOwnDriverName(L"A4 Printer(300dpi)");
     state_.SetTask(1);
@@ -88,13 +88,13 @@ void CMainWnd::InitWindow() {
 }
 
 void CMainWnd::SetTitle() {
-    const std::wstring title = TranslateKey(L"mainTitle") + L" - " + kVersion;
+    const std::wstring title = common::TranslateKey(L"mainTitle") + L" - " + kVersion;
     SetCaption(title);
     if (titleLabel_) titleLabel_->SetText(title);
 }
 
 void CMainWnd::ApplyDefaultFont() {
-    const LanguageEntry& language = state_.CurrentLanguage();
+    const common::LanguageEntry& language = state_.CurrentLanguage();
     SetDefaultFont(kDefaultFontFace, language.fontSize, false, false, false);
     if (titleLabel_) titleLabel_->SetFont(language.fontSize == 14 ? kTitleFontRegular : kTitleFontLarge);
 }
@@ -184,50 +184,54 @@ std::intptr_t CMainWnd::HandleCustomMessage(unsigned message, std::uintptr_t wPa
                                             bool& handled) {
     handled = true;
     switch (message) {
-        case UM_LANGUAGE_CHANGED:
+        case common::UM_LANGUAGE_CHANGED:
             ApplyDefaultFont();
             Invalidate();
             NeedUpdate();
             SetTitle();
             return 0;
-        case UM_DELETE_LOG_LINE:
+        case common::UM_DELETE_LOG_LINE:
             if (deleteLog_) AppendLogLine(*deleteLog_, *Record(lParam));
             return 0;
-        case UM_INSTALL_LOG_LINE:
+        case common::UM_INSTALL_LOG_LINE:
             if (installLog_) AppendLogLine(*installLog_, *Record(lParam));
             return 0;
-        case UM_DELETE_BUSY: ShowBusy(deleteBusy_, On(wParam)); return 0;
-        case UM_INSTALL_BUSY: ShowBusy(installBusy_, On(wParam)); return 0;
-        case UM_SHOW_ROW_H1: Show(buttonRow1_, On(wParam)); return 0;
-        case UM_SHOW_ROW_H2: Show(buttonRow2_, On(wParam)); return 0;
-        case UM_SHOW_PRINTER_BUTTONS:
+        case common::UM_DELETE_BUSY: ShowBusy(deleteBusy_, On(wParam)); return 0;
+        case common::UM_INSTALL_BUSY: ShowBusy(installBusy_, On(wParam)); return 0;
+        case common::UM_SHOW_ROW_H1: Show(buttonRow1_, On(wParam)); return 0;
+        case common::UM_SHOW_ROW_H2: Show(buttonRow2_, On(wParam)); return 0;
+        case common::UM_SHOW_PRINTER_BUTTONS:
             Show(preferencesButton_, On(wParam));
             Show(propertiesButton_, On(wParam));
             Show(testPageButton_, On(wParam));
             return 0;
-        case UM_PRINTER_NAME_INFO:
+        case common::UM_PRINTER_NAME_INFO:
             if (printerNameInfo_) {
-                const UiTextRecord& record = *Record(lParam);
+                const common::UiTextRecord& record = *Record(lParam);
                 printerNameInfo_->SetAttribute(L"textcolor", record.error ? kErrorColor : kInfoColor);
                 printerNameInfo_->SetText(record.text);
             }
             return 0;
-        case UM_NEXT_BUTTON_STATE:
+        case common::UM_NEXT_BUTTON_STATE:
             if (nextButton_) {
-                const UiTextRecord& record = *Record(lParam);
+                const common::UiTextRecord& record = *Record(lParam);
                 nextButton_->SetVisible(On(wParam));
                 nextButton_->SetEnabled(record.enable);
                 if (!record.text.empty()) nextButton_->SetText(record.text);
             }
             return 0;
-        case UM_PREVIOUS_BUTTON_STATE: Show(previousButton_, On(wParam)); return 0;
-        case UM_GO_NEXT: state_.NextStep(); return 0;
-        case UM_GO_PREVIOUS: state_.PreviousStep(); return 0;
-        case UM_BLUETOOTH_ADAPTER_INFO:
+        case common::UM_PREVIOUS_BUTTON_STATE: Show(previousButton_, On(wParam)); return 0;
+        case common::UM_GO_NEXT: state_.NextStep(); return 0;
+        case common::UM_GO_PREVIOUS: state_.PreviousStep(); return 0;
+        case common::UM_BLUETOOTH_ADAPTER_INFO:
             Show(bluetoothAdapterRow_, On(wParam));
             if (lParam != 0 && bluetoothAdapterInfo_) bluetoothAdapterInfo_->SetText(Record(lParam)->text);
             return 0;
         case ui::wm::kDestroy:
+            // A worker may still be running: its later sends must reach no
+            // window, and the pages must not reach controls that are going.
+            state_.SetWindow(nullptr);
+            state_.SetTabs(nullptr, nullptr, nullptr);
             ui::PostQuitMessage(0);
             return 0;
         case ui::wm::kShowWindow:

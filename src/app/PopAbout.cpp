@@ -1,13 +1,13 @@
 #include "app/PopAbout.h"
 
-#include "app/Localisation.h"
+#include "common/Localisation.h"
 
 namespace app {
 
 void CPopAbout::InitWindow() {
     closeButton_ = FindControl(L"closebtn");
-    if (ui::Control* version = FindControl(L"app_version")) version->SetText(FormatText(L"Version:    %s", L"V1.0.7"));
-    if (ui::Control* date = FindControl(L"app_time")) date->SetText(FormatText(L"BuildDate:  %s", L"2024-12-04 "));
+    if (ui::Control* version = FindControl(L"app_version")) version->SetText(common::FormatText(L"Version:    %s", L"V1.0.7"));
+    if (ui::Control* date = FindControl(L"app_time")) date->SetText(common::FormatText(L"BuildDate:  %s", L"2024-12-04 "));
 }
 
 void CPopAbout::OnClick(ui::Notification& notification) {

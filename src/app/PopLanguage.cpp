@@ -1,6 +1,6 @@
 #include "app/PopLanguage.h"
 
-#include "app/Messages.h"
+#include "common/Messages.h"
 #include "app/PopAbout.h"
 #include "printsys/SystemError.h"
 #include "ui/TextManager.h"
@@ -46,12 +46,12 @@ void CPopLanguage::SwitchLanguage(const ui::Control& button) {
     int value = 0;
     ui::ParseInt(button.UserData(), value);
     const auto langId = static_cast<std::uint16_t>(value);
-    const LanguageEntry& row = state_.LanguageById(langId);
+    const common::LanguageEntry& row = state_.LanguageById(langId);
     state_.SetCurrentLangId(langId);
     ui::TextManager::Process().Load(row.file);
     Invalidate();
     NeedUpdate();
-    ui::SendMessageTo(state_.Window(), UM_LANGUAGE_CHANGED, 0, 0);
+    ui::SendMessageTo(state_.Window(), common::UM_LANGUAGE_CHANGED, 0, 0);
     printsys::SetMessageLanguage(row.langId);
 }
 

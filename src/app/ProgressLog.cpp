@@ -29,7 +29,7 @@ ui::CharFormat LogLineFormat(bool error) {
     return format;
 }
 
-void AppendLogLine(ui::RichEdit& log, const UiTextRecord& record) {
+void AppendLogLine(ui::RichEdit& log, const common::UiTextRecord& record) {
     if (record.clear) {
         log.SetText(std::wstring());
         return;

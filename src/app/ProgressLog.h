@@ -1,7 +1,7 @@
 // Appending a line to a progress log (a rich-edit control).
 #pragma once
 
-#include "app/Messages.h"
+#include "common/Messages.h"
 #include "os/System.h"
 #include "ui/Controls.h"
 
@@ -18,6 +18,6 @@ ui::CharFormat LogLineFormat(bool error);
 
 // Clears the log when the record says so; otherwise appends the time stamp,
 // the text and a line end in the line's colour and keeps the end in view.
-void AppendLogLine(ui::RichEdit& log, const UiTextRecord& record);
+void AppendLogLine(ui::RichEdit& log, const common::UiTextRecord& record);
 
 }  // namespace app

@@ -1,6 +1,6 @@
 // The program's entry point: prepares COM and OLE, opens the resource package
 // held in the program's own resources, shows the main window, runs the
-// message loop until it is gone, and releases everything in reverse order.
+// message loop until it is gone, and ends the process.
 #include <windows.h>
 #include <objbase.h>
 #include <ole2.h>
@@ -54,14 +54,18 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     wizard::AppState::Instance().FillLanguageTable();
 
     auto* window = new app::CMainWnd();
+    int exitCode = 0;
     // A layout that cannot be built ends the process inside Create.
     if (window->Create(nullptr, L"printer driver", kMainStyle, 0, 0, 0, 560, 400)) {
         window->CenterWindow();
-        ui::RunMessageLoop();
+        exitCode = ui::RunMessageLoop();
     }
     delete window;
-    toolkit.Shutdown();
     OleUninitialize();
     CoUninitialize();
-    return 0;
+    // A search or install worker may still be running and reading the
+    // package, the texts and AppState. Ending the process here stops it
+    // before anything it uses is torn down; returning would run the static
+    // destructors under it.
+    ExitProcess(static_cast<UINT>(exitCode));
 }

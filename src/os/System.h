@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace os {
@@ -34,6 +35,11 @@ inline constexpr std::uint32_t kWaitIoCompletion = 0xC0;
 std::uint32_t SleepEx(std::uint32_t milliseconds, bool alertable);
 std::uint32_t WaitForSingleObject(KernelHandle handle, std::uint32_t milliseconds);
 bool CloseHandle(KernelHandle handle);
+
+// CreateThread with default security, stack and flags, its handle closed at
+// once: `body` runs to its end and nobody waits for it. False, with the
+// last error set, when no thread could be made (body is then not run).
+bool StartThread(std::function<void()> body);
 
 struct OsVersion {
     std::uint32_t major = 0;

@@ -1,7 +1,9 @@
 #include "wizard/AppState.h"
 
-#include "app/Messages.h"
+#include "common/Messages.h"
 #include "os/System.h"
+#include "printsys/SystemError.h"
+#include "printsys/UsbDiscovery.h"
 #include "ui/Controls.h"
 
 namespace wizard {
@@ -19,18 +21,18 @@ AppState::AppState()
     BuildDriverModels(models_);
 }
 
-const app::LanguageEntry& AppState::ChooseStartLanguage() {
-    const app::LanguageEntry& entry = app::LanguageOrEnglish(languages_, os::GetUserDefaultUILanguage());
+const common::LanguageEntry& AppState::ChooseStartLanguage() {
+    const common::LanguageEntry& entry = common::LanguageOrEnglish(languages_, os::GetUserDefaultUILanguage());
     currentLangId_ = entry.langId;
     return entry;
 }
 
-const app::LanguageEntry& AppState::CurrentLanguage() const {
-    return app::LanguageOrEnglish(languages_, currentLangId_);
+const common::LanguageEntry& AppState::CurrentLanguage() const {
+    return common::LanguageOrEnglish(languages_, currentLangId_);
 }
 
-const app::LanguageEntry& AppState::LanguageById(std::uint16_t langId) const {
-    return app::LanguageOrEnglish(languages_, langId);
+const common::LanguageEntry& AppState::LanguageById(std::uint16_t langId) const {
+    return common::LanguageOrEnglish(languages_, langId);
 }
 
 void AppState::SetTabs(ui::TabLayout* outer, ui::TabLayout* install, ui::TabLayout* remove) {
@@ -54,17 +56,28 @@ const std::vector<std::int32_t>& AppState::StepList(ConnectionType type) const {
     }
 }
 
+std::int32_t AppState::CurrentInstallPage() const {
+    const std::vector<std::int32_t>& steps = StepList(request_.connectionType);
+    if (position_ < 0 || position_ >= static_cast<std::int32_t>(steps.size())) return page::kConnection;
+    return steps[static_cast<std::size_t>(position_)];
+}
+
 void AppState::GoHome() {
     outerPage_ = 0;
     position_ = 0;
     ShowPreviousButton(false);
     SetNextButton(true, true);
+    printsys::ListPrinters(installedPrinters_);
     if (outerTab_) outerTab_->SelectItem(0);
     if (installTab_) installTab_->SelectItem(0);
     if (deleteTab_) deleteTab_->SelectItem(0);
-    Send(app::UM_SHOW_ROW_H1, 0);
-    Send(app::UM_SHOW_PRINTER_BUTTONS, 0);
-    Send(app::UM_SHOW_ROW_H2, 1);
+    Send(common::UM_SHOW_ROW_H1, 0);
+    Send(common::UM_SHOW_PRINTER_BUTTONS, 0);
+    Send(common::UM_SHOW_ROW_H2, 1);
+}
+
+void AppState::SelectInstallPage(std::int32_t page) {
+    if (installTab_) installTab_->SelectItem(page);
 }
 
 void AppState::NextStep() {
@@ -72,38 +85,103 @@ void AppState::NextStep() {
         if (outerTab_) {
             outerPage_ = task_ == 1 ? 1 : 2;
             outerTab_->SelectItem(outerPage_);
-            if (outerPage_ == 1) EnterInstallStep(0);
+            if (outerPage_ == 1) EnterInstallStep(page::kConnection);
             else EnterDeleteStep(0);
         }
+    } else {
+        ++position_;
+        if (flow_ == 1 && installTab_) {
+            const ConnectionType type = request_.connectionType;
+            const std::vector<std::int32_t>& steps = StepList(type);
+            // Page 9 hides Next, so the end is never passed; a stray
+            // UM_GO_NEXT must not read past it either.
+            if (position_ >= static_cast<std::int32_t>(steps.size())) {
+                --position_;
+                return;
+            }
+            const std::int32_t next = steps[static_cast<std::size_t>(position_)];
+            bool passed = true;
+            if (type == ConnectionType::Bluetooth && next == page::kSearching) passed = CheckBluetoothAdapter(true);
+            else if (type == ConnectionType::Bluetooth && next == page::kModel) passed = CheckPin();
+            else if (type == ConnectionType::Network && next == page::kPrinterName) passed = CheckNetworkPage();
+            else if (next == page::kReady) passed = CheckPrinterName();
+            if (!passed) {
+                --position_;
+                return;
+            }
+            SelectInstallPage(next);
+            EnterInstallStep(next);
+        } else if (flow_ == 2 && deleteTab_) {
+            deleteTab_->SelectItem(position_);
+            EnterDeleteStep(position_);
+        }
     }
-    // The pages past the first of each tab are entered by the page logic
-    // that fills them; until a tab has it, Next stays on its first page.
     flow_ = outerPage_ == 0 ? 0 : (task_ != 0 ? 1 : 2);
 }
 
 void AppState::PreviousStep() {
-    if (position_ == 0) {
+    if (position_ <= 0) {
         if (outerTab_) {
             outerPage_ = 0;
             outerTab_->SelectItem(0);
             GoHome();
         }
+        return;
+    }
+    --position_;
+    if (flow_ == 1) {
+        if (installTab_ == nullptr) return;
+        const ConnectionType type = request_.connectionType;
+        const std::vector<std::int32_t>& steps = StepList(type);
+        if (position_ >= static_cast<std::int32_t>(steps.size())) position_ = static_cast<std::int32_t>(steps.size()) - 1;
+        std::int32_t previous = steps[static_cast<std::size_t>(position_)];
+        // Going back never lands on the searching page: that would search again.
+        if ((type == ConnectionType::Usb || type == ConnectionType::Bluetooth) && previous == page::kSearching &&
+            position_ > 0) {
+            --position_;
+            previous = steps[static_cast<std::size_t>(position_)];
+        }
+        SelectInstallPage(previous);
+        EnterInstallStep(previous);
+    } else if (flow_ == 2 && deleteTab_) {
+        deleteTab_->SelectItem(position_);
+        EnterDeleteStep(position_);
     }
 }
 
 bool AppState::EnterInstallStep(std::int32_t page) {
     ShowPreviousButton(true);
     if (installTab_ == nullptr) return true;
-    if (page == 0) {
-        SetNextButton(true, true);
-        if (request_.connectionType == ConnectionType::None) {
-            if (auto* usb = dynamic_cast<ui::Option*>(installTab_->FindControl(L"option_port_usb")))
-                usb->Selected(true, true);
-            ShowBluetoothAdapterInfo(false, std::wstring());
-            request_.connectionType = ConnectionType::Usb;
-        }
+    switch (page) {
+        case page::kConnection:
+            SetNextButton(true, true);
+            if (request_.connectionType == ConnectionType::None) {
+                if (auto* usb = dynamic_cast<ui::Option*>(installTab_->FindControl(L"option_port_usb")))
+                    usb->Selected(true, true);
+                ShowBluetoothAdapterInfo(false, std::wstring());
+                request_.connectionType = ConnectionType::Usb;
+            }
+            return true;
+        case page::kSearching:
+            SetNextButton(false, true);
+            ShowPreviousButton(false);
+            if (request_.connectionType == ConnectionType::Usb) {
+                request_.usbDevice = -1;
+                StartUsbSearch();
+            } else if (request_.connectionType == ConnectionType::Bluetooth) {
+                StartBluetoothScan();
+            }
+            return true;
+        case page::kUsbList: return ShowUsbList();
+        case page::kBluetoothList: return ShowBluetoothList();
+        case page::kModel: return ShowModelList();
+        case page::kPortList: return ShowPortList();
+        case page::kNetwork: return ShowNetworkPage();
+        case page::kPrinterName: return ProposePrinterName();
+        case page::kReady: return ShowReadySummary();
+        case page::kInstalling: return StartInstall();
+        default: return true;
     }
-    return true;
 }
 
 void AppState::EnterDeleteStep(std::int32_t) {
@@ -111,50 +189,124 @@ void AppState::EnterDeleteStep(std::int32_t) {
     SetNextButton(true, true, L"main.btn.next");
 }
 
-void AppState::OnPageClick(ui::Control&) {}
+std::uint32_t AppState::StartWorker(std::function<void()> body) {
+    if (os::StartThread(std::move(body))) return 0;
+    const std::uint32_t error = os::GetLastError();
+    return error != 0 ? error : 8;  // ERROR_NOT_ENOUGH_MEMORY, should the system give no reason
+}
 
-void AppState::OnPageNotify(ui::Notification&) {}
+// Without its worker a page would wait for ever: bring the user's buttons
+// back first, then say why.
+void AppState::ReportWorkerFailure(std::uint32_t error) { ShowInformation(printsys::SystemErrorText(error)); }
+
+void AppState::SearchFailedToStart(std::uint32_t error) {
+    position_ = 0;
+    SelectInstallPage(page::kConnection);
+    EnterInstallStep(page::kConnection);
+    ReportWorkerFailure(error);
+}
+
+void AppState::StartUsbSearch() {
+    const std::uint32_t error = StartWorker([this] {
+        std::vector<printsys::SpoolerEntry> found;
+        printsys::ListUsbPrinters(found);
+        usbPrinters_.swap(found);
+        Send(common::UM_GO_NEXT);
+    });
+    if (error != 0) SearchFailedToStart(error);
+}
+
+void AppState::StartBluetoothScan() {
+    request_.bluetoothDevice = -1;
+    request_.portName.clear();
+    const std::uint32_t error = StartWorker([this] {
+        std::vector<bluetooth::BluetoothDeviceInfo> found;
+        bluetooth::ScanBluetoothPrinters(found);
+        bluetoothDevices_.swap(found);
+        Send(common::UM_GO_NEXT);
+    });
+    if (error != 0) SearchFailedToStart(error);
+}
+
+bool AppState::StartInstall() {
+    Send(common::UM_INSTALL_BUSY, 1);
+    Send(common::UM_SHOW_ROW_H1, 0);
+    Send(common::UM_SHOW_PRINTER_BUTTONS, 0);
+    Send(common::UM_SHOW_ROW_H2, 0);
+    const std::uint32_t error = StartWorker([this] {
+        InstallResult result;
+        RunInstallProcedure(result);
+        OnInstallFinished(&result);
+    });
+    if (error != 0) {
+        // Back to the summary with its buttons, so the user can try again.
+        Send(common::UM_INSTALL_BUSY, 0);
+        if (position_ > 0) --position_;
+        SelectInstallPage(CurrentInstallPage());
+        EnterInstallStep(CurrentInstallPage());
+        Send(common::UM_SHOW_ROW_H2, 1);
+        SetNextButton(true, true);
+        ReportWorkerFailure(error);
+    }
+    return true;
+}
+
+// The procedure's steps come with the driver installation; until then an
+// install ends at once with nothing added.
+void AppState::RunInstallProcedure(InstallResult&) {}
+
+void AppState::OnInstallFinished(const InstallResult* outcome) {
+    Send(common::UM_INSTALL_BUSY, 0);
+    Send(common::UM_SHOW_ROW_H1, 1);
+    Send(common::UM_SHOW_ROW_H2, 0);
+    const bool printerAdded = outcome != nullptr && outcome->printerAdded;
+    Send(common::UM_SHOW_PRINTER_BUTTONS, printerAdded ? 1 : 0);
+    if (outcome != nullptr && outcome->tcpPortAdded) {
+        request_.portName.clear();
+        request_.networkAddress.clear();
+    }
+}
 
 std::intptr_t AppState::Send(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) const {
-    return ui::SendMessageTo(window_, message, wParam, lParam);
+    return ui::SendMessageTo(window_.load(), message, wParam, lParam);
 }
 
 void AppState::PostInstallLog(const std::wstring& text, bool error, bool clear) {
-    app::UiTextRecord record{text, error, clear, true};
-    Send(app::UM_INSTALL_LOG_LINE, 0, reinterpret_cast<std::intptr_t>(&record));
+    common::UiTextRecord record{text, error, clear, true};
+    Send(common::UM_INSTALL_LOG_LINE, 0, reinterpret_cast<std::intptr_t>(&record));
 }
 
 void AppState::PostDeleteLog(const std::wstring& text, bool error, bool clear) {
-    app::UiTextRecord record{text, error, clear, true};
-    Send(app::UM_DELETE_LOG_LINE, 0, reinterpret_cast<std::intptr_t>(&record));
+    common::UiTextRecord record{text, error, clear, true};
+    Send(common::UM_DELETE_LOG_LINE, 0, reinterpret_cast<std::intptr_t>(&record));
 }
 
-void AppState::ShowDeleteBusy(bool on) { Send(app::UM_DELETE_BUSY, on ? 1 : 0); }
+void AppState::ShowDeleteBusy(bool on) { Send(common::UM_DELETE_BUSY, on ? 1 : 0); }
 
 void AppState::ShowBluetoothAdapterInfo(bool show, const std::wstring& text) {
-    app::UiTextRecord record{text, false, false, true};
-    Send(app::UM_BLUETOOTH_ADAPTER_INFO, show ? 1 : 0,
+    common::UiTextRecord record{text, false, false, true};
+    Send(common::UM_BLUETOOTH_ADAPTER_INFO, show ? 1 : 0,
          text.empty() ? 0 : reinterpret_cast<std::intptr_t>(&record));
 }
 
 void AppState::ShowPrinterNameInfo(const std::wstring& text, bool error) {
-    app::UiTextRecord record{text, error, false, true};
-    Send(app::UM_PRINTER_NAME_INFO, 0, reinterpret_cast<std::intptr_t>(&record));
+    common::UiTextRecord record{text, error, false, true};
+    Send(common::UM_PRINTER_NAME_INFO, 0, reinterpret_cast<std::intptr_t>(&record));
 }
 
 void AppState::SetNextButton(bool visible, bool enable, const std::wstring& label) {
-    app::UiTextRecord record{label, false, false, enable};
-    Send(app::UM_NEXT_BUTTON_STATE, visible ? 1 : 0, reinterpret_cast<std::intptr_t>(&record));
+    common::UiTextRecord record{label, false, false, enable};
+    Send(common::UM_NEXT_BUTTON_STATE, visible ? 1 : 0, reinterpret_cast<std::intptr_t>(&record));
 }
 
-void AppState::ShowPreviousButton(bool visible) { Send(app::UM_PREVIOUS_BUTTON_STATE, visible ? 1 : 0); }
+void AppState::ShowPreviousButton(bool visible) { Send(common::UM_PREVIOUS_BUTTON_STATE, visible ? 1 : 0); }
 
 void AppState::ShowInformation(const std::wstring& text) const {
-    ui::ShowMessageBox(window_, text, app::TranslateKey(L"tip.dlgtitle"), ui::mb::kIconInformation);
+    ui::ShowMessageBox(window_.load(), text, common::TranslateKey(L"tip.dlgtitle"), ui::mb::kIconInformation);
 }
 
 bool AppState::AskOkCancel(const std::wstring& text) const {
-    return ui::ShowMessageBox(window_, text, app::TranslateKey(L"tip.dlgtitle"),
+    return ui::ShowMessageBox(window_.load(), text, common::TranslateKey(L"tip.dlgtitle"),
                               ui::mb::kOkCancel | ui::mb::kIconInformation) == ui::mb::kIdOk;
 }
 

@@ -4,22 +4,44 @@
 // posting operations may be called from any thread.
 #pragma once
 
-#include "app/Localisation.h"
+#include "bluetooth/Bluetooth.h"
+#include "common/Localisation.h"
+#include "printsys/SpoolerInventory.h"
 #include "ui/Window.h"
 #include "wizard/DriverPackage.h"
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
 namespace ui {
 class Control;
+class Edit;
+class List;
+class ListContainerElement;
 class TabLayout;
 }  // namespace ui
 
 namespace wizard {
 
 enum class ConnectionType : std::int32_t { Usb = 0, Network = 1, Bluetooth = 2, Lpt = 3, Com = 4, Custom = 5, None = 6 };
+
+// The pages of the install tab.
+namespace page {
+constexpr std::int32_t kConnection = 0;
+constexpr std::int32_t kSearching = 1;
+constexpr std::int32_t kUsbList = 2;
+constexpr std::int32_t kBluetoothList = 3;
+constexpr std::int32_t kModel = 4;
+constexpr std::int32_t kPortList = 5;
+constexpr std::int32_t kNetwork = 6;
+constexpr std::int32_t kPrinterName = 7;
+constexpr std::int32_t kReady = 8;
+constexpr std::int32_t kInstalling = 9;
+}  // namespace page
 
 // The user's choices that the install procedure reads.
 struct InstallRequest {
@@ -39,6 +61,18 @@ struct InstallRequest {
     std::int32_t useCustomPin = 0;
 };
 
+// What the install worker reports when it ends.
+struct InstallResult {
+    bool printerAdded = false;
+    bool tcpPortAdded = false;
+};
+
+// Dotted-quad check of the network page: four parts, each read as a
+// decimal integer the way the standard string-to-int conversion reads it
+// (leading blanks and a sign allowed, reading stops at the first non-digit)
+// and within 0..255. A trailing "." adds no part.
+bool IsValidIPv4(const std::wstring& text);
+
 class AppState {
 public:
     // The process-wide instance, made on first use.
@@ -48,20 +82,21 @@ public:
     AppState& operator=(const AppState&) = delete;
 
     // Languages.
-    app::LanguageTable& Languages() { return languages_; }
-    const app::LanguageTable& Languages() const { return languages_; }
-    void FillLanguageTable() { app::FillLanguageTable(languages_); }
+    common::LanguageTable& Languages() { return languages_; }
+    const common::LanguageTable& Languages() const { return languages_; }
+    void FillLanguageTable() { common::FillLanguageTable(languages_); }
     // Picks the row of the user's Windows UI language (exact LANGID match,
     // else English) and makes it current.
-    const app::LanguageEntry& ChooseStartLanguage();
-    const app::LanguageEntry& CurrentLanguage() const;
-    const app::LanguageEntry& LanguageById(std::uint16_t langId) const;
+    const common::LanguageEntry& ChooseStartLanguage();
+    const common::LanguageEntry& CurrentLanguage() const;
+    const common::LanguageEntry& LanguageById(std::uint16_t langId) const;
     std::uint16_t CurrentLangId() const { return currentLangId_; }
     void SetCurrentLangId(std::uint16_t langId) { currentLangId_ = langId; }
 
-    // Set by the main window at initialisation.
-    void SetWindow(ui::WindowHandle window) { window_ = window; }
-    ui::WindowHandle Window() const { return window_; }
+    // Set by the main window at initialisation, and cleared when its window
+    // is destroyed: a worker that sends later reaches no window.
+    void SetWindow(ui::WindowHandle window) { window_.store(window); }
+    ui::WindowHandle Window() const { return window_.load(); }
     void SetTabs(ui::TabLayout* outer, ui::TabLayout* install, ui::TabLayout* remove);
     void AddOwnDriverName(const std::wstring& name);
     const std::vector<std::wstring>& OwnDriverNames() const { return ownDriverNames_; }
@@ -75,6 +110,11 @@ public:
     // The two printer models, indexed by the request's model; read-only.
     const std::vector<DriverModel>& Models() const { return models_; }
     const std::vector<std::int32_t>& StepList(ConnectionType type) const;
+    // The install tab's page at the current position of the install flow.
+    std::int32_t CurrentInstallPage() const;
+    const std::vector<printsys::SpoolerEntry>& UsbPrinters() const { return usbPrinters_; }
+    std::vector<bluetooth::BluetoothDeviceInfo>& BluetoothDevices() { return bluetoothDevices_; }
+    const std::vector<printsys::SpoolerEntry>& InstalledPrinters() const { return installedPrinters_; }
 
     // Navigation, on the UI thread.
     void GoHome();
@@ -82,10 +122,33 @@ public:
     void PreviousStep();
     bool EnterInstallStep(std::int32_t page);
     void EnterDeleteStep(std::int32_t position);
+    bool StartInstall();
+    // The install worker's completion; runs on the worker thread.
+    void OnInstallFinished(const InstallResult* outcome);
 
     // Page event dispatch, on the UI thread.
     void OnPageClick(ui::Control& control);
     void OnPageNotify(ui::Notification& notification);
+
+    // Entry actions of the install pages; each returns true.
+    bool ShowUsbList();
+    bool ShowBluetoothList();
+    bool ShowModelList();
+    bool ShowPortList();
+    bool ShowNetworkPage();
+    bool ProposePrinterName();
+    bool ShowReadySummary();
+
+    // Checks that stand before a page; false keeps the wizard where it is
+    // and has told the user why.
+    bool CheckBluetoothAdapter(bool showMessage);
+    bool CheckPin();
+    bool CheckNetworkPage();
+    bool CheckPrinterName();
+    // The on-demand test of the typed printer name.
+    void TestPrinterName();
+    void FilterPin(ui::Edit& edit);
+    void StartBluetoothScan();
 
     // Posting to the main window, from any thread; each returns after the UI
     // thread has handled it.
@@ -104,21 +167,43 @@ public:
     bool AskOkCancel(const std::wstring& text) const;
 
 private:
+    void SelectInstallPage(std::int32_t page);
+    void StartUsbSearch();
+    // Runs `body` on a worker thread: 0, or the error that kept the thread
+    // from being made.
+    std::uint32_t StartWorker(std::function<void()> body);
+    void ReportWorkerFailure(std::uint32_t error);
+    // Back to the connection page with its buttons, then the reason.
+    void SearchFailedToStart(std::uint32_t error);
+    void RunInstallProcedure(InstallResult& result);
+    void ChooseConnection(ConnectionType type);
+    ui::Control* FindInstallControl(std::wstring_view name) const;
+    // Builds a row from an item layout, appends it to `list` and returns it.
+    ui::ListContainerElement* AppendListItem(ui::List& list, const wchar_t* itemLayout, const wchar_t* itemName,
+                                             const std::vector<std::wstring>& columns,
+                                             const std::wstring& userData);
 
-    app::LanguageTable languages_;
+    std::vector<bluetooth::BluetoothDeviceInfo> bluetoothDevices_;
+    std::vector<printsys::SpoolerEntry> usbPrinters_;
+    std::vector<DriverModel> models_;
+    common::LanguageTable languages_;
     ui::TabLayout* outerTab_ = nullptr;
     ui::TabLayout* installTab_ = nullptr;
     ui::TabLayout* deleteTab_ = nullptr;
-    ui::WindowHandle window_ = nullptr;
+    std::atomic<ui::WindowHandle> window_{nullptr};
     std::int32_t task_ = 1;
     std::int32_t position_ = 0;
     std::int32_t outerPage_ = 0;
     std::int32_t flow_ = 0;
     InstallRequest request_;
     std::vector<std::wstring> ownDriverNames_;
+    std::vector<std::wstring> checkedPrinters_;
+    std::set<std::wstring> checkedDrivers_;
+    std::vector<printsys::SpoolerEntry> installedPrinters_;
+    std::vector<printsys::SpoolerEntry> installedDrivers_;
     std::vector<std::int32_t> usbSteps_, bluetoothSteps_, networkSteps_, portSteps_;
+    std::vector<std::uint8_t> testPrintBuffer_;
     std::uint16_t currentLangId_ = 0;
-    std::vector<DriverModel> models_;
 };
 
 }  // namespace wizard

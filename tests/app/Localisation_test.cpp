@@ -1,4 +1,4 @@
-#include "app/Localisation.h"
+#include "common/Localisation.h"
 
 #include "AppFixture.h"
 
@@ -16,7 +16,7 @@ TEST(Localisation, FormatTextReplacesOnlyTheFirstPlaceholder) {
         {L"name: %s", L"50%s %n %x", L"name: 50%s %n %x"},
         {L"", L"v", L""},
     };
-    for (const Case& c : cases) EXPECT_EQ(app::FormatText(c.format, c.value), c.expected) << c.format;
+    for (const Case& c : cases) EXPECT_EQ(common::FormatText(c.format, c.value), c.expected) << c.format;
 }
 
 class Languages : public AppFixture {};
@@ -51,10 +51,10 @@ TEST_F(Languages, SwitchingKeepsKeysTheNewFileLacks) {
     ASSERT_TRUE(texts.Load(L"lan_cn.xml"));
     ASSERT_TRUE(texts.Load(L"<Lang><Text id=\"extra.cn\" value=\"\u4e2d\"/></Lang>"));
     ASSERT_TRUE(texts.Load(L"lan_en.xml"));
-    EXPECT_EQ(app::TranslateKey(L"extra.cn"), L"\u4e2d");
-    EXPECT_NE(app::TranslateKey(L"mainTitle"), L"mainTitle");
-    EXPECT_EQ(app::TranslateKey(L"no.such.key"), L"no.such.key");
-    EXPECT_EQ(app::TranslateKey(static_cast<const wchar_t*>(nullptr)), L"");
+    EXPECT_EQ(common::TranslateKey(L"extra.cn"), L"\u4e2d");
+    EXPECT_NE(common::TranslateKey(L"mainTitle"), L"mainTitle");
+    EXPECT_EQ(common::TranslateKey(L"no.such.key"), L"no.such.key");
+    EXPECT_EQ(common::TranslateKey(static_cast<const wchar_t*>(nullptr)), L"");
 }
 
 }  // namespace

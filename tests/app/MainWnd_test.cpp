@@ -1,6 +1,6 @@
 #include "app/MainWnd.h"
 
-#include "app/Messages.h"
+#include "common/Messages.h"
 #include "app/ProgressLog.h"
 
 #include "AppFixture.h"
@@ -11,7 +11,7 @@
 
 namespace {
 
-using app::UiTextRecord;
+using common::UiTextRecord;
 using testing_support::AppFixture;
 using ui::headless::Desktop;
 
@@ -22,8 +22,8 @@ class MainWindow : public AppFixture {};
 TEST_F(MainWindow, TitleIsTheTranslatedTitleAndTheVersion) {
     os::sim::TheMachine().uiLanguage = 2052;
     auto& window = OpenMainWindow();
-    const std::wstring expected = app::TranslateKey(L"mainTitle") + L" - V1.0.7";
-    EXPECT_NE(app::TranslateKey(L"mainTitle"), L"mainTitle");
+    const std::wstring expected = common::TranslateKey(L"mainTitle") + L" - V1.0.7";
+    EXPECT_NE(common::TranslateKey(L"mainTitle"), L"mainTitle");
     EXPECT_EQ(window.Caption(), expected);
     EXPECT_EQ(Get<ui::Label>(L"title_lb").Text(), expected);
     EXPECT_EQ(printsys::MessageLanguage(), 2052);
@@ -97,39 +97,39 @@ TEST_F(MainWindow, MessageTableEdgeCases) {
     next.SetText(L"caption");
     // Empty text keeps the caption but applies visibility and enable.
     UiTextRecord keep{L"", false, false, false};
-    window.SendMessage(app::UM_NEXT_BUTTON_STATE, 0, Ptr(keep));
+    window.SendMessage(common::UM_NEXT_BUTTON_STATE, 0, Ptr(keep));
     EXPECT_EQ(next.Text(), L"caption");
     EXPECT_FALSE(next.IsVisible());
     EXPECT_FALSE(next.IsEnabled());
     UiTextRecord label{L"main.btn.startDelete", false, false, true};
-    window.SendMessage(app::UM_NEXT_BUTTON_STATE, 1, Ptr(label));
+    window.SendMessage(common::UM_NEXT_BUTTON_STATE, 1, Ptr(label));
     EXPECT_EQ(next.Text(), L"main.btn.startDelete");
     EXPECT_TRUE(next.IsVisible());
     EXPECT_TRUE(next.IsEnabled());
 
     // Only 1 means on.
-    window.SendMessage(app::UM_SHOW_ROW_H1, 1);
+    window.SendMessage(common::UM_SHOW_ROW_H1, 1);
     EXPECT_TRUE(Get<ui::Control>(L"hor_btn_h1").IsVisible());
-    window.SendMessage(app::UM_SHOW_ROW_H1, 2);
+    window.SendMessage(common::UM_SHOW_ROW_H1, 2);
     EXPECT_FALSE(Get<ui::Control>(L"hor_btn_h1").IsVisible());
 
-    window.SendMessage(app::UM_SHOW_PRINTER_BUTTONS, 1);
+    window.SendMessage(common::UM_SHOW_PRINTER_BUTTONS, 1);
     for (const wchar_t* name : {L"btn_setup_preferences", L"btn_setup_properties", L"btn_setup_testpage"})
         EXPECT_TRUE(Get<ui::Control>(name).IsVisible());
 
     auto& info = Get<ui::Control>(L"label_show_printername_info");
     UiTextRecord bad{L"name in use", true, false, true};
-    window.SendMessage(app::UM_PRINTER_NAME_INFO, 0, Ptr(bad));
+    window.SendMessage(common::UM_PRINTER_NAME_INFO, 0, Ptr(bad));
     EXPECT_EQ(info.TextColor(), 0xFFFF0000u);
     EXPECT_EQ(info.Text(), L"name in use");
     UiTextRecord good{L"ok", false, false, true};
-    window.SendMessage(app::UM_PRINTER_NAME_INFO, 0, Ptr(good));
+    window.SendMessage(common::UM_PRINTER_NAME_INFO, 0, Ptr(good));
     EXPECT_EQ(info.TextColor(), 0xFF0EED1Eu);
 
-    window.SendMessage(app::UM_INSTALL_BUSY, 1);
+    window.SendMessage(common::UM_INSTALL_BUSY, 1);
     EXPECT_TRUE(Get<ui::GifAnim>(L"ani_gif_install").IsPlaying());
     EXPECT_TRUE(Get<ui::GifAnim>(L"ani_gif_install").IsVisible());
-    window.SendMessage(app::UM_INSTALL_BUSY, 0);
+    window.SendMessage(common::UM_INSTALL_BUSY, 0);
     EXPECT_FALSE(Get<ui::GifAnim>(L"ani_gif_install").IsPlaying());
     EXPECT_FALSE(Get<ui::GifAnim>(L"ani_gif_install").IsVisible());
 
@@ -176,7 +176,7 @@ TEST_F(MainWindow, InformationBoxAndQuestion) {
     EXPECT_EQ(boxes[2].style, 0x40u);
     EXPECT_EQ(boxes[2].text, L"done");
     EXPECT_EQ(boxes[2].owner, window.Handle());
-    EXPECT_EQ(boxes[2].caption, app::TranslateKey(L"tip.dlgtitle"));
+    EXPECT_EQ(boxes[2].caption, common::TranslateKey(L"tip.dlgtitle"));
     EXPECT_NE(boxes[2].caption, L"tip.dlgtitle");
 }
 

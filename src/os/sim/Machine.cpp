@@ -3,6 +3,7 @@
 #include "os/sim/Internals.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cwctype>
 #include <string>
 #include <system_error>
@@ -93,6 +94,29 @@ Machine::~Machine() {
     if (!driverDirectory_.empty()) std::filesystem::remove_all(driverDirectory_, ignored);
     if (!diskRoot_.empty()) std::filesystem::remove_all(diskRoot_, ignored);
     delete internals_;
+}
+
+std::size_t Machine::RunningThreads() const {
+    std::lock_guard<std::mutex> lock(threadMutex_);
+    return runningThreads_;
+}
+
+bool Machine::WaitForThreads(std::uint32_t milliseconds) {
+    std::unique_lock<std::mutex> lock(threadMutex_);
+    return threadsEnded_.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return runningThreads_ == 0; });
+}
+
+void Machine::ThreadStarted() {
+    std::lock_guard<std::mutex> lock(threadMutex_);
+    ++runningThreads_;
+}
+
+void Machine::ThreadEnded() {
+    {
+        std::lock_guard<std::mutex> lock(threadMutex_);
+        --runningThreads_;
+    }
+    threadsEnded_.notify_all();
 }
 
 void Machine::Reset() {

@@ -20,10 +20,12 @@
 #include "os/Spooler.h"
 #include "os/System.h"
 
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <utility>
@@ -41,7 +43,7 @@ enum class Operation {
     SetupDiGetDeviceInstanceId, SetupDiGetDeviceRegistryProperty, SetupDiOpenDevRegKey,
     RegOpenKey, RegQueryValue,
     CreateFile, WriteFileEx, ShellExecuteEx, GetVersionEx, FormatMessage,
-    WriteFile, CreateDirectory, GetCurrentDirectory, SHGetFolderPath, IsWow64Process,
+    WriteFile, CreateDirectory, GetCurrentDirectory, SHGetFolderPath, IsWow64Process, CreateThread,
 };
 
 struct Printer {
@@ -250,6 +252,15 @@ public:
     // calls that change the machine, in order.
     std::vector<std::wstring> events;
 
+    // Threads that StartThread made and that have not ended yet; a test
+    // waits for them before it inspects or resets the machine. Reset leaves
+    // the count alone: a thread outlives it.
+    std::size_t RunningThreads() const;
+    // True when every thread has ended within `milliseconds` of real time.
+    bool WaitForThreads(std::uint32_t milliseconds = 10000);
+    void ThreadStarted();
+    void ThreadEnded();
+
     // Handles of the spooler, the service manager, SetupAPI, the registry and
     // the kernel that are open now: a leak shows here.
     std::size_t OpenHandleCount() const;
@@ -276,6 +287,9 @@ private:
     std::filesystem::path driverDirectory_;
     std::filesystem::path diskRoot_;
     Internals* internals_;
+    mutable std::mutex threadMutex_;
+    std::condition_variable threadsEnded_;
+    std::size_t runningThreads_ = 0;
 };
 
 // The process's machine; host tests reset it first.

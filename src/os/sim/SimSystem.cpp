@@ -5,6 +5,7 @@
 #include "os/sim/Machine.h"
 
 #include <algorithm>
+#include <thread>
 
 namespace os {
 
@@ -20,6 +21,20 @@ void Sleep(std::uint32_t milliseconds) {
 }
 
 std::uint32_t GetTickCount() { return static_cast<std::uint32_t>(TheMachine().Now()); }
+
+bool StartThread(std::function<void()> body) {
+    auto& machine = TheMachine();
+    if (const auto error = machine.TakeFailure(Operation::CreateThread)) {
+        sim::SetLastErrorCode(error);
+        return false;
+    }
+    machine.ThreadStarted();
+    std::thread([&machine, body = std::move(body)] {
+        body();
+        machine.ThreadEnded();
+    }).detach();
+    return true;
+}
 
 namespace {
 

@@ -2,6 +2,8 @@
 
 #include "os/win32/Win32.h"
 
+#include <memory>
+
 namespace os {
 
 using win32::FromPointer;
@@ -22,6 +24,23 @@ std::uint32_t WaitForSingleObject(KernelHandle handle, std::uint32_t millisecond
 }
 
 bool CloseHandle(KernelHandle handle) { return ::CloseHandle(ToPointer<HANDLE>(handle)) != FALSE; }
+
+namespace {
+DWORD WINAPI ThreadEntry(LPVOID parameter) {
+    std::unique_ptr<std::function<void()>> body(static_cast<std::function<void()>*>(parameter));
+    (*body)();
+    return 0;
+}
+}  // namespace
+
+bool StartThread(std::function<void()> body) {
+    auto owned = std::make_unique<std::function<void()>>(std::move(body));
+    HANDLE thread = ::CreateThread(nullptr, 0, ThreadEntry, owned.get(), 0, nullptr);
+    if (thread == nullptr) return false;  // the last error is CreateThread's
+    owned.release();                      // the thread owns it now
+    ::CloseHandle(thread);
+    return true;
+}
 
 bool GetVersionExW(OsVersion& version) {
     OSVERSIONINFOEXW info{};

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace app {
+namespace common {
 
 struct LanguageEntry {
     std::string index;     // row number as text, "0" to "6"
@@ -39,4 +39,4 @@ std::wstring TranslateKey(const wchar_t* key);
 // a name holding "%" cannot crash or change the output.
 std::wstring FormatText(std::wstring_view format, std::wstring_view value);
 
-}  // namespace app
+}  // namespace common

@@ -1,8 +1,8 @@
-#include "app/Localisation.h"
+#include "common/Localisation.h"
 
 #include "ui/TextManager.h"
 
-namespace app {
+namespace common {
 
 void FillLanguageTable(LanguageTable& table) {
     const LanguageEntry rows[] = {
@@ -36,4 +36,4 @@ std::wstring FormatText(std::wstring_view format, std::wstring_view value) {
     return out;
 }
 
-}  // namespace app
+}  // namespace common

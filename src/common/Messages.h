@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace app {
+namespace common {
 
 struct UiTextRecord {
     std::wstring text;
@@ -30,4 +30,4 @@ constexpr unsigned UM_GO_NEXT = 768;
 constexpr unsigned UM_GO_PREVIOUS = 769;
 constexpr unsigned UM_BLUETOOTH_ADAPTER_INFO = 770;
 
-}  // namespace app
+}  // namespace common
