@@ -91,6 +91,13 @@ void Control::SetEnabled(bool enabled) {
 void Control::SetFocus() {
     focused_ = true;
     Invalidate();
+    // The host moves the keyboard there too (a native edit's own window).
+    if (window_) window_->SetFocusTo(this);
+}
+
+void Control::KillFocus() {
+    focused_ = false;
+    Invalidate();
 }
 
 void Control::SetFixedWidth(int width) {
@@ -294,16 +301,24 @@ void Container::RemoveAll() {
     NeedUpdate();
 }
 
+Rect Container::InnerRect() const {
+    return Rect{pos_.left + inset_.left, pos_.top + inset_.top, pos_.right - inset_.right, pos_.bottom - inset_.bottom};
+}
+
 void Container::SetPos(const Rect& rect) {
     Control::SetPos(rect);
-    const Rect inner{rect.left + inset_.left, rect.top + inset_.top, rect.right - inset_.right,
-                     rect.bottom - inset_.bottom};
-    LayoutChildren(inner, true);
+    LayoutChildren(InnerRect(), true);
 }
 
 Size Container::EstimateSize(Size available) const { return Control::EstimateSize(available); }
 
 void Container::LayoutChildren(const Rect& inner, bool vertical) {
+    const std::vector<Rect> rects = ChildRects(inner, vertical);
+    for (std::size_t i = 0; i < children_.size(); ++i)
+        if (children_[i]->IsVisible()) children_[i]->SetPos(rects[i]);
+}
+
+std::vector<Rect> Container::ChildRects(const Rect& inner, bool vertical) const {
     // Fixed sizes first; the space left is shared equally by the stretching
     // children, within their min and max.
     const int total = vertical ? inner.Height() : inner.Width();
@@ -324,9 +339,10 @@ void Container::LayoutChildren(const Rect& inner, bool vertical) {
     if (visible > 1) fixed += childPadding_ * (visible - 1);
     const int share = stretching > 0 ? std::max(0, total - fixed) / stretching : 0;
 
+    std::vector<Rect> rects(children_.size());
     int cursor = vertical ? inner.top : inner.left;
     for (std::size_t i = 0; i < children_.size(); ++i) {
-        Control& child = *children_[i];
+        const Control& child = *children_[i];
         if (!child.IsVisible()) continue;
         const Insets& pad = child.Padding();
         int along = vertical ? wanted[i].cy : wanted[i].cx;
@@ -337,22 +353,21 @@ void Container::LayoutChildren(const Rect& inner, bool vertical) {
             if (lo > 0) along = std::max(along, lo);
             if (hi > 0) along = std::min(along, hi);
         }
-        Rect r;
         if (vertical) {
             cursor += pad.top;
             int across = wanted[i].cx > 0 ? wanted[i].cx : inner.Width() - pad.left - pad.right;
-            r = Rect{inner.left + pad.left, cursor, inner.left + pad.left + across, cursor + along};
+            rects[i] = Rect{inner.left + pad.left, cursor, inner.left + pad.left + across, cursor + along};
             cursor += along + pad.bottom + childPadding_;
         } else {
             cursor += pad.left;
             int across = wanted[i].cy > 0 ? wanted[i].cy : inner.Height() - pad.top - pad.bottom;
             // Fixed heights in a row are centred vertically.
             const int top = inner.top + pad.top + std::max(0, (inner.Height() - pad.top - pad.bottom - across) / 2);
-            r = Rect{cursor, top, cursor + along, top + across};
+            rects[i] = Rect{cursor, top, cursor + along, top + across};
             cursor += along + pad.right + childPadding_;
         }
-        child.SetPos(r);
     }
+    return rects;
 }
 
 void HorizontalLayout::SetPos(const Rect& rect) {
@@ -608,6 +623,7 @@ void ListContainerElement::Select(bool select) {
     const bool changed = !selected_;
     selected_ = true;
     Invalidate();
+    if (List* list = OwnerList()) list->EnsureVisible(this);
     // Rows first, then marks, so every handler below sees the list's new
     // selection. The list switches the other rows' marks itself: marks may
     // have no group, and a group would reach options outside the list.
@@ -702,6 +718,144 @@ ListContainerElement* List::NextRow(const ListContainerElement* row, bool backwa
             next && next->IsVisible() && next->IsEnabled())
             return next;
     return nullptr;
+}
+
+void List::RemoveAll() {
+    offset_ = 0;
+    reveal_ = nullptr;
+    revealLife_.reset();
+    VerticalLayout::RemoveAll();
+}
+
+void List::SetPos(const Rect& rect) {
+    Control::SetPos(rect);
+    if (reveal_ != nullptr && !revealLife_.expired() && IndexOf(reveal_) >= 0)
+        offset_ = RevealOffset(*reveal_, offset_);
+    reveal_ = nullptr;
+    revealLife_.reset();
+    // Rows removed or the list grown: the offset may now point past the end.
+    offset_ = std::clamp(offset_, 0, MaxScrollOffset());
+    Rect rows = InnerRect();
+    if (HasScrollBar()) rows.right -= kScrollBarWidth;
+    rows.top -= offset_;
+    rows.bottom -= offset_;
+    LayoutChildren(rows, true);
+}
+
+int List::ContentHeight() const {
+    // Row heights do not depend on the width, so the bar changes nothing here.
+    const Rect inner = InnerRect();
+    const std::vector<Rect> rects = ChildRects(inner, true);
+    int bottom = inner.top;
+    for (std::size_t i = 0; i < children_.size(); ++i)
+        if (children_[i]->IsVisible()) bottom = std::max(bottom, rects[i].bottom + children_[i]->Padding().bottom);
+    return bottom - inner.top;
+}
+
+int List::PageHeight() const { return std::max(0, InnerRect().Height()); }
+
+int List::MaxScrollOffset() const { return std::max(0, ContentHeight() - PageHeight()); }
+
+int List::LineHeight() const {
+    for (const auto& child : children_) {
+        if (!child->IsVisible()) continue;
+        const int height = child->EstimateSize(Size{InnerRect().Width(), PageHeight()}).cy;
+        if (height > 0) return height + child->Padding().top + child->Padding().bottom + ChildPadding();
+    }
+    return itemHeight_;
+}
+
+bool List::ScrollTo(int offset) {
+    // The user's scrolling wins over a row still waiting to be shown.
+    reveal_ = nullptr;
+    revealLife_.reset();
+    offset = std::clamp(offset, 0, MaxScrollOffset());
+    if (offset == offset_) return false;
+    offset_ = offset;
+    NeedUpdate();
+    return true;
+}
+
+int List::RevealOffset(const Control& row, int from) const {
+    const int index = IndexOf(&row);
+    if (index < 0 || !row.IsVisible()) return from;
+    const Rect inner = InnerRect();
+    const Rect span = ChildRects(inner, true)[static_cast<std::size_t>(index)];
+    const int top = span.top - inner.top, bottom = span.bottom - inner.top;
+    int offset = from;
+    if (bottom - offset > PageHeight()) offset = bottom - PageHeight();
+    if (top < offset) offset = top;
+    return std::clamp(offset, 0, MaxScrollOffset());
+}
+
+void List::EnsureVisible(const Control* row) {
+    if (row == nullptr || IndexOf(row) < 0) return;
+    // A list never laid out has no inside yet to measure against.
+    if (PageHeight() > 0) {
+        const int offset = RevealOffset(*row, offset_);
+        if (offset != offset_) {
+            offset_ = offset;
+            NeedUpdate();
+        }
+    }
+    reveal_ = row;
+    revealLife_ = row->Lifetime();
+}
+
+Rect List::ScrollBarRect() const {
+    if (!HasScrollBar()) return Rect{};
+    const Rect inner = InnerRect();
+    return Rect{inner.right - kScrollBarWidth, inner.top, inner.right, inner.bottom};
+}
+
+namespace {
+// A thumb no shorter than this stays easy to grab on long lists.
+constexpr int kMinThumbHeight = 20;
+}  // namespace
+
+Rect List::ScrollThumbRect() const {
+    Rect track = ScrollBarRect();
+    if (track.Height() <= 0) return Rect{};
+    const int content = ContentHeight();
+    const int height = std::max(std::min(track.Height(), kMinThumbHeight),
+                                static_cast<int>(static_cast<long long>(track.Height()) * PageHeight() / content));
+    const int travel = track.Height() - height;
+    const int max = MaxScrollOffset();
+    track.top += static_cast<int>((static_cast<long long>(travel) * offset_ + max / 2) / max);
+    track.bottom = track.top + height;
+    return track;
+}
+
+int List::OffsetForThumbTop(int thumbTop) const {
+    const Rect track = ScrollBarRect();
+    const Rect thumb = ScrollThumbRect();
+    const int travel = track.Height() - thumb.Height();
+    if (travel <= 0) return 0;
+    const int moved = std::clamp(thumbTop - track.top, 0, travel);
+    return static_cast<int>((static_cast<long long>(moved) * MaxScrollOffset() + travel / 2) / travel);
+}
+
+// --- Finding controls by position
+
+Control* HitTest(Control& control, int x, int y) {
+    if (!control.IsVisible() || !control.Pos().Contains(x, y)) return nullptr;
+    if (Container* container = control.AsContainer()) {
+        if (container->VisibleArea().Contains(x, y))
+            for (std::size_t i = container->Count(); i-- > 0;)
+                if (Control* hit = HitTest(*container->ItemAt(i), x, y)) return hit;
+        return dynamic_cast<ListContainerElement*>(&control) ? &control : nullptr;
+    }
+    return dynamic_cast<Button*>(&control) ? &control : nullptr;
+}
+
+List* ListAt(Control& control, int x, int y) {
+    if (!control.IsVisible() || !control.Pos().Contains(x, y)) return nullptr;
+    Container* container = control.AsContainer();
+    if (container == nullptr) return nullptr;
+    if (container->VisibleArea().Contains(x, y))
+        for (std::size_t i = container->Count(); i-- > 0;)
+            if (List* list = ListAt(*container->ItemAt(i), x, y)) return list;
+    return dynamic_cast<List*>(&control);
 }
 
 }  // namespace ui

@@ -62,7 +62,10 @@ public:
     bool IsEnabled() const { return enabled_; }
     void SetEnabled(bool enabled);
     bool IsFocused() const { return focused_; }
+    // The program's move of the focus to this control.
     void SetFocus();
+    // Another control took the focus.
+    void KillFocus();
 
     // Generic attribute by layout name. Returns false for an unknown name or
     // a value that does not parse; the control is then unchanged.
@@ -182,6 +185,11 @@ public:
 
     const Insets& Inset() const { return inset_; }
     int ChildPadding() const { return childPadding_; }
+    // The box less the inset.
+    Rect InnerRect() const;
+    // Where the children show and take clicks: the whole box, or for a
+    // list only its inside, where the rows scroll.
+    virtual Rect VisibleArea() const { return pos_; }
 
     void SetPos(const Rect& rect) override;
     Size EstimateSize(Size available) const override;
@@ -189,6 +197,9 @@ public:
 protected:
     // Vertical or horizontal flow of the visible children inside `inner`.
     void LayoutChildren(const Rect& inner, bool vertical);
+    // The rectangles LayoutChildren would give the children (empty for
+    // hidden ones), without moving anything.
+    std::vector<Rect> ChildRects(const Rect& inner, bool vertical) const;
     std::vector<std::unique_ptr<Control>> children_;
 
 private:
@@ -421,8 +432,14 @@ private:
     bool checked_ = false;
 };
 
+// Rows one below the other, scrolled vertically when they do not fit.
+// Scroll positions are layout pixels from the top of the first row.
 class List : public VerticalLayout {
 public:
+    // The scroll bar's width inside the right edge, in layout pixels; the
+    // rows give it up while it shows.
+    static constexpr int kScrollBarWidth = 6;
+
     std::wstring_view ClassName() const override { return L"List"; }
     bool SetAttribute(std::wstring_view name, std::wstring_view value) override;
     // The index of the selected row, -1 if none. Read from the rows, so it
@@ -433,8 +450,53 @@ public:
     // the arrow keys go.
     ListContainerElement* NextRow(const ListContainerElement* row, bool backwards) const;
 
+    // Rebuilding the list starts again at the top.
+    void RemoveAll() override;
+    void SetPos(const Rect& rect) override;
+    Rect VisibleArea() const override { return InnerRect(); }
+
+    int ScrollOffset() const { return offset_; }
+    // How far the rows reach below the inside, 0 when they fit.
+    int MaxScrollOffset() const;
+    // Scrolls to `offset`, clamped to 0..MaxScrollOffset(); false when the
+    // rows did not move.
+    bool ScrollTo(int offset);
+    bool ScrollBy(int pixels) { return ScrollTo(offset_ + pixels); }
+    // Scrolls the least amount that shows `row` wholly (its top when it is
+    // taller than the list). It is applied again when the list is next laid
+    // out: rows are often filled and selected before the list has its size.
+    void EnsureVisible(const Control* row);
+
+    // The height of one row with its spacing, and of the inside: the wheel's
+    // and the track's steps.
+    int LineHeight() const;
+    int PageHeight() const;
+
+    bool HasScrollBar() const { return MaxScrollOffset() > 0; }
+    // The track and its thumb; empty when the rows fit.
+    Rect ScrollBarRect() const;
+    Rect ScrollThumbRect() const;
+    // The offset that puts the thumb's top at `thumbTop`: dragging it.
+    int OffsetForThumbTop(int thumbTop) const;
+
 private:
+    int ContentHeight() const;
+    // The offset that shows `row` wholly, starting from `from`.
+    int RevealOffset(const Control& row, int from) const;
+
     int itemHeight_ = 28;
+    int offset_ = 0;
+    // The row EnsureVisible still shows at the next layout.
+    const Control* reveal_ = nullptr;
+    std::weak_ptr<const void> revealLife_;
 };
+
+// The deepest shown control under (x, y), in layout pixels, that takes
+// clicks: a button (options included) or a list row. Children count only
+// inside their container's visible area, so rows scrolled out of a list
+// are not hit.
+Control* HitTest(Control& root, int x, int y);
+// The innermost shown list under (x, y): what the wheel scrolls.
+List* ListAt(Control& root, int x, int y);
 
 }  // namespace ui

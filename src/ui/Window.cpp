@@ -203,6 +203,12 @@ void Window::ForgetControl(Control* control) {
     if (host_) host_->ForgetControl(control);
 }
 
+void Window::SetFocusTo(Control* control) {
+    if (!host_) return;
+    if (Control* before = host_->FocusedControl(); before && before != control) before->KillFocus();
+    host_->SetFocusTo(control);
+}
+
 void Window::SendNotify(Control* sender, std::wstring_view type, std::uintptr_t wParam, std::intptr_t lParam) {
     Notification notification{std::wstring(type), sender, wParam, lParam};
     Notify(notification);

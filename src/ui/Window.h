@@ -103,6 +103,7 @@ public:
 
     // Control side.
     void ForgetControl(Control* control);
+    void SetFocusTo(Control* control);
     void SendNotify(Control* sender, std::wstring_view type, std::uintptr_t wParam = 0, std::intptr_t lParam = 0);
     std::vector<Option*> OptionsInGroup(std::wstring_view group) const;
     void NeedUpdate();

@@ -44,6 +44,8 @@ public:
     void NeedUpdate();
     // The control that has the keyboard focus, or nullptr.
     Control* FocusedControl() const;
+    // The program gives `control` the keyboard focus.
+    void SetFocusTo(Control* control);
     // A control is going away: drop every reference to it.
     void ForgetControl(Control* control);
     // Rescales the window around its top-left corner.

@@ -275,6 +275,7 @@ TEST_F(Controls, LayoutPlacesChildrenInsideTheClientArea) {
 const char* kListsLayout = R"(<Window size="400,300"><VerticalLayout>
   <Option name="outside_check" selected="true"/><Option name="outside_radio" group="g" selected="true"/>
   <List name="list"/><List name="other_list"/>
+  <List name="scroll_list" height="122" inset="1,1,1,1"/>
 </VerticalLayout></Window>)";
 
 // The mark sits deep in the row, after a label; a second option is not the mark.
@@ -282,16 +283,22 @@ const char* kItemLayout = R"(<ListContainerElement><Label/><HorizontalLayout>
   <VerticalLayout><Label/><Option name="option_item"/></VerticalLayout><Option name="extra_option"/>
 </HorizontalLayout></ListContainerElement>)";
 
+const char* kFixedItemLayout = R"(<ListContainerElement height="30">
+  <Option name="option_item" width="20"/><Label name="label1"/>
+</ListContainerElement>)";
+
 using Seen = std::vector<std::pair<std::wstring, std::wstring>>;
 
 class Lists : public ::testing::Test {
 protected:
     void SetUp() override {
         Desktop::Instance().Reset();
-        testing_support::UsePackage({{"lists.xml", kListsLayout}, {"item.xml", kItemLayout}});
+        testing_support::UsePackage(
+            {{"lists.xml", kListsLayout}, {"item.xml", kItemLayout}, {"fixed_item.xml", kFixedItemLayout}});
         ASSERT_TRUE(window.Create(nullptr, L"lists", 0, 0, 0, 0, 10, 10));
         list = window.Find<ui::List>(L"list");
         otherList = window.Find<ui::List>(L"other_list");
+        scrollList = window.Find<ui::List>(L"scroll_list");
     }
     void TearDown() override { window.Destroy(); }
 
@@ -313,9 +320,16 @@ protected:
         return marks;
     }
 
+    // Rows of 30 pixels in a list with room for four of them.
+    void FillScrolling(int rows) {
+        scrollList->RemoveAll();
+        for (int i = 0; i < rows; ++i) scrollList->Add(window.BuildSubLayout(L"fixed_item.xml"));
+    }
+
     TestWindow window{L"lists.xml"};
     ui::List* list = nullptr;
     ui::List* otherList = nullptr;
+    ui::List* scrollList = nullptr;
 };
 
 TEST_F(Lists, EveryWayOfSelectingARowMovesTheMarkWithinItsListOnly) {
@@ -423,6 +437,128 @@ TEST_F(Lists, AHandlerMayRebuildTheListFromAnyNotification) {
         EXPECT_EQ(window.seen.back().first, c.rebuildOn);
         EXPECT_EQ(Marks(), (std::vector<bool>{false, false}));
     }
+}
+
+// --- Scrolling lists: rows of 30 pixels, room for four (120 pixels)
+
+TEST_F(Lists, ScrollingStaysBetweenTheTopAndTheLastRow) {
+    struct Case {
+        int rows, scrollBy, offset, max;
+    };
+    for (const Case& c : {Case{8, -10, 0, 120}, Case{8, 50, 50, 120}, Case{8, 1000, 120, 120}, Case{4, 10, 0, 0},
+                          Case{0, 10, 0, 0}}) {
+        SCOPED_TRACE(testing::Message() << c.rows << " rows, by " << c.scrollBy);
+        FillScrolling(c.rows);
+        window.UpdateLayout();
+        EXPECT_EQ(scrollList->MaxScrollOffset(), c.max);
+        EXPECT_EQ(scrollList->ScrollBy(c.scrollBy), c.offset != 0);
+        EXPECT_EQ(scrollList->ScrollOffset(), c.offset);
+    }
+    // Rows going away leave no offset past the end; rebuilding starts at the top.
+    FillScrolling(8);
+    window.UpdateLayout();
+    scrollList->ScrollTo(120);
+    scrollList->Remove(scrollList->ItemAt(7));
+    window.UpdateLayout();
+    EXPECT_EQ(scrollList->ScrollOffset(), 90);
+    FillScrolling(8);
+    EXPECT_EQ(scrollList->ScrollOffset(), 0);
+}
+
+TEST_F(Lists, EnsureVisibleScrollsTheLeastInEitherDirection) {
+    struct Case {
+        int from, row, offset;
+    };
+    const Case cases[] = {
+        {0, 5, 60},    // below: it comes up to the bottom edge
+        {120, 1, 30},  // above: it comes down to the top edge
+        {50, 1, 30},   // partly above
+        {40, 2, 40},   // wholly inside: nothing moves
+        {0, 7, 120},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "from " << c.from << ", row " << c.row);
+        FillScrolling(8);
+        window.UpdateLayout();
+        scrollList->ScrollTo(c.from);
+        scrollList->EnsureVisible(scrollList->ItemAt(static_cast<std::size_t>(c.row)));
+        EXPECT_EQ(scrollList->ScrollOffset(), c.offset);
+        window.UpdateLayout();
+        EXPECT_EQ(scrollList->ScrollOffset(), c.offset);
+    }
+}
+
+TEST_F(Lists, SelectingAFarRowScrollsItIntoView) {
+    const auto row = [this](int i) { return Row(i, scrollList); };
+    const std::function<void(ui::ListContainerElement*)> ways[] = {
+        [](ui::ListContainerElement* r) { r->Select(true); }, [](ui::ListContainerElement* r) { r->Activate(); },
+        [](ui::ListContainerElement* r) { r->RadioMark()->Activate(); }};
+    for (const auto& select : ways) {
+        FillScrolling(8);
+        window.UpdateLayout();
+        select(row(6));
+        window.UpdateLayout();
+        EXPECT_EQ(row(6)->Pos().bottom, scrollList->VisibleArea().bottom);
+    }
+    // As the program fills a list on a page not yet laid out: the selected
+    // row shows once the list has its size.
+    FillScrolling(8);
+    scrollList->SetPos(ui::Rect{});
+    row(5)->Select(true);
+    window.UpdateLayout();
+    EXPECT_EQ(scrollList->ScrollOffset(), 60);
+    // The user scrolling before the next layout is not undone by it.
+    row(1)->Select(true);
+    ASSERT_EQ(scrollList->ScrollOffset(), 30);
+    scrollList->ScrollBy(60);
+    window.UpdateLayout();
+    EXPECT_EQ(scrollList->ScrollOffset(), 90);
+}
+
+TEST_F(Lists, ScrolledRowsMoveUpAndMakeRoomForTheBar) {
+    FillScrolling(8);
+    scrollList->ScrollTo(45);
+    window.UpdateLayout();
+    const ui::Rect inner = scrollList->VisibleArea();
+    const int barLeft = inner.right - ui::List::kScrollBarWidth;
+    EXPECT_EQ(Row(0, scrollList)->Pos(), (ui::Rect{inner.left, inner.top - 45, barLeft, inner.top - 15}));
+    EXPECT_EQ(Row(7, scrollList)->Pos(), (ui::Rect{inner.left, inner.top + 165, barLeft, inner.top + 195}));
+    EXPECT_EQ(Row(2, scrollList)->RadioMark()->Pos().top, inner.top + 15);
+    EXPECT_EQ(scrollList->ScrollBarRect(), (ui::Rect{barLeft, inner.top, inner.right, inner.bottom}));
+    // Half the rows show: a thumb half the track, 60 pixels of travel.
+    for (const auto& [offset, thumbTop] : {std::pair{0, 0}, {60, 30}, {120, 60}}) {
+        scrollList->ScrollTo(offset);
+        EXPECT_EQ(scrollList->ScrollThumbRect(), (ui::Rect{barLeft, inner.top + thumbTop, inner.right,
+                                                           inner.top + thumbTop + 60}));
+        EXPECT_EQ(scrollList->OffsetForThumbTop(inner.top + thumbTop), offset);
+    }
+    // Rows that fit take the whole width.
+    FillScrolling(4);
+    window.UpdateLayout();
+    EXPECT_EQ(Row(3, scrollList)->Pos().right, inner.right);
+    EXPECT_EQ(scrollList->ScrollBarRect(), ui::Rect{});
+}
+
+TEST_F(Lists, RowsScrolledOutOfTheListAreNotHit) {
+    FillScrolling(8);
+    scrollList->ScrollTo(45);
+    window.UpdateLayout();
+    const ui::Rect inner = scrollList->VisibleArea();
+    const auto rowHit = [this](int x, int y) {
+        for (ui::Control* c = ui::HitTest(*window.Root(), x, y); c != nullptr; c = c->Parent())
+            if (c->Parent() == scrollList) return scrollList->IndexOf(c);
+        return -1;
+    };
+    const int x = inner.left + 40;
+    EXPECT_EQ(rowHit(x, inner.top), 1);         // row 1's visible lower half
+    EXPECT_EQ(rowHit(x, inner.bottom - 1), 5);  // row 5's visible upper half
+    EXPECT_EQ(rowHit(x, inner.top - 1), -1);    // the border, over row 1's hidden half
+    for (int hidden : {0, 6, 7}) {
+        const ui::Rect r = Row(hidden, scrollList)->Pos();
+        EXPECT_NE(rowHit(x, (r.top + r.bottom) / 2), hidden) << hidden;
+    }
+    EXPECT_EQ(rowHit(inner.right - 2, inner.top + 30), -1);  // the scroll bar
+    EXPECT_EQ(ui::ListAt(*window.Root(), inner.right - 2, inner.top + 30), scrollList);
 }
 
 }  // namespace

@@ -96,6 +96,7 @@ struct WindowHost::Impl {
     bool maximized = false;
     bool minimized = false;
     std::shared_ptr<ModalState> modal;
+    Control* focused = nullptr;
     explicit Impl(Window& w) : window(w) {}
 };
 
@@ -248,8 +249,11 @@ std::intptr_t WindowHost::Send(unsigned message, std::uintptr_t wParam, std::int
 void WindowHost::Invalidate() {}
 void WindowHost::NeedUpdate() {}
 void WindowHost::SetDpi(int) {}
-void WindowHost::ForgetControl(Control*) {}
-Control* WindowHost::FocusedControl() const { return nullptr; }
+void WindowHost::ForgetControl(Control* control) {
+    if (impl_->focused == control) impl_->focused = nullptr;
+}
+Control* WindowHost::FocusedControl() const { return impl_->focused; }
+void WindowHost::SetFocusTo(Control* control) { impl_->focused = control; }
 
 Size WindowHost::MeasureText(const std::wstring& text, const FontInfo& font) const {
     // Without a screen: an average advance of 0.6 em per character.

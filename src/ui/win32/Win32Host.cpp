@@ -255,6 +255,14 @@ struct WindowHost::Impl {
     std::map<std::wstring, HFONT> fonts;
     int animationFrame = 0;
     bool animating = false;
+    // The list whose scroll thumb is being dragged, and where on the thumb
+    // it was grabbed; the list whose bar is under the mouse.
+    List* dragging = nullptr;
+    int dragGrab = 0;
+    List* barHot = nullptr;
+    // A high-resolution wheel sends parts of a notch: what is left over.
+    List* wheelList = nullptr;
+    int wheelRest = 0;
 
     explicit Impl(Window& w) : window(w) {}
     ~Impl() {
@@ -342,31 +350,40 @@ struct WindowHost::Impl {
         EnableWindow(child, control.IsEnabled());
     }
 
-    // The deepest shown control under a point (layout pixels) that reacts
-    // to the mouse.
-    Control* HitTest(Control* control, int x, int y) {
-        if (!control->IsVisible() || !control->Pos().Contains(x, y)) return nullptr;
-        if (Container* container = control->AsContainer()) {
-            for (std::size_t i = container->Count(); i-- > 0;)
-                if (Control* hit = HitTest(container->ItemAt(i), x, y)) return hit;
-            if (dynamic_cast<ListContainerElement*>(control)) return control;
-            return nullptr;
-        }
-        return dynamic_cast<Button*>(control) ? control : nullptr;
-    }
-
     bool OverCaption(int x, int y) {
         const int band = window.CaptionBand().bottom;
         if (y >= band) return false;
         Control* root = window.Root();
-        return root == nullptr || HitTest(root, x, y) == nullptr;
+        return root == nullptr || HitTest(*root, x, y) == nullptr;
     }
+
+    // The list whose scroll bar is under a point (layout pixels), or null.
+    List* ScrollBarAt(int x, int y) {
+        List* list = window.Root() ? ListAt(*window.Root(), x, y) : nullptr;
+        return list && list->ScrollBarRect().Contains(x, y) ? list : nullptr;
+    }
+
+    // The mouse is at a point (layout pixels): the hot control and scroll bar follow.
+    void Hover(int x, int y) {
+        Control* under = window.Root() ? HitTest(*window.Root(), x, y) : nullptr;
+        List* bar = ScrollBarAt(x, y);
+        if (under == hot && bar == barHot) return;
+        if (hot) hot->SetHot(false);
+        hot = under;
+        if (hot) hot->SetHot(true);
+        barHot = bar;
+        InvalidateRect(hwnd, nullptr, FALSE);
+    }
+
+    // False when no scrolling list is under the point.
+    bool Wheel(int delta, int x, int y);
 
     void Paint(HDC dc);
     void PaintControl(Gdiplus::Graphics& graphics, HDC dc, Control& control);
     void PaintText(HDC dc, Control& control, RECT r, const std::wstring& text, Color color, bool wrap);
     void PaintIndicator(Gdiplus::Graphics& graphics, const RECT& box, bool radio, bool selected, Color accent);
     void PaintSpinner(Gdiplus::Graphics& graphics, const RECT& r, Color color);
+    void PaintScrollBar(Gdiplus::Graphics& graphics, const List& list);
     bool AnyAnimationPlaying(Control* control);
 
     void UpdateAnimation() {
@@ -643,20 +660,77 @@ void WindowHost::Impl::PaintControl(Gdiplus::Graphics& graphics, HDC dc, Control
     }
 
     if (Container* container = control.AsContainer()) {
+        // A list's rows scroll under its border: they show inside only.
+        const RECT area = S(container->VisibleArea());
         const int saved = SaveDC(dc);
-        IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
+        IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
         Gdiplus::Region oldClip;
         graphics.GetClip(&oldClip);
         // Half-pixel offset drawing: the clip moves with it, or the last
         // column and row of the container would fall outside.
-        graphics.SetClip(Gdiplus::RectF(static_cast<Gdiplus::REAL>(r.left) + 0.5f, static_cast<Gdiplus::REAL>(r.top) + 0.5f,
-                                        static_cast<Gdiplus::REAL>(r.right - r.left),
-                                        static_cast<Gdiplus::REAL>(r.bottom - r.top)),
+        graphics.SetClip(Gdiplus::RectF(static_cast<Gdiplus::REAL>(area.left) + 0.5f,
+                                        static_cast<Gdiplus::REAL>(area.top) + 0.5f,
+                                        static_cast<Gdiplus::REAL>(area.right - area.left),
+                                        static_cast<Gdiplus::REAL>(area.bottom - area.top)),
                          Gdiplus::CombineModeIntersect);
         for (std::size_t i = 0; i < container->Count(); ++i) PaintControl(graphics, dc, *container->ItemAt(i));
         graphics.SetClip(&oldClip);
         RestoreDC(dc, saved);
     }
+    if (auto* list = dynamic_cast<List*>(&control); list && list->HasScrollBar()) PaintScrollBar(graphics, *list);
+}
+
+void WindowHost::Impl::PaintScrollBar(Gdiplus::Graphics& graphics, const List& list) {
+    // A slim bar with round ends: a light track, a grey thumb that darkens
+    // under the mouse and while dragged.
+    const auto pill = [](const RECT& r) {
+        auto path = std::make_unique<Gdiplus::GraphicsPath>();
+        const Gdiplus::REAL x = static_cast<Gdiplus::REAL>(r.left), y = static_cast<Gdiplus::REAL>(r.top);
+        const Gdiplus::REAL w = static_cast<Gdiplus::REAL>(r.right - r.left);
+        const Gdiplus::REAL h = static_cast<Gdiplus::REAL>(r.bottom - r.top);
+        const Gdiplus::REAL d = std::min(w, h);
+        path->AddArc(x, y, d, d, 180, 180);
+        path->AddArc(x, y + h - d, d, d, 0, 180);
+        path->CloseFigure();
+        return path;
+    };
+    RECT track = S(list.ScrollBarRect());
+    RECT thumb = S(list.ScrollThumbRect());
+    // A pixel of air around the bar at 100 %, so it does not touch the border.
+    const int air = std::max(1, S(1));
+    track.top += air;
+    track.bottom -= air;
+    track.right -= air;
+    thumb.right -= air;
+    thumb.top = std::max(thumb.top, track.top);
+    thumb.bottom = std::min(thumb.bottom, track.bottom);
+    if (track.right - track.left < 2 || thumb.bottom - thumb.top < 2) return;
+    Gdiplus::SolidBrush trackBrush(ToGdiplus(0xFFEEF1F5));
+    graphics.FillPath(&trackBrush, pill(track).get());
+    const bool active = dragging == &list || barHot == &list;
+    Gdiplus::SolidBrush thumbBrush(ToGdiplus(active ? 0xFF8E97A4 : 0xFFB9C0CA));
+    graphics.FillPath(&thumbBrush, pill(thumb).get());
+}
+
+bool WindowHost::Impl::Wheel(int delta, int x, int y) {
+    if (!layoutValid) Layout();
+    List* list = window.Root() ? ListAt(*window.Root(), x, y) : nullptr;
+    if (list == nullptr || !list->HasScrollBar()) return false;
+    if (list != wheelList) {
+        wheelList = list;
+        wheelRest = 0;
+    }
+    // Three rows a notch, or a page when the list shows fewer.
+    const int step = std::min(3 * list->LineHeight(), list->PageHeight());
+    wheelRest += delta * step;
+    const int pixels = wheelRest / WHEEL_DELTA;
+    wheelRest -= pixels * WHEEL_DELTA;
+    if (!list->ScrollBy(-pixels)) wheelRest = 0;  // at an end: nothing saved up
+    // The rows moved under a still mouse.
+    Layout();
+    Hover(x, y);
+    InvalidateRect(hwnd, nullptr, FALSE);
+    return true;
 }
 
 void WindowHost::Impl::Paint(HDC target) {
@@ -737,27 +811,52 @@ LRESULT WindowHost::Impl::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
                 TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, hwnd, 0};
                 trackingMouse = TrackMouseEvent(&track) != FALSE;
             }
-            Control* under = window.Root() ? HitTest(window.Root(), L(static_cast<short>(LOWORD(lParam))),
-                                                     L(static_cast<short>(HIWORD(lParam))))
-                                           : nullptr;
-            if (under != hot) {
-                if (hot) hot->SetHot(false);
-                hot = under;
-                if (hot) hot->SetHot(true);
+            const int x = L(static_cast<short>(LOWORD(lParam))), y = L(static_cast<short>(HIWORD(lParam)));
+            if (dragging) {
+                dragging->ScrollTo(dragging->OffsetForThumbTop(y - dragGrab));
                 InvalidateRect(hwnd, nullptr, FALSE);
+                return 0;
             }
+            Hover(x, y);
             return 0;
         }
+        case WM_MOUSEWHEEL: {
+            // The point is on the screen, not in the window.
+            POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+            ScreenToClient(hwnd, &point);
+            if (Wheel(GET_WHEEL_DELTA_WPARAM(wParam), L(point.x), L(point.y))) return 0;
+            break;
+        }
+        case WM_CAPTURECHANGED:
+            if (dragging) {
+                dragging = nullptr;
+                InvalidateRect(hwnd, nullptr, FALSE);
+            }
+            break;
         case WM_MOUSELEAVE:
             trackingMouse = false;
             if (hot) hot->SetHot(false);
             hot = nullptr;
+            barHot = nullptr;
             InvalidateRect(hwnd, nullptr, FALSE);
             return 0;
         case WM_LBUTTONDOWN: {
-            Control* under = window.Root() ? HitTest(window.Root(), L(static_cast<short>(LOWORD(lParam))),
-                                                     L(static_cast<short>(HIWORD(lParam))))
-                                           : nullptr;
+            if (!layoutValid) Layout();
+            const int x = L(static_cast<short>(LOWORD(lParam))), y = L(static_cast<short>(HIWORD(lParam)));
+            if (List* list = ScrollBarAt(x, y)) {
+                // The thumb is dragged; the track pages towards the click.
+                const Rect thumb = list->ScrollThumbRect();
+                if (y >= thumb.top && y < thumb.bottom) {
+                    dragging = list;
+                    dragGrab = y - thumb.top;
+                    SetCapture(hwnd);
+                } else {
+                    list->ScrollBy(y < thumb.top ? -list->PageHeight() : list->PageHeight());
+                }
+                InvalidateRect(hwnd, nullptr, FALSE);
+                return 0;
+            }
+            Control* under = window.Root() ? HitTest(*window.Root(), x, y) : nullptr;
             if (under && under->IsEnabled()) {
                 pushed = under;
                 pushed->SetPushed(true);
@@ -767,6 +866,12 @@ LRESULT WindowHost::Impl::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         case WM_LBUTTONUP: {
+            if (dragging) {
+                dragging = nullptr;
+                if (GetCapture() == hwnd) ReleaseCapture();
+                InvalidateRect(hwnd, nullptr, FALSE);
+                return 0;
+            }
             Control* clicked = pushed;
             pushed = nullptr;
             if (GetCapture() == hwnd) ReleaseCapture();
@@ -1017,10 +1122,20 @@ void WindowHost::NeedUpdate() {
 
 Control* WindowHost::FocusedControl() const { return impl_->focused; }
 
+void WindowHost::SetFocusTo(Control* control) {
+    impl_->focused = control;
+    if (auto edit = impl_->edits.find(control); edit != impl_->edits.end()) ::SetFocus(edit->second->Handle());
+    else ::SetFocus(impl_->hwnd);
+    InvalidateRect(impl_->hwnd, nullptr, FALSE);
+}
+
 void WindowHost::ForgetControl(Control* control) {
     if (impl_->hot == control) impl_->hot = nullptr;
     if (impl_->pushed == control) impl_->pushed = nullptr;
     if (impl_->focused == control) impl_->focused = nullptr;
+    if (impl_->dragging == control) impl_->dragging = nullptr;
+    if (impl_->barHot == control) impl_->barHot = nullptr;
+    if (impl_->wheelList == control) impl_->wheelList = nullptr;
     impl_->edits.erase(control);
     impl_->logs.erase(control);
 }
