@@ -112,7 +112,7 @@ public:
     const std::vector<std::int32_t>& StepList(ConnectionType type) const;
     // The install tab's page at the current position of the install flow.
     std::int32_t CurrentInstallPage() const;
-    const std::vector<printsys::SpoolerEntry>& UsbPrinters() const { return usbPrinters_; }
+    std::vector<printsys::SpoolerEntry>& UsbPrinters() { return usbPrinters_; }
     std::vector<bluetooth::BluetoothDeviceInfo>& BluetoothDevices() { return bluetoothDevices_; }
     const std::vector<printsys::SpoolerEntry>& InstalledPrinters() const { return installedPrinters_; }
 

@@ -102,12 +102,29 @@ private:
             const std::string done = statusPath_ + "." + name + ".done";
             return WaitFor([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
         }
+        if (verb == "waitpage") {
+            // A page that a worker brings up.
+            std::string className, name;
+            int index = 0;
+            in >> className >> name >> index;
+            return WaitFor([&] { return OnUiThread("expectpage " + className + " " + name + " " + std::to_string(index)); });
+        }
+        if (verb == "dismissbox") {
+            // Whatever message box is up, in any language.
+            HWND box = nullptr;
+            if (!WaitFor([&] { return (box = FindWindowW(L"#32770", nullptr)) != nullptr; })) return false;
+            PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            return WaitFor([&] { return FindWindowW(L"#32770", nullptr) == nullptr; });
+        }
         if (verb == "dismiss" || verb == "boxtext" || verb == "waitbox") {
-            // A message box: its caption is the rest of the line.
+            // A message box: its caption is the rest of the line (none: any box).
             std::string caption;
             std::getline(in >> std::ws, caption);
+            const std::wstring wanted = Wide(caption);
             HWND box = nullptr;
-            if (!WaitFor([&] { return (box = FindWindowW(L"#32770", Wide(caption).c_str())) != nullptr; }))
+            if (!WaitFor([&] {
+                    return (box = FindWindowW(L"#32770", wanted.empty() ? nullptr : wanted.c_str())) != nullptr;
+                }))
                 return false;
             if (verb == "boxtext") {
                 // The box's text is its static control, id 0xFFFF.
@@ -158,6 +175,32 @@ private:
             wizard::AppState::Instance().PostInstallLog(Wide(text), error != 0, false);
             return true;
         }
+        if (verb == "fill") {
+            // Devices this machine does not have, so their pages can be seen
+            // with rows in them.
+            std::string window, what;
+            in >> window >> what;
+            wizard::AppState& state = wizard::AppState::Instance();
+            if (what == "usb") {
+                state.UsbPrinters() = {{L"VID_0FE6 PID_811E", L"USB001", L"\\\\?\\usb#1"},
+                                       {L"VID_28E9 PID_0289", L"USB002", L"\\\\?\\usb#2"}};
+                state.Request().usbDevice = -1;
+                return state.ShowUsbList();
+            }
+            if (what == "bluetooth") {
+                bluetooth::BluetoothDeviceInfo printer;
+                printer.name = L"A4 Printer BT";
+                printer.address.bytes = {0x7A, 0x0D, 0xE4, 0x35, 0x1B, 0x00};
+                printer.authenticated = true;
+                bluetooth::BluetoothDeviceInfo other = printer;
+                other.name = L"A4-300 Office";
+                other.address.bytes[0] = 0x7B;
+                other.authenticated = false;
+                state.BluetoothDevices() = {printer, other};
+                return state.ShowBluetoothList();
+            }
+            return false;
+        }
         if (verb == "title") {
             std::string code;
             in >> code;
@@ -177,7 +220,11 @@ private:
         if (verb == "key") {
             std::string key;
             in >> key;
-            const WPARAM vk = key == "tab" ? VK_TAB : key == "space" ? VK_SPACE : key == "enter" ? VK_RETURN : 0;
+            const WPARAM vk = key == "tab"     ? VK_TAB
+                              : key == "space" ? VK_SPACE
+                              : key == "enter" ? VK_RETURN
+                              : key == "end"   ? VK_END
+                                               : 0;
             if (vk == 0) return false;
             HWND target = GetFocus() ? GetFocus() : static_cast<HWND>(window->Handle());
             PostMessageW(target, WM_KEYDOWN, vk, 1);
@@ -232,9 +279,16 @@ private:
         const LPARAM at = MAKELPARAM(static_cast<int>((r.left + r.right) / 2 * scale),
                                      static_cast<int>((r.top + r.bottom) / 2 * scale));
         HWND hwnd = static_cast<HWND>(window->Handle());
-        PostMessageW(hwnd, WM_MOUSEMOVE, 0, at);
-        PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        PostMessageW(hwnd, WM_LBUTTONUP, 0, at);
+        // A native edit covers its control: the click lands on it, as the
+        // mouse would.
+        POINT point{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
+        HWND target = ChildWindowFromPointEx(hwnd, point, CWP_SKIPINVISIBLE | CWP_SKIPDISABLED);
+        if (target == nullptr) target = hwnd;
+        MapWindowPoints(hwnd, target, &point, 1);
+        const LPARAM local = MAKELPARAM(point.x, point.y);
+        PostMessageW(target, WM_MOUSEMOVE, 0, local);
+        PostMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, local);
+        PostMessageW(target, WM_LBUTTONUP, 0, local);
         return true;
     }
 

@@ -79,6 +79,7 @@ TEST_F(UsbPath, OnePrinterIsChosenAndTheModelPageFollows) {
     EXPECT_EQ(Column(kUsbList, 0, 1), L"USB001");
     EXPECT_EQ(Column(kUsbList, 0, 2), L"VID_0FE6 PID_811E");
     EXPECT_EQ(Row(kUsbList, 0).Name(), L"listex_install_show_usb_item");
+    EXPECT_EQ(Find<ui::Option>(Row(kUsbList, 0))->Group(), L"listex_install_show_usb_group");
     EXPECT_EQ(MarkedRows(kUsbList), std::vector<std::size_t>{0});
     EXPECT_EQ(state->Request().usbDevice, 0);
     EXPECT_EQ(state->Request().portName, L"USB001");
@@ -148,6 +149,24 @@ TEST_F(UsbPath, ThroughToTheInstallAndHome) {
     ASSERT_TRUE(Next());
     EXPECT_TRUE(Get<ui::Option>(L"option_port_usb").IsSelected());
     EXPECT_EQ(state->Request().model, 1);
+}
+
+TEST_F(UsbPath, PageEventsMatchNamesWhateverTheirCase) {
+    ui::Option option;
+    option.SetName(L"Option_Port_NET");
+    state->OnPageClick(option);
+    EXPECT_EQ(state->Request().connectionType, ConnectionType::Network);
+    ui::Edit edit;
+    edit.SetName(L"EDIT_install_lan_ip");
+    edit.SetText(L"10.0.0.1");
+    ui::Notification changed{L"textchanged", &edit, 0, 0};
+    state->OnPageNotify(changed);
+    EXPECT_EQ(state->Request().networkAddress, L"10.0.0.1");
+    // Only a change of text is an edit's news.
+    edit.SetText(L"10.0.0.2");
+    ui::Notification other{L"setfocus", &edit, 0, 0};
+    state->OnPageNotify(other);
+    EXPECT_EQ(state->Request().networkAddress, L"10.0.0.1");
 }
 
 class ModelPage : public WizardFixture {};
