@@ -1154,8 +1154,11 @@ void WindowHost::SetDpi(int dpi) {
 
 Size WindowHost::MeasureText(const std::wstring& text, const FontInfo& font) const {
     HDC dc = GetDC(impl_->hwnd);
+    // Measured at the size it is painted: text does not widen in proportion
+    // to the scale, so a width measured at 100 % and scaled would cut it.
+    const int dpi = impl_->dpi > 0 ? impl_->dpi : 96;
     LOGFONTW logFont{};
-    logFont.lfHeight = -font.size;
+    logFont.lfHeight = -impl_->S(font.size);
     logFont.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
     logFont.lfCharSet = DEFAULT_CHARSET;
     lstrcpynW(logFont.lfFaceName, ResolveFontFace(font.face, text).c_str(), LF_FACESIZE);
@@ -1166,7 +1169,8 @@ Size WindowHost::MeasureText(const std::wstring& text, const FontInfo& font) con
     SelectObject(dc, old);
     DeleteObject(handle);
     ReleaseDC(impl_->hwnd, dc);
-    return Size{size.cx, size.cy};
+    // Back to layout pixels, rounding up so the text keeps its room.
+    return Size{(size.cx * 96 + dpi - 1) / dpi, (size.cy * 96 + dpi - 1) / dpi};
 }
 
 void WindowHost::ReportLayoutError(std::wstring_view layoutName) {
