@@ -15,6 +15,7 @@ set(PRINTSYS_SOURCES
 
 if(WIN32)
     add_library(os_win32 STATIC
+        ${PROJECT_SOURCE_DIR}/src/os/win32/Bluetooth.cpp
         ${PROJECT_SOURCE_DIR}/src/os/win32/Devices.cpp
         ${PROJECT_SOURCE_DIR}/src/os/win32/Files.cpp
         ${PROJECT_SOURCE_DIR}/src/os/win32/Network.cpp
@@ -23,13 +24,15 @@ if(WIN32)
         ${PROJECT_SOURCE_DIR}/src/os/win32/System.cpp
     )
     target_include_directories(os_win32 PUBLIC ${PROJECT_SOURCE_DIR}/src)
-    # DeletePrinterDriverPackageW is looked up at run time, never imported.
-    target_link_libraries(os_win32 PUBLIC winspool advapi32 setupapi shell32 ws2_32)
+    # DeletePrinterDriverPackageW is looked up at run time, never imported;
+    # so are BluetoothSetServiceState and BluetoothSetLocalServiceInfo.
+    target_link_libraries(os_win32 PUBLIC winspool advapi32 setupapi shell32 ws2_32 bthprops)
     project_warnings(os_win32)
     set(PRINTSYS_OS os_win32)
 else()
     add_library(os_sim STATIC
         ${PROJECT_SOURCE_DIR}/src/os/sim/Machine.cpp
+        ${PROJECT_SOURCE_DIR}/src/os/sim/SimBluetooth.cpp
         ${PROJECT_SOURCE_DIR}/src/os/sim/SimDevices.cpp
         ${PROJECT_SOURCE_DIR}/src/os/sim/SimNetwork.cpp
         ${PROJECT_SOURCE_DIR}/src/os/sim/SimServices.cpp

@@ -56,6 +56,8 @@ inline constexpr std::uint32_t kRegDword = 4;
 
 // No enumerator, no window.
 DevInfoSet SetupDiGetClassDevsW(const Guid& classGuid, std::uint32_t flags);
+// SP_DEVINFO_DATA of the index-th device of the set.
+bool SetupDiEnumDeviceInfo(DevInfoSet set, std::uint32_t index, DevInfoData& device);
 bool SetupDiEnumDeviceInterfaces(DevInfoSet set, const Guid& interfaceClass, std::uint32_t index,
                                  DeviceInterfaceData& data);
 // SP_DEVICE_INTERFACE_DETAIL_DATA_W in a buffer of bufferSize bytes (0: the

@@ -44,30 +44,39 @@ bool ReadsProperty(os::DevInfoSet set, const os::DevInfoData& device, std::uint3
 
 }  // namespace
 
+bool WalkDeviceInterfaces(const os::Guid& interfaceClass,
+                          const std::function<bool(const DeviceInterfaceEntry&)>& visit) {
+    const os::DevInfoSet set = os::SetupDiGetClassDevsW(interfaceClass, os::kDigcfPresent | os::kDigcfDeviceInterface);
+    if (set == os::DevInfoSet::Invalid) return false;
+    os::DeviceInterfaceData interfaceData;
+    for (std::uint32_t index = 0; os::SetupDiEnumDeviceInterfaces(set, interfaceClass, index, interfaceData); ++index) {
+        DeviceInterfaceEntry entry{set, {}, {}, {}};
+        std::uint32_t required = 0;
+        // The size probe fails for lack of room; if it succeeds, the system
+        // describes interfaces in a way this walk does not understand.
+        if (os::SetupDiGetDeviceInterfaceDetailW(set, interfaceData, 0, required, entry.devicePath, nullptr)) break;
+        if (!os::SetupDiGetDeviceInterfaceDetailW(set, interfaceData, required, required, entry.devicePath,
+                                                  &entry.device))
+            break;
+        if (!os::SetupDiGetDeviceInstanceIdW(set, entry.device, kInstanceIdChars, entry.instanceId)) continue;
+        if (!visit(entry)) break;
+    }
+    os::SetupDiDestroyDeviceInfoList(set);
+    return true;
+}
+
 void ListUsbPrinters(std::vector<SpoolerEntry>& printers) {
     printers.clear();
     os::Sleep(kSettleMs);
-    const os::DevInfoSet set = os::SetupDiGetClassDevsW(kUsbPrintInterface, os::kDigcfPresent | os::kDigcfDeviceInterface);
-    if (set == os::DevInfoSet::Invalid) return;
-    os::DeviceInterfaceData interfaceData;
-    for (std::uint32_t index = 0; os::SetupDiEnumDeviceInterfaces(set, kUsbPrintInterface, index, interfaceData);
-         ++index) {
-        std::uint32_t required = 0;
-        std::wstring devicePath;
-        // The size probe fails for lack of room; if it succeeds, the system
-        // describes interfaces in a way this walk does not understand.
-        if (os::SetupDiGetDeviceInterfaceDetailW(set, interfaceData, 0, required, devicePath, nullptr)) break;
-        os::DevInfoData device;
-        if (!os::SetupDiGetDeviceInterfaceDetailW(set, interfaceData, required, required, devicePath, &device)) break;
-        std::wstring instanceId;
-        if (!os::SetupDiGetDeviceInstanceIdW(set, device, kInstanceIdChars, instanceId)) continue;
-        if (!ReadsProperty(set, device, os::kSpdrpDeviceDesc) || !ReadsProperty(set, device, os::kSpdrpHardwareId))
-            continue;
+    WalkDeviceInterfaces(kUsbPrintInterface, [&](const DeviceInterfaceEntry& entry) {
+        if (!ReadsProperty(entry.set, entry.device, os::kSpdrpDeviceDesc) ||
+            !ReadsProperty(entry.set, entry.device, os::kSpdrpHardwareId))
+            return true;
         std::wstring portName;
-        GetUsbPortName(Replaced(instanceId, L'\\', L'#'), portName);
-        printers.push_back({DisplayIdOf(instanceId), portName, devicePath});
-    }
-    os::SetupDiDestroyDeviceInfoList(set);
+        GetUsbPortName(Replaced(entry.instanceId, L'\\', L'#'), portName);
+        printers.push_back({DisplayIdOf(entry.instanceId), portName, entry.devicePath});
+        return true;
+    });
 }
 
 bool GetUsbPortName(std::wstring instanceIdWithHashes, std::wstring& portName) {

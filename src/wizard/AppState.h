@@ -150,6 +150,13 @@ public:
     void FilterPin(ui::Edit& edit);
     void StartBluetoothScan();
 
+    // On the install worker, before the driver of a Bluetooth printer:
+    // pairs with the chosen device, enables its serial port service and
+    // finds its COM port, which becomes the request's port name. Each step
+    // is a line of the install log; false (after an error line) ends the
+    // installation.
+    bool ConnectBluetoothPrinter();
+
     // Posting to the main window, from any thread; each returns after the UI
     // thread has handled it.
     void PostInstallLog(const std::wstring& text, bool error, bool clear);

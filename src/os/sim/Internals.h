@@ -14,14 +14,19 @@ namespace os::sim {
 
 // File is a port or device (a WriteTarget); DiskFile a file on the disk,
 // named by its host path.
-enum class HandleKind { Printer, Xcv, ScManager, Service, DevInfoSet, RegKey, DeviceKey, File, Process, DiskFile };
+enum class HandleKind {
+    Printer, Xcv, ScManager, Service, DevInfoSet, RegKey, DeviceKey, File, Process, DiskFile,
+    BluetoothRadioFind, BluetoothRadio, BluetoothDeviceFind,
+};
 
 struct HandleObject {
     HandleKind kind;
     std::wstring name;                  // printer, monitor, service, key path (lower case), file path
     std::uint32_t access = 0;
-    std::vector<std::size_t> members;   // a device set: indices into Machine::interfaces
-    std::size_t index = 0;              // a device key: interface; a process: shell run; a disk file: share mode
+    std::vector<std::size_t> members;   // a device set: indices into Machine::interfaces; a device
+                                        // search: indices into the Bluetooth devices it reports
+    std::size_t index = 0;              // a device key: interface; a process: shell run; a disk file:
+                                        // share mode; a device search: the next member to report
 };
 
 struct PendingWrite {
@@ -85,6 +90,9 @@ inline constexpr std::uint32_t kServiceAlreadyRunning = 1056;
 inline constexpr std::uint32_t kServiceDoesNotExist = 1060;
 inline constexpr std::uint32_t kServiceCannotAcceptControl = 1061;
 inline constexpr std::uint32_t kServiceNotActive = 1062;
+inline constexpr std::uint32_t kDeviceNotConnected = 1167;
+inline constexpr std::uint32_t kNotFound = 1168;
+inline constexpr std::uint32_t kNotAuthenticated = 1244;
 inline constexpr std::uint32_t kRpcServerUnavailable = 1722;
 inline constexpr std::uint32_t kUnknownPort = 1796;
 inline constexpr std::uint32_t kUnknownPrinterDriver = 1797;

@@ -29,7 +29,10 @@ const std::pair<std::uint32_t, const wchar_t*> kEnglishMessages[] = {
     {1056, L"An instance of the service is already running.\r\n"},
     {1060, L"The service does not exist as an installed service.\r\n"},
     {1062, L"The service has not been started.\r\n"},
+    {1167, L"The device is not connected.\r\n"},
+    {1168, L"Element not found.\r\n"},
     {1223, L"The operation was canceled by the user.\r\n"},
+    {1244, L"The operation being requested was not performed because the user has not been authenticated.\r\n"},
     {1722, L"The RPC server is unavailable.\r\n"},
     {1796, L"The port is unknown.\r\n"},
     {1797, L"The printer driver is unknown.\r\n"},
@@ -42,6 +45,12 @@ const std::pair<std::uint32_t, const wchar_t*> kEnglishMessages[] = {
 
 constexpr wchar_t kUsbPrintClass[] = L"{28d78fad-5a12-11d1-ae5b-0000f803a8c2}";
 constexpr Guid kUsbPrintGuid = {0x28d78fad, 0x5a12, 0x11d1, {0xae, 0x5b, 0x00, 0x00, 0xf8, 0x03, 0xa8, 0xc2}};
+// GUID_BTHPORT_DEVICE_INTERFACE and GUID_DEVCLASS_BLUETOOTH: an adapter.
+constexpr Guid kBthPortInterface = {0x0850302a, 0xb344, 0x4fda, {0x9b, 0xe9, 0x90, 0x57, 0x6b, 0x8d, 0x46, 0xf0}};
+constexpr Guid kBluetoothClass = {0xe0cbf06c, 0xcd8b, 0x4647, {0xbb, 0x8a, 0x26, 0x3b, 0x43, 0xf0, 0xf9, 0x74}};
+// GUID_DEVINTERFACE_COMPORT and GUID_DEVCLASS_PORTS: a serial port.
+constexpr Guid kComPortInterface = {0x86e0d1e0, 0x8089, 0x11d0, {0x9c, 0xe4, 0x08, 0x00, 0x3e, 0x30, 0x1f, 0x73}};
+constexpr Guid kPortsClass = {0x4d36e978, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
 
 // Days since 1970-01-01 of a civil date, and back (proleptic Gregorian).
 std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
@@ -129,6 +138,7 @@ void Machine::Reset() {
     interfaces.clear();
     writeTargets.clear();
     shellRuns.clear();
+    bluetooth = Bluetooth{};
     onShellExecute = nullptr;
     version = {10, 0, 19045};
     isAdministrator = true;
@@ -171,6 +181,38 @@ DeviceInterface& Machine::AddUsbPrinter(const std::wstring& instanceId, const st
     }
     interfaces.push_back(device);
     return interfaces.back();
+}
+
+DeviceInterface& Machine::AddBluetoothAdapter(bool radioOn) {
+    DeviceInterface adapter;
+    adapter.interfaceClass = kBthPortInterface;
+    adapter.deviceClass = kBluetoothClass;
+    adapter.instanceId = L"USB\\VID_8087&PID_0A2B\\5&2B1C3D4E&0&10";
+    adapter.devicePath = L"\\\\?\\usb#vid_8087&pid_0a2b#5&2b1c3d4e&0&10#{0850302a-b344-4fda-9be9-90576b8d46f0}";
+    adapter.description = L"Intel(R) Wireless Bluetooth(R)";
+    adapter.hardwareId = std::wstring(L"USB\\VID_8087&PID_0A2B") + L'\0';
+    bluetooth.radioOn = radioOn;
+    interfaces.push_back(adapter);
+    return interfaces.back();
+}
+
+DeviceInterface& Machine::AddComPort(const std::wstring& instanceId, const std::wstring& portName) {
+    DeviceInterface port;
+    port.interfaceClass = kComPortInterface;
+    port.deviceClass = kPortsClass;
+    port.instanceId = instanceId;
+    port.devicePath = L"\\\\?\\" + Replace(instanceId, L'\\', L'#') + L"#{86e0d1e0-8089-11d0-9ce4-08003e301f73}";
+    port.description = L"Standard Serial over Bluetooth link (" + portName + L")";
+    port.hardwareId = instanceId.substr(0, instanceId.rfind(L'\\')) + L'\0';
+    port.deviceKey[L"PortName"] = RegValue::String(portName);
+    interfaces.push_back(port);
+    return interfaces.back();
+}
+
+BluetoothDevice* Bluetooth::Find(std::uint64_t address) {
+    for (auto& device : devices)
+        if (device.record.address == address) return &device;
+    return nullptr;
 }
 
 Printer* Machine::FindPrinter(const std::wstring& name) {

@@ -1,8 +1,9 @@
 // The simulated Windows machine that stands behind the os/ boundary in host
 // tests: a spooler with printers, drivers, ports and monitors; services with
 // states, check points, wait hints and dependants; device interfaces and a
-// registry; devices that take writes; the shell; a message table; and a
-// virtual clock that every wait advances at once.
+// registry; a Bluetooth radio and remote devices; devices that take writes;
+// the shell; a message table; and a virtual clock that every wait advances
+// at once.
 //
 // It follows Windows' own rules (error codes, access rights, what a call
 // refuses), not Wine's more lenient ones, so a test that passes here expects
@@ -14,6 +15,7 @@
 // One test thread at a time; the machine has no locks.
 #pragma once
 
+#include "os/Bluetooth.h"
 #include "os/Devices.h"
 #include "os/Files.h"
 #include "os/Services.h"
@@ -44,6 +46,9 @@ enum class Operation {
     RegOpenKey, RegQueryValue,
     CreateFile, WriteFileEx, ShellExecuteEx, GetVersionEx, FormatMessage,
     WriteFile, CreateDirectory, GetCurrentDirectory, SHGetFolderPath, IsWow64Process, CreateThread,
+    SetupDiEnumDeviceInfo,
+    BluetoothFindFirstRadio, BluetoothFindFirstDevice, BluetoothFindNextDevice, BluetoothAuthenticateDevice,
+    BluetoothSetServiceState, BluetoothSetLocalServiceInfo,
 };
 
 struct Printer {
@@ -134,6 +139,9 @@ struct RegValue {
 
 struct DeviceInterface {
     Guid interfaceClass{};
+    // The setup class of the device the interface belongs to (what
+    // SetupDiEnumDeviceInfo reports as its ClassGuid).
+    Guid deviceClass{};
     std::wstring instanceId;
     std::wstring devicePath;
     std::optional<std::wstring> description;
@@ -142,6 +150,56 @@ struct DeviceInterface {
     std::map<std::wstring, RegValue> deviceKey;
     // A size probe of the detail record that succeeds (some drivers do).
     bool detailProbeSucceeds = false;
+    // Present from this time of the virtual clock on (a serial port that
+    // Windows makes a while after a Bluetooth device was paired, say).
+    std::uint64_t presentFromMs = 0;
+};
+
+// A remote Bluetooth device as the system knows it.
+struct BluetoothDevice {
+    BluetoothDeviceRecord record;
+    // Answers an inquiry; remembered and paired devices are reported from
+    // the system's list even when out of reach.
+    bool inReach = true;
+    // The passkey it pairs with (empty: any). A wrong one is refused with
+    // ERROR_NOT_AUTHENTICATED.
+    std::wstring pin;
+    // What BluetoothSetServiceState answers for it (0: the service is
+    // enabled).
+    std::uint32_t serviceStateResult = 0;
+    std::vector<Guid> enabledServices;
+};
+
+struct BluetoothServiceStateCall {
+    std::uint64_t address;
+    Guid service;
+    std::uint32_t flags;
+};
+
+struct BluetoothLocalServiceCall {
+    Guid serviceClass;
+    std::uint32_t instance;
+    BluetoothLocalServiceInfo info;
+};
+
+struct Bluetooth {
+    // The adapter's radio is switched on. A radio answers only where an
+    // adapter (a present device of the Bluetooth setup class) exists.
+    bool radioOn = false;
+    // bthprops.cpl and its two entry points that are looked up when called.
+    bool hasLibrary = true;
+    bool hasSetServiceState = true;
+    bool hasSetLocalServiceInfo = true;
+    std::vector<BluetoothDevice> devices;     // in the order an inquiry reports them
+    std::uint32_t localServiceResult = 0;     // what BluetoothSetLocalServiceInfo answers
+    // Recorded: each search's parameters, each passkey handed to pairing
+    // (with the device's address), each service state and local service call.
+    std::vector<BluetoothSearchParams> searches;
+    std::vector<std::pair<std::uint64_t, std::wstring>> pairings;
+    std::vector<BluetoothServiceStateCall> serviceStateCalls;
+    std::vector<BluetoothLocalServiceCall> localServiceCalls;
+
+    BluetoothDevice* Find(std::uint64_t address);
 };
 
 enum class WriteBehaviour {
@@ -185,6 +243,7 @@ public:
     std::vector<DeviceInterface> interfaces;
     std::vector<WriteTarget> writeTargets;
     std::vector<ShellRun> shellRuns;
+    Bluetooth bluetooth;
     // Runs for each program started through the shell (a fake printui, say).
     std::function<void(const ShellExecuteInfo&)> onShellExecute;
 
@@ -216,6 +275,13 @@ public:
     // port number is stored under the interface's "Device Parameters" key.
     DeviceInterface& AddUsbPrinter(const std::wstring& instanceId, const std::wstring& devicePath,
                                    std::optional<std::uint32_t> portNumber);
+
+    // A Bluetooth adapter (a present device of the Bluetooth setup class with
+    // the radio interface), its radio switched on or off.
+    DeviceInterface& AddBluetoothAdapter(bool radioOn);
+    // The serial port Windows makes for a paired device's serial service: a
+    // COM port interface whose hardware key holds "PortName".
+    DeviceInterface& AddComPort(const std::wstring& instanceId, const std::wstring& portName);
 
     Printer* FindPrinter(const std::wstring& name);
     Driver* FindDriver(const std::wstring& name);
@@ -261,8 +327,9 @@ public:
     void ThreadStarted();
     void ThreadEnded();
 
-    // Handles of the spooler, the service manager, SetupAPI, the registry and
-    // the kernel that are open now: a leak shows here.
+    // Handles of the spooler, the service manager, SetupAPI, the registry,
+    // the Bluetooth searches and radios, and the kernel that are open now: a
+    // leak shows here.
     std::size_t OpenHandleCount() const;
 
     // Used by the simulated calls.

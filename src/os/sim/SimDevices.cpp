@@ -44,10 +44,27 @@ DevInfoSet SetupDiGetClassDevsW(const Guid& classGuid, std::uint32_t flags) {
     auto& machine = TheMachine();
     if (const auto injected = machine.TakeFailure(Operation::SetupDiGetClassDevs))
         return Fail(injected), DevInfoSet::Invalid;
+    // The GUID names an interface class with DIGCF_DEVICEINTERFACE and a
+    // setup class without; DIGCF_ALLCLASSES ignores it.
     sim::HandleObject set{HandleKind::DevInfoSet, L"", flags, {}, 0};
-    for (std::size_t i = 0; i < machine.interfaces.size(); ++i)
-        if ((flags & kDigcfAllClasses) || machine.interfaces[i].interfaceClass == classGuid) set.members.push_back(i);
+    for (std::size_t i = 0; i < machine.interfaces.size(); ++i) {
+        const auto& element = machine.interfaces[i];
+        if ((flags & kDigcfPresent) && machine.Now() < element.presentFromMs) continue;
+        const Guid& elementClass = (flags & kDigcfDeviceInterface) ? element.interfaceClass : element.deviceClass;
+        if ((flags & kDigcfAllClasses) || elementClass == classGuid) set.members.push_back(i);
+    }
     return static_cast<DevInfoSet>(machine.internals().Open(set));
+}
+
+bool SetupDiEnumDeviceInfo(DevInfoSet set, std::uint32_t index, DevInfoData& device) {
+    auto& machine = TheMachine();
+    const auto* object = machine.internals().Find(static_cast<std::uintptr_t>(set), HandleKind::DevInfoSet);
+    if (!object) return Fail(error::kInvalidHandle);
+    if (const auto injected = machine.TakeFailure(Operation::SetupDiEnumDeviceInfo)) return Fail(injected);
+    if (index >= object->members.size()) return Fail(error::kNoMoreItems);
+    const std::size_t member = object->members[index];
+    device = {machine.interfaces[member].deviceClass, static_cast<std::uint32_t>(member + 1), member + 1};
+    return true;
 }
 
 bool SetupDiEnumDeviceInterfaces(DevInfoSet set, const Guid& interfaceClass, std::uint32_t index,

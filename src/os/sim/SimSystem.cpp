@@ -91,6 +91,7 @@ bool CloseHandle(KernelHandle handle) {
         return internals.Close(value, HandleKind::Process);
     }
     if (internals.Find(value, HandleKind::DiskFile)) return internals.Close(value, HandleKind::DiskFile);
+    if (internals.Find(value, HandleKind::BluetoothRadio)) return internals.Close(value, HandleKind::BluetoothRadio);
     // Closing a file cancels its pending writes; their routines still run at
     // the thread's next alertable wait.
     for (auto& write : internals.writes) {

@@ -9,22 +9,12 @@
 
 namespace os {
 
+using win32::FromGuid;
 using win32::FromPointer;
+using win32::ToGuid;
 using win32::ToPointer;
 
 namespace {
-
-GUID ToGuid(const Guid& guid) {
-    GUID result{guid.data1, guid.data2, guid.data3, {}};
-    std::copy(std::begin(guid.data4), std::end(guid.data4), result.Data4);
-    return result;
-}
-
-Guid FromGuid(const GUID& guid) {
-    Guid result{guid.Data1, guid.Data2, guid.Data3, {}};
-    std::copy(std::begin(guid.Data4), std::end(guid.Data4), result.data4);
-    return result;
-}
 
 SP_DEVICE_INTERFACE_DATA ToInterfaceData(const DeviceInterfaceData& data) {
     return {sizeof(SP_DEVICE_INTERFACE_DATA), ToGuid(data.interfaceClass), data.flags, data.reserved};
@@ -43,6 +33,14 @@ HKEY ToKey(RegKey key) { return key == RegKey::LocalMachine ? HKEY_LOCAL_MACHINE
 DevInfoSet SetupDiGetClassDevsW(const Guid& classGuid, std::uint32_t flags) {
     const GUID guid = ToGuid(classGuid);
     return FromPointer<DevInfoSet>(::SetupDiGetClassDevsW(&guid, nullptr, nullptr, flags));
+}
+
+bool SetupDiEnumDeviceInfo(DevInfoSet set, std::uint32_t index, DevInfoData& device) {
+    SP_DEVINFO_DATA found{};
+    found.cbSize = sizeof found;
+    if (!::SetupDiEnumDeviceInfo(ToSet(set), index, &found)) return false;
+    device = {FromGuid(found.ClassGuid), found.DevInst, found.Reserved};
+    return true;
 }
 
 bool SetupDiEnumDeviceInterfaces(DevInfoSet set, const Guid& interfaceClass, std::uint32_t index,
