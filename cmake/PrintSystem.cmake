@@ -25,8 +25,8 @@ if(WIN32)
     )
     target_include_directories(os_win32 PUBLIC ${PROJECT_SOURCE_DIR}/src)
     # DeletePrinterDriverPackageW is looked up at run time, never imported;
-    # so are BluetoothSetServiceState and BluetoothSetLocalServiceInfo.
-    target_link_libraries(os_win32 PUBLIC winspool advapi32 setupapi shell32 ws2_32 bthprops)
+    # so is every Bluetooth call: bthprops.cpl is not on every Windows.
+    target_link_libraries(os_win32 PUBLIC winspool advapi32 setupapi shell32 ws2_32)
     project_warnings(os_win32)
     set(PRINTSYS_OS os_win32)
 else()

@@ -17,13 +17,6 @@ static_assert(BLUETOOTH_MAX_SERVICE_NAME_SIZE == os::kBluetoothServiceTextChars 
                   BLUETOOTH_DEVICE_NAME_SIZE == os::kBluetoothServiceTextChars + 1,
               "local service texts");
 
-#if defined(__MINGW32__)
-// Exported by bthprops.cpl and in mingw-w64's import library, but missing
-// from its header.
-extern "C" DWORD WINAPI BluetoothAuthenticateDevice(HWND hwndParent, HANDLE hRadio, BLUETOOTH_DEVICE_INFO* pbtbi,
-                                                    PWSTR pszPasskey, ULONG ulPasskeyLength);
-#endif
-
 namespace os {
 
 using win32::FromPointer;
@@ -103,22 +96,43 @@ std::optional<std::uint32_t> CallLookedUp(const char* entryName, Call call) {
     return result;
 }
 
+// The radio and device calls. bthprops.cpl is not on every Windows (Server
+// Core, trimmed images), so it is not imported: without it the program still
+// starts and simply finds no radio. Loaded once and kept, since the search
+// handles it hands out live in it.
+template <typename Function>
+Function BluetoothEntry(const char* entryName) {
+    static const HMODULE library = ::LoadLibraryW(L"bthprops.cpl");
+    const FARPROC entry = library ? ::GetProcAddress(library, entryName) : nullptr;
+    if (!entry) ::SetLastError(ERROR_PROC_NOT_FOUND);
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(entry));
+}
+
 }  // namespace
 
 BluetoothRadioFind BluetoothFindFirstRadio(KernelHandle& radio) {
+    using FindFirstRadio = HBLUETOOTH_RADIO_FIND(WINAPI*)(const BLUETOOTH_FIND_RADIO_PARAMS*, HANDLE*);
+    radio = KernelHandle::None;
+    const auto findFirstRadio = BluetoothEntry<FindFirstRadio>("BluetoothFindFirstRadio");
+    if (!findFirstRadio) return BluetoothRadioFind::None;
     BLUETOOTH_FIND_RADIO_PARAMS params{};
     params.dwSize = sizeof params;
     HANDLE found = nullptr;
-    const HBLUETOOTH_RADIO_FIND find = ::BluetoothFindFirstRadio(&params, &found);
+    const HBLUETOOTH_RADIO_FIND find = findFirstRadio(&params, &found);
     radio = find ? FromPointer<KernelHandle>(found) : KernelHandle::None;
     return FromPointer<BluetoothRadioFind>(find);
 }
 
 bool BluetoothFindRadioClose(BluetoothRadioFind find) {
-    return ::BluetoothFindRadioClose(ToPointer<HBLUETOOTH_RADIO_FIND>(find)) != FALSE;
+    using FindRadioClose = BOOL(WINAPI*)(HBLUETOOTH_RADIO_FIND);
+    const auto findRadioClose = BluetoothEntry<FindRadioClose>("BluetoothFindRadioClose");
+    return findRadioClose && findRadioClose(ToPointer<HBLUETOOTH_RADIO_FIND>(find)) != FALSE;
 }
 
 BluetoothDeviceFind BluetoothFindFirstDevice(const BluetoothSearchParams& params, BluetoothDeviceRecord& device) {
+    using FindFirstDevice = HBLUETOOTH_DEVICE_FIND(WINAPI*)(const BLUETOOTH_DEVICE_SEARCH_PARAMS*, BLUETOOTH_DEVICE_INFO*);
+    const auto findFirstDevice = BluetoothEntry<FindFirstDevice>("BluetoothFindFirstDevice");
+    if (!findFirstDevice) return BluetoothDeviceFind::None;
     BLUETOOTH_DEVICE_SEARCH_PARAMS search{};
     search.dwSize = sizeof search;
     search.fReturnAuthenticated = params.returnAuthenticated;
@@ -129,29 +143,35 @@ BluetoothDeviceFind BluetoothFindFirstDevice(const BluetoothSearchParams& params
     search.cTimeoutMultiplier = params.timeoutMultiplier;
     search.hRadio = nullptr;
     BLUETOOTH_DEVICE_INFO info = EmptyDeviceInfo();
-    const HBLUETOOTH_DEVICE_FIND find = ::BluetoothFindFirstDevice(&search, &info);
+    const HBLUETOOTH_DEVICE_FIND find = findFirstDevice(&search, &info);
     if (find) device = FromDeviceInfo(info);
     return FromPointer<BluetoothDeviceFind>(find);
 }
 
 bool BluetoothFindNextDevice(BluetoothDeviceFind find, BluetoothDeviceRecord& device) {
+    using FindNextDevice = BOOL(WINAPI*)(HBLUETOOTH_DEVICE_FIND, BLUETOOTH_DEVICE_INFO*);
+    const auto findNextDevice = BluetoothEntry<FindNextDevice>("BluetoothFindNextDevice");
+    if (!findNextDevice) return false;
     BLUETOOTH_DEVICE_INFO info = EmptyDeviceInfo();
-    if (!::BluetoothFindNextDevice(ToPointer<HBLUETOOTH_DEVICE_FIND>(find), &info)) return false;
+    if (!findNextDevice(ToPointer<HBLUETOOTH_DEVICE_FIND>(find), &info)) return false;
     device = FromDeviceInfo(info);
     return true;
 }
 
 bool BluetoothFindDeviceClose(BluetoothDeviceFind find) {
-    return ::BluetoothFindDeviceClose(ToPointer<HBLUETOOTH_DEVICE_FIND>(find)) != FALSE;
+    using FindDeviceClose = BOOL(WINAPI*)(HBLUETOOTH_DEVICE_FIND);
+    const auto findDeviceClose = BluetoothEntry<FindDeviceClose>("BluetoothFindDeviceClose");
+    return findDeviceClose && findDeviceClose(ToPointer<HBLUETOOTH_DEVICE_FIND>(find)) != FALSE;
 }
 
 std::uint32_t BluetoothAuthenticateDevice(BluetoothDeviceRecord& device, const std::wstring& passkey) {
+    // The form with a passkey argument; the Ex form that superseded it has none.
+    using AuthenticateDevice = DWORD(WINAPI*)(HWND, HANDLE, BLUETOOTH_DEVICE_INFO*, PWSTR, ULONG);
+    const auto authenticateDevice = BluetoothEntry<AuthenticateDevice>("BluetoothAuthenticateDevice");
+    if (!authenticateDevice) return ERROR_PROC_NOT_FOUND;
     BLUETOOTH_DEVICE_INFO info = ToDeviceInfo(device);
-#if defined(_MSC_VER)
-#pragma warning(suppress : 4996)  // superseded by the Ex form, which has no passkey argument
-#endif
-    const DWORD result = ::BluetoothAuthenticateDevice(nullptr, nullptr, &info, win32::Writable(passkey),
-                                                       static_cast<ULONG>(passkey.size()));
+    const DWORD result = authenticateDevice(nullptr, nullptr, &info, win32::Writable(passkey),
+                                            static_cast<ULONG>(passkey.size()));
     device = FromDeviceInfo(info);
     return result;
 }
