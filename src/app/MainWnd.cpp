@@ -4,6 +4,7 @@
 #include "common/Localisation.h"
 #include "common/Messages.h"
 #include "app/PopAbout.h"
+#include "app/PopAddPort.h"
 #include "app/PopLanguage.h"
 #include "app/ProgressLog.h"
 #include "printsys/SystemError.h"
@@ -77,6 +78,7 @@ void CMainWnd::InitWindow() {
     state_.SetWindow(Handle());
     SetTitle();
     state_.SetTabs(outerTab_, installTab, deleteTab);
+    state_.SetAddPortDialog(&CPopAddPort::RunModal);
     SendMessage(common::UM_SHOW_ROW_H1, 0);
     SendMessage(common::UM_SHOW_ROW_H2, 1);
     state_.AddOwnDriverName(L"A4 Printer(203dpi)");

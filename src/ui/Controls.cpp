@@ -656,6 +656,10 @@ bool ListTextExtElement::SetAttribute(std::wstring_view name, std::wstring_view 
         checked_ = ParseBool(value);
         return true;
     }
+    if (EqualsIgnoringAsciiCase(name, L"checkbox")) {
+        checkBox_ = ParseBool(value);
+        return true;
+    }
     return ListContainerElement::SetAttribute(name, value);
 }
 

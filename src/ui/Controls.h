@@ -425,11 +425,15 @@ public:
     // The user clicked the check box: the mark flips, "listitemchecked" with
     // lParam 1 or 0 is raised, then the click goes on as "itemclick".
     void ClickCheckBox();
+    // Whether the row shows a check box ("checkbox" attribute, default on);
+    // a plain list of choices has none.
+    bool HasCheckBox() const { return checkBox_; }
     Size EstimateSize(Size available) const override;
 
 private:
     std::vector<std::wstring> columns_;
     bool checked_ = false;
+    bool checkBox_ = true;
 };
 
 // Rows one below the other, scrolled vertically when they do not fit.

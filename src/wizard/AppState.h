@@ -6,6 +6,7 @@
 
 #include "bluetooth/Bluetooth.h"
 #include "common/Localisation.h"
+#include "os/System.h"
 #include "printsys/SpoolerInventory.h"
 #include "ui/Window.h"
 #include "wizard/DriverPackage.h"
@@ -98,6 +99,10 @@ public:
     void SetWindow(ui::WindowHandle window) { window_.store(window); }
     ui::WindowHandle Window() const { return window_.load(); }
     void SetTabs(ui::TabLayout* outer, ui::TabLayout* install, ui::TabLayout* remove);
+    // Runs the add-port pop-up modally over `owner`. The pop-up is a window
+    // of the layer above, so the main window hands it in.
+    using AddPortDialog = void (*)(ui::WindowHandle owner);
+    void SetAddPortDialog(AddPortDialog dialog) { addPortDialog_ = dialog; }
     void AddOwnDriverName(const std::wstring& name);
     const std::vector<std::wstring>& OwnDriverNames() const { return ownDriverNames_; }
 
@@ -184,6 +189,19 @@ private:
     void SearchFailedToStart(std::uint32_t error);
     void RunInstallProcedure(InstallResult& result);
     void ChooseConnection(ConnectionType type);
+    // Delete tab: the user's choices, recorded here; the lists they filter
+    // are rebuilt when that tab is built.
+    void SetShowAllDeletePrinters(bool on) { request_.showAllPrinters = on ? 1 : 0; }
+    void SetShowAllDeleteDrivers(bool on) { request_.showAllDrivers = on ? 1 : 0; }
+    void SetDeletePrinterSearch(const std::wstring& text) { request_.printerSearchText = text; }
+    // The page buttons.
+    void TestNetworkPrinter();
+    void TestPrintUsb();
+    void AddPortFromDialog();
+    void DeleteChosenPort();
+    void ConfigureChosenPort();
+    void OpenPrinterDialog(bool (*command)(const std::wstring&, os::WindowHandle));
+    os::WindowHandle OsOwner() const;
     ui::Control* FindInstallControl(std::wstring_view name) const;
     // Builds a row from an item layout, appends it to `list` and returns it.
     ui::ListContainerElement* AppendListItem(ui::List& list, const wchar_t* itemLayout, const wchar_t* itemName,
@@ -210,6 +228,7 @@ private:
     std::vector<printsys::SpoolerEntry> installedDrivers_;
     std::vector<std::int32_t> usbSteps_, bluetoothSteps_, networkSteps_, portSteps_;
     std::vector<std::uint8_t> testPrintBuffer_;
+    AddPortDialog addPortDialog_ = nullptr;
     std::uint16_t currentLangId_ = 0;
 };
 

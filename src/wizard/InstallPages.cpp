@@ -3,6 +3,7 @@
 // clicks and notifications.
 #include "common/Localisation.h"
 #include "common/Messages.h"
+#include "printsys/ShellCommands.h"
 #include "printsys/SpoolerInventory.h"
 #include "ui/Controls.h"
 #include "ui/Xml.h"
@@ -238,18 +239,45 @@ void AppState::OnPageClick(ui::Control& control) {
         {L"option_port_bluetooth", ConnectionType::Bluetooth}, {L"option_port_lpt", ConnectionType::Lpt},
         {L"option_port_com", ConnectionType::Com},       {L"option_port_custom", ConnectionType::Custom},
     };
+    // The click is reported before an option toggles, so its new state is
+    // the opposite of what it shows now.
+    auto* option = dynamic_cast<ui::Option*>(&control);
+    const bool turnsOn = option != nullptr && !option->IsSelected();
+
+    if (Is(control, L"option_showAll_deletePrinter")) {
+        if (option) SetShowAllDeletePrinters(turnsOn);
+        return;
+    }
+    if (Is(control, L"option_showAll_deleteDriver")) {
+        if (option) SetShowAllDeleteDrivers(turnsOn);
+        return;
+    }
     for (const auto& [name, type] : kConnections) {
         if (Is(control, name)) {
             ChooseConnection(type);
             return;
         }
     }
-    // The click is reported before an option toggles, so its new state is
-    // the opposite of what it shows now.
     if (Is(control, L"option_usecustom_pin")) {
-        if (auto* option = dynamic_cast<ui::Option*>(&control)) request_.useCustomPin = option->IsSelected() ? 0 : 1;
+        if (option) request_.useCustomPin = turnsOn ? 1 : 0;
+    } else if (Is(control, L"btn_checked_ip")) {
+        TestNetworkPrinter();
+    } else if (Is(control, L"btn_test_usb")) {
+        TestPrintUsb();
+    } else if (Is(control, L"btn_port_add")) {
+        AddPortFromDialog();
+    } else if (Is(control, L"btn_port_delete")) {
+        DeleteChosenPort();
+    } else if (Is(control, L"btn_port_configure")) {
+        ConfigureChosenPort();
     } else if (Is(control, L"option_selected_defaultPrinter")) {
-        if (auto* option = dynamic_cast<ui::Option*>(&control)) request_.defaultPrinter = option->IsSelected() ? 0 : 1;
+        if (option) request_.defaultPrinter = turnsOn ? 1 : 0;
+    } else if (Is(control, L"btn_setup_preferences")) {
+        OpenPrinterDialog(printsys::OpenPrintingPreferences);
+    } else if (Is(control, L"btn_setup_properties")) {
+        OpenPrinterDialog(printsys::OpenPrinterProperties);
+    } else if (Is(control, L"btn_setup_testpage")) {
+        OpenPrinterDialog(printsys::PrintTestPage);
     } else if (Is(control, L"btn_checked_printer_name")) {
         TestPrinterName();
     }
@@ -264,7 +292,13 @@ void AppState::OnPageNotify(ui::Notification& notification) {
         return parent ? parent->IndexOf(&sender) : -1;
     };
 
-    if (Is(sender, L"listex_install_show_blue_item")) {
+    // Marking the delete tab's rows comes with that tab's lists; until then
+    // their rows are claimed here and do nothing.
+    if (Is(sender, L"listex_delete_printer_item")) {
+    } else if (Is(sender, L"edit_find_deletePrinter")) {
+        if (textChanged) SetDeletePrinterSearch(sender.Text());
+    } else if (Is(sender, L"listex_delete_driver_item")) {
+    } else if (Is(sender, L"listex_install_show_blue_item")) {
         request_.bluetoothDevice = indexInList();
         SetNextButton(true, true);
     } else if (Is(sender, L"listex_install_show_usb_item")) {

@@ -219,7 +219,7 @@ const std::map<std::wstring, std::set<std::wstring>> kControlAttributes = {
     {L"List", {L"itemheight", L"header"}}, {L"ListContainerElement", {}}, {L"Control", {}}, {L"Label", {}},
     {L"Text", {}}, {L"Button", {}}, {L"Option", {L"group", L"selected"}},
     {L"Edit", {L"maxchar", L"readonly", L"password"}}, {L"RichEdit", {L"readonly", L"vscrollbar"}},
-    {L"GifAnim", {L"autoplay"}},
+    {L"GifAnim", {L"autoplay"}}, {L"ListTextExtElement", {L"checked", L"checkbox"}},
 };
 const std::map<std::wstring, std::set<std::wstring>> kDocumentAttributes = {
     {L"Window", {L"size", L"caption", L"mininfo"}},

@@ -635,9 +635,12 @@ void WindowHost::Impl::PaintControl(Gdiplus::Graphics& graphics, HDC dc, Control
         return;
     }
     if (auto* checkRow = dynamic_cast<ListTextExtElement*>(&control)) {
-        RECT box{r.left + S(8), r.top, r.left + S(kCheckColumnWidth), r.bottom};
-        PaintIndicator(graphics, box, false, checkRow->IsChecked(), 0xFF1E6FD9);
-        RECT text{r.left + S(kCheckColumnWidth + 4), r.top, r.right - S(4), r.bottom};
+        const bool box = checkRow->HasCheckBox();
+        if (box) {
+            RECT mark{r.left + S(8), r.top, r.left + S(kCheckColumnWidth), r.bottom};
+            PaintIndicator(graphics, mark, false, checkRow->IsChecked(), 0xFF1E6FD9);
+        }
+        RECT text{r.left + S(box ? kCheckColumnWidth + 4 : 4), r.top, r.right - S(4), r.bottom};
         std::wstring columns;
         for (std::size_t i = 0; !checkRow->ColumnText(i).empty(); ++i)
             columns += (i ? L"    " : L"") + checkRow->ColumnText(i);
@@ -882,7 +885,7 @@ LRESULT WindowHost::Impl::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
             if (!clicked->Pos().Contains(x, y)) return 0;
             focused = clicked->WantsFocus() ? clicked : focused;
             if (auto* checkRow = dynamic_cast<ListTextExtElement*>(clicked);
-                checkRow && x < checkRow->Pos().left + kCheckColumnWidth)
+                checkRow && checkRow->HasCheckBox() && x < checkRow->Pos().left + kCheckColumnWidth)
                 checkRow->ClickCheckBox();
             else
                 clicked->Activate();
