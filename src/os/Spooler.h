@@ -2,7 +2,9 @@
 // packages, ports and port monitors.
 //
 // One function per spooler call, always on the local spooler (no server
-// name) and its own environment. Enumerations keep the two-call shape of the
+// name). Calls that take an environment ("Windows x64", "Windows NT x86")
+// pass an empty one as NULL, which means the caller's: x86 for a 32-bit
+// program even on 64-bit Windows. Enumerations keep the two-call shape of the
 // Win32 functions so the caller decides what a size probe means: a call with
 // bufferSize 0 reports the bytes needed; a call with at least that many bytes
 // fills the list (cleared first) with exactly the records the spooler
@@ -100,12 +102,12 @@ struct TcpIpPortData {
 
 bool EnumPrintersW(std::uint32_t flags, std::uint32_t bufferSize, std::uint32_t& needed,
                    std::vector<PrinterInfo2>& printers);
-// level 1, 6 or 8.
-bool EnumPrinterDriversW(std::uint32_t level, std::uint32_t bufferSize, std::uint32_t& needed,
+// level 1, 6 or 8; the drivers of one environment.
+bool EnumPrinterDriversW(const std::wstring& environment, std::uint32_t level, std::uint32_t bufferSize, std::uint32_t& needed,
                          std::vector<DriverInfo>& drivers);
 bool EnumPortsW(std::uint32_t bufferSize, std::uint32_t& needed, std::vector<PortInfo2>& ports);
 // Level 1; the directory comes without a trailing backslash.
-bool GetPrinterDriverDirectoryW(std::uint32_t bufferSize, std::uint32_t& needed, std::wstring& directory);
+bool GetPrinterDriverDirectoryW(const std::wstring& environment, std::uint32_t bufferSize, std::uint32_t& needed, std::wstring& directory);
 
 // OpenPrinterW with PRINTER_DEFAULTS of no data type and no device mode. The
 // name is a printer, or ",XcvMonitor <monitor>" for a port monitor.

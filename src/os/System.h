@@ -66,6 +66,13 @@ bool FormatMessageW(std::uint32_t code, std::uint16_t langId, std::wstring& text
 // The text in the ANSI code page; characters it lacks become '?'.
 std::string WideToAnsi(const std::wstring& text);
 
+// Whether this program is a 64-bit one (else 32-bit x86).
+bool IsProgram64Bit();
+
+// UTC now as a FILETIME (100 ns since 1601): GetSystemTime converted with
+// SystemTimeToFileTime; 0 when the conversion fails.
+std::uint64_t SystemTimeAsFileTime();
+
 // IsWow64Process on the program's own process. False, with the last error
 // set, when the call fails; a system without the call has no WOW64, which
 // counts as a successful answer of false.

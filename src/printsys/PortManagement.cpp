@@ -1,5 +1,6 @@
 #include "printsys/PortManagement.h"
 
+#include "printsys/SpoolerInventory.h"
 #include "printsys/SystemError.h"
 
 #include "os/Files.h"
@@ -17,6 +18,9 @@ constexpr std::uint32_t kProtocolRawTcp = 1;
 constexpr std::uint32_t kRawPrintingPort = 9100;
 constexpr std::uint32_t kXcvOutputSize = 964;
 constexpr std::uint32_t kWriteWaitMs = 1000;
+constexpr std::uint32_t kErrorSuccess = 0;
+// What the status reads should the call not write it.
+constexpr std::uint32_t kNoStatus = 0xFFFFFFFF;
 
 // The completion routine runs on the writing thread during its own wait. A
 // write abandoned by an earlier call may complete during a later call's
@@ -46,12 +50,13 @@ bool AddStandardTcpIpPort(const std::wstring& portName, const std::wstring& host
     const os::PrinterHandle monitor = os::OpenPrinterW(kTcpIpMonitor, os::kServerAccessAdminister);
     if (monitor == os::PrinterHandle::None) return false;
     std::uint32_t needed = 0;
-    std::uint32_t status = 0;
-    // The monitor's status is not consulted: a request that reached it counts
-    // as done, so an existing port of that name is used as it is.
-    const bool accepted = os::XcvDataAddPort(monitor, request, kXcvOutputSize, needed, status);
+    std::uint32_t status = kNoStatus;
+    const bool delivered = os::XcvDataAddPort(monitor, request, kXcvOutputSize, needed, status);
     os::ClosePrinter(monitor);
-    return accepted;
+    // XcvDataW succeeds whenever the request reaches the monitor; the monitor
+    // says in the status whether it made the port, and only a port that is
+    // now there under that name is one the printer can use.
+    return delivered && status == kErrorSuccess && PortExists(portName);
 }
 
 bool AddPortWithMonitor(const std::wstring& monitorName, os::WindowHandle owner, std::wstring& errorText) {

@@ -17,10 +17,13 @@ namespace printsys {
 inline constexpr std::size_t kMaxTcpIpPortName = 63;
 inline constexpr std::size_t kMaxTcpIpHostAddress = 15;
 
-// A raw TCP port (9100, SNMP off) of the Standard TCP/IP Port monitor. False
-// when the monitor cannot be opened (no administrator rights) or refuses the
-// call, and for a name or address too long to fit: a cut text would create a
-// port other than the one asked for. Needs administrator rights.
+// A raw TCP port (9100, SNMP off) of the Standard TCP/IP Port monitor. True
+// only when the monitor reports success and the spooler then lists a port
+// of exactly that name. False when the monitor cannot be opened (no
+// administrator rights), the call fails, the monitor refuses the port (one
+// of that name exists already, say), and for a name or address too long to
+// fit: a cut text would create a port other than the one asked for. Needs
+// administrator rights.
 bool AddStandardTcpIpPort(const std::wstring& portName, const std::wstring& hostAddress);
 
 // On failure errorText is SystemErrorText of the failure; on success it is

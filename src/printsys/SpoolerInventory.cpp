@@ -37,9 +37,10 @@ bool FetchPrinters(std::uint32_t flags, std::vector<os::PrinterInfo2>& printers)
 }
 
 bool FetchDrivers(std::uint32_t level, std::vector<os::DriverInfo>& drivers) {
+    const std::wstring environment = DriverEnvironment();
     return FetchInTwoCalls(
-        [level](std::uint32_t size, std::uint32_t& needed, std::vector<os::DriverInfo>& list) {
-            return os::EnumPrinterDriversW(level, size, needed, list);
+        [level, &environment](std::uint32_t size, std::uint32_t& needed, std::vector<os::DriverInfo>& list) {
+            return os::EnumPrinterDriversW(environment, level, size, needed, list);
         },
         drivers);
 }
@@ -113,10 +114,11 @@ bool DriverExists(const std::wstring& name) {
 }
 
 std::wstring GetDriverDirectory() {
+    const std::wstring environment = DriverEnvironment();
     std::uint32_t needed = 0;
     std::wstring directory;
-    os::GetPrinterDriverDirectoryW(0, needed, directory);
-    if (needed == 0 || !os::GetPrinterDriverDirectoryW(needed, needed, directory)) return std::wstring();
+    os::GetPrinterDriverDirectoryW(environment, 0, needed, directory);
+    if (needed == 0 || !os::GetPrinterDriverDirectoryW(environment, needed, needed, directory)) return std::wstring();
     return directory + L"\\";
 }
 

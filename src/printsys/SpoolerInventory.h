@@ -25,6 +25,9 @@ inline bool operator==(const SpoolerEntry& a, const SpoolerEntry& b) {
     return a.first == b.first && a.second == b.second && a.third == b.third;
 }
 
+// Drivers are those of the system's own environment (DriverEnvironment),
+// whatever the program's own architecture.
+//
 // Local printers and connections: printer name, driver name, and the INF
 // path of the first installed driver of exactly that name (empty before
 // Windows Vista or when none matches).
@@ -41,7 +44,8 @@ bool PortExists(const std::wstring& name);
 // Ignores case, as the spooler does for driver names.
 bool DriverExists(const std::wstring& name);
 
-// The spooler's driver directory followed by "\", or empty on failure.
+// The spooler's driver directory of the system's own environment followed
+// by "\", or empty on failure.
 std::wstring GetDriverDirectory();
 
 // Index of the first element equal to text, or -1.

@@ -9,4 +9,21 @@ bool IsVistaOrLater() {
     return os::GetVersionExW(version) && version.major >= 6;
 }
 
+bool IsWindows8OrLater() {
+    os::OsVersion version;
+    if (!os::GetVersionExW(version)) return true;
+    // 10.0 is later than 6.2 though its minor number is smaller.
+    return version.major > 6 || (version.major == 6 && version.minor >= 2);
+}
+
+bool Is64BitWindowsFor(bool program64Bit) {
+    if (program64Bit) return true;
+    bool wow64 = false;
+    return os::IsWow64Process(wow64) && wow64;
+}
+
+bool Is64BitWindows() { return Is64BitWindowsFor(os::IsProgram64Bit()); }
+
+std::wstring DriverEnvironment() { return Is64BitWindows() ? L"Windows x64" : L"Windows NT x86"; }
+
 }  // namespace printsys

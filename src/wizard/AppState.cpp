@@ -251,10 +251,6 @@ bool AppState::StartInstall() {
     return true;
 }
 
-// The procedure's steps come with the driver installation; until then an
-// install ends at once with nothing added.
-void AppState::RunInstallProcedure(InstallResult&) {}
-
 void AppState::OnInstallFinished(const InstallResult* outcome) {
     Send(common::UM_INSTALL_BUSY, 0);
     Send(common::UM_SHOW_ROW_H1, 1);

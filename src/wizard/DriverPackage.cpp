@@ -2,8 +2,12 @@
 
 #include "os/Files.h"
 #include "os/System.h"
+#include "printsys/WindowsVersion.h"
 #include "ui/Toolkit.h"
 #include "ui/Utf.h"
+
+#include <algorithm>
+#include <utility>
 
 namespace wizard {
 
@@ -61,18 +65,46 @@ DriverModel MakeModel(std::uint32_t id, const std::wstring& resolution, const st
 
 std::vector<StagedExtra> StagingExtras(const DriverModel& model) {
     // The printui install imports "<staging>\kvtp.cer" and reads
-    // "<staging>\Driver64|Driver32\QuorvelA4.inf". The INF takes its files
-    // from its own folder, so each of those folders also gets the model's
-    // data and help file, which the model lists leave in the root (300 dpi)
-    // or out altogether (203 dpi).
+    // "<staging>\Driver64|Driver32\QuorvelA4.inf". The INF describes both
+    // models and takes every file it lists from its own folder: Windows
+    // copies the whole package into the driver store before it installs one
+    // model, and stops at the first file that is missing. So each of those
+    // folders also gets what the model lists leave out: the other model's
+    // DLLs and both data files and the help file, which the lists leave in
+    // the root (300 dpi) or out altogether (203 dpi).
     std::vector<StagedExtra> extras = {{kCertificatePath, L""}};
-    const std::wstring data = L"driver\\a4\\" + model.dataFile;
     for (const wchar_t* folder : {L"Driver64", L"Driver32"}) {
+        const std::vector<std::wstring>& staged =
+            std::wstring(folder) == L"Driver64" ? model.stageFiles64 : model.stageFiles32;
         extras.push_back({kInfPath, folder});
-        extras.push_back({data, folder});
-        extras.push_back({L"driver\\a4\\" + model.helpFile, folder});
+        for (const wchar_t* resolution : {L"203", L"300"}) {
+            for (const wchar_t* kind : {L"UI", L"UNI"}) {
+                const std::wstring path =
+                    std::wstring(L"driver\\a4\\") + folder + L"\\QuorvelA4" + kind + resolution + L".dll";
+                if (std::find(staged.begin(), staged.end(), path) == staged.end()) extras.push_back({path, folder});
+            }
+        }
+        for (const wchar_t* file : kSharedFiles) extras.push_back({file, folder});
     }
     return extras;
+}
+
+bool StageDriverFiles(const DriverModel& model, const std::wstring& stagingFolder,
+                      std::vector<wchar_t>& dependentFiles) {
+    const std::pair<const std::vector<std::wstring>*, std::wstring> lists[] = {
+        {&model.stageRootFiles, stagingFolder},
+        {&model.stageFilesIA64, stagingFolder + L"ia64\\"},
+        {&model.stageFiles64, stagingFolder + L"Driver64\\"},
+        {&model.stageFiles32, stagingFolder + L"Driver32\\"},
+    };
+    for (const auto& [list, folder] : lists)
+        for (const std::wstring& path : *list)
+            if (!ExtractPackageFile(path, folder, dependentFiles)) return false;
+    for (const StagedExtra& extra : StagingExtras(model)) {
+        const std::wstring folder = extra.subfolder.empty() ? stagingFolder : stagingFolder + extra.subfolder + L"\\";
+        if (!ExtractPackageFile(extra.packagePath, folder, dependentFiles)) return false;
+    }
+    return true;
 }
 
 void BuildDriverModels(std::vector<DriverModel>& models) {
@@ -81,17 +113,9 @@ void BuildDriverModels(std::vector<DriverModel>& models) {
     models.push_back(MakeModel(1, L"300", L"203"));
 }
 
-bool Is64BitWindowsFor(bool program64Bit) {
-    if (program64Bit) return true;
-    bool wow64 = false;
-    return os::IsWow64Process(wow64) && wow64;
-}
+bool Is64BitWindowsFor(bool program64Bit) { return printsys::Is64BitWindowsFor(program64Bit); }
 
-bool Is64BitWindows() {
-    // The shipped program is 32-bit and asks WOW64. A 64-bit build cannot run
-    // on 32-bit Windows, and WOW64 would tell it "no" on 64-bit Windows.
-    return Is64BitWindowsFor(sizeof(void*) == 8);
-}
+bool Is64BitWindows() { return printsys::Is64BitWindows(); }
 
 const std::vector<std::wstring>& DriverDirectoryFiles(const DriverModel& model, bool windows64) {
     return windows64 ? model.driverDirFiles64 : model.driverDirFiles32;

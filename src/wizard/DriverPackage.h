@@ -43,19 +43,27 @@ void BuildDriverModels(std::vector<DriverModel>& models);
 
 // A package file the printui install needs beyond the model's own staging
 // lists, and the subfolder of the staging folder it goes to ("" for the
-// folder itself): the certificate in the folder, the INF with the model's
-// data and help file beside the DLLs of each architecture.
+// folder itself): the certificate in the folder; in "Driver64" and
+// "Driver32" the INF and every file it lists that the model's lists leave
+// out (the INF names both models' files and reads them from its folder).
 struct StagedExtra {
     std::wstring packagePath;
     std::wstring subfolder;
 };
 std::vector<StagedExtra> StagingExtras(const DriverModel& model);
 
+// Fills the staging folder (ending in "\\", its subfolders made already):
+// the model's root, "ia64", "Driver64" and "Driver32" lists in that order,
+// then StagingExtras. Stops at the first file that cannot be extracted,
+// with the last error set. Every file name goes to dependentFiles.
+bool StageDriverFiles(const DriverModel& model, const std::wstring& stagingFolder,
+                      std::vector<wchar_t>& dependentFiles);
+
 // Whether Windows is 64-bit. The rule for a program of the given pointer
 // size: a 64-bit program runs only on 64-bit Windows; a 32-bit one asks
 // IsWow64Process about itself, and a failed call counts as 32-bit.
 bool Is64BitWindowsFor(bool program64Bit);
-// The same for this build, decided at compile time by its pointer size.
+// The same for this program (the shipped one is 32-bit and asks WOW64).
 bool Is64BitWindows();
 
 // The list of files for the spooler's driver directory on this Windows.

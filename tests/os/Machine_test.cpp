@@ -74,12 +74,46 @@ TEST_F(Machine, DriverFilesMustBeInTheDriverDirectory) {
     info.name = L"A4 Printer(300dpi)";
     info.driverPath = L"a4.dll";
     info.dependentFiles = {L"a4.pcd"};
+    info.environment = L"Windows x64";
     std::ofstream(machine.DriverDirectory() / "a4.dll") << "x";
     EXPECT_FALSE(os::AddPrinterDriverExW(info, os::kApdCopyAllFiles));
     EXPECT_EQ(os::GetLastError(), 2u);
     std::ofstream(machine.DriverDirectory() / "a4.pcd") << "x";
     EXPECT_TRUE(os::AddPrinterDriverExW(info, os::kApdCopyAllFiles));
-    EXPECT_NE(machine.FindDriver(L"a4 printer(300dpi)"), nullptr);
+    ASSERT_NE(machine.FindDriver(L"a4 printer(300dpi)"), nullptr);
+    EXPECT_EQ(machine.FindDriver(L"a4 printer(300dpi)")->environment, L"Windows x64");
+}
+
+// NULL is the caller's environment: the 32-bit program on 64-bit Windows
+// reaches the x86 driver directory and drivers, which its printers cannot use.
+TEST_F(Machine, ANullEnvironmentIsTheCallersNotTheSystems) {
+    std::uint32_t needed = 0;
+    std::wstring directory;
+    ASSERT_TRUE(os::GetPrinterDriverDirectoryW(L"", 1024, needed, directory));
+    EXPECT_EQ(directory, machine.DriverDirectory(L"Windows NT x86").wstring());
+    ASSERT_TRUE(os::GetPrinterDriverDirectoryW(L"Windows x64", 1024, needed, directory));
+    EXPECT_EQ(directory, machine.DriverDirectory().wstring());
+    EXPECT_FALSE(os::GetPrinterDriverDirectoryW(L"Windows IA64", 1024, needed, directory));
+    EXPECT_EQ(os::GetLastError(), 1805u);
+
+    os::DriverInfo6 info;
+    info.version = 3;
+    info.name = L"Office Laser";
+    info.driverPath = L"a4.dll";
+    std::ofstream(machine.DriverDirectory(L"Windows NT x86") / "a4.dll") << "x";
+    ASSERT_TRUE(os::AddPrinterDriverExW(info, os::kApdCopyAllFiles));
+    EXPECT_EQ(machine.spooler.drivers.back().environment, L"Windows NT x86");
+    std::vector<os::DriverInfo> drivers;
+    ASSERT_TRUE(os::EnumPrinterDriversW(L"Windows x64", 1, 4096, needed, drivers));
+    for (const auto& d : drivers) EXPECT_NE(d.name, info.name);
+    EXPECT_EQ(os::AddPrinterW({L"P", L"LPT1:", info.name, L"WinPrint", 0x40}), os::PrinterHandle::None);
+    EXPECT_EQ(os::GetLastError(), 1797u);
+
+    // On 32-bit Windows x86 is the system's own environment.
+    machine.wow64 = false;
+    const auto printer = os::AddPrinterW({L"P", L"LPT1:", info.name, L"WinPrint", 0x40});
+    EXPECT_NE(printer, os::PrinterHandle::None);
+    os::ClosePrinter(printer);
 }
 
 TEST_F(Machine, DriverPackagesGoOnlyWhenNoDriverUsesThem) {

@@ -4,6 +4,8 @@
 
 #include "support/SimTest.h"
 
+#include <functional>
+
 namespace {
 
 using os::sim::WriteBehaviour;
@@ -51,10 +53,43 @@ TEST_F(PortManagement, WithoutAdministratorRightsTheMonitorDoesNotOpen) {
     EXPECT_FALSE(printsys::AddStandardTcpIpPort(L"IP_10.0.0.1", L"10.0.0.1"));
 }
 
-TEST_F(PortManagement, AnExistingPortCountsAsAdded) {
+// XcvDataW succeeds whenever the request reaches the monitor; what the
+// monitor made of it is in its status, and the port must then be listed.
+TEST_F(PortManagement, APortTheMonitorRefusedIsNotAdded) {
+    struct Case {
+        const char* what;
+        std::function<void(os::sim::Machine&)> arrange;
+        const wchar_t* name;
+    };
+    const Case cases[] = {
+        {"a port of that name exists",
+         [](os::sim::Machine& m) { m.spooler.ports.push_back({L"IP_10.0.0.1", L"", L"Standard TCP/IP Port", {}}); },
+         L"IP_10.0.0.1"},
+        {"the same name in other case", [](os::sim::Machine& m) { m.spooler.ports.push_back({L"ip_10.0.0.1", L"", L"Standard TCP/IP Port", {}}); },
+         L"IP_10.0.0.1"},
+        {"the monitor refuses", [](os::sim::Machine& m) { m.spooler.monitors[1].xcvAddPortStatus = 5; }, L"IP_10.0.0.1"},
+        {"an empty name", [](os::sim::Machine&) {}, L""},
+        {"the port vanishes after the call",
+         [](os::sim::Machine& m) {
+             m.BeforeCall(Operation::EnumPorts, 1, [&m] { m.spooler.ports.pop_back(); });
+         },
+         L"IP_10.0.0.1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        machine.Reset();
+        c.arrange(machine);
+        const auto before = machine.spooler.ports.size();
+        EXPECT_FALSE(printsys::AddStandardTcpIpPort(c.name, L"10.0.0.1"));
+        EXPECT_LE(machine.spooler.ports.size(), before);
+        EXPECT_EQ(machine.OpenHandleCount(), 0u);
+    }
+}
+
+TEST_F(PortManagement, AnAcceptedPortIsListedUnderItsName) {
     ASSERT_TRUE(printsys::AddStandardTcpIpPort(L"IP_10.0.0.1", L"10.0.0.1"));
-    EXPECT_TRUE(printsys::AddStandardTcpIpPort(L"IP_10.0.0.1", L"10.0.0.1"));
     EXPECT_EQ(machine.spooler.ports.size(), 4u);
+    EXPECT_FALSE(printsys::AddStandardTcpIpPort(L"IP_10.0.0.1", L"10.0.0.1")) << "made once only";
 }
 
 TEST_F(PortManagement, DialogFailuresComeWithTheSystemsErrorText) {

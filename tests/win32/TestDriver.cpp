@@ -109,6 +109,12 @@ private:
             in >> className >> name >> index;
             return WaitFor([&] { return OnUiThread("expectpage " + className + " " + name + " " + std::to_string(index)); });
         }
+        if (verb == "waitshown") {
+            // A control that a worker brings back (the finish row, say).
+            std::string className, name;
+            in >> className >> name;
+            return WaitFor([&] { return OnUiThread("expectshown " + className + " " + name); });
+        }
         if (verb == "dismissbox") {
             // Whatever message box is up, in any language.
             HWND box = nullptr;
@@ -245,6 +251,7 @@ private:
             Status("TEXT " + ui::WideToUtf8(control->Text()));
             return control->Text() == Wide(text);
         }
+        if (verb == "expectshown") return control->IsShown();
         if (verb == "expectpage") {
             int index = 0;
             in >> index;

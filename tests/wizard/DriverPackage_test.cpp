@@ -13,6 +13,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
+#include <sstream>
+#include <map>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -85,25 +88,26 @@ TEST(DriverModels, BothRecordsFieldByField) {
     }
 }
 
-// The INF's folder must hold everything it installs, and the certificate
-// must sit where the install imports it from.
+// The INF's folder must hold everything it lists, without a file twice,
+// and the certificate must sit where the install imports it from.
 TEST(DriverModels, StagingExtrasCompleteTheInfFolders) {
     std::vector<wizard::DriverModel> models;
     BuildDriverModels(models);
     for (const auto& model : models) {
-        const std::wstring r = model.id == 0 ? L"203" : L"300";
-        const std::vector<std::pair<std::wstring, std::wstring>> expected = {
-            {L"driver\\a4\\kvtp.cer", L""},
-            {L"driver\\a4\\QuorvelA4.inf", L"Driver64"},
-            {L"driver\\a4\\QuorvelA4" + r + L".pcd", L"Driver64"},
-            {L"driver\\a4\\plotuia4.hlp", L"Driver64"},
-            {L"driver\\a4\\QuorvelA4.inf", L"Driver32"},
-            {L"driver\\a4\\QuorvelA4" + r + L".pcd", L"Driver32"},
-            {L"driver\\a4\\plotuia4.hlp", L"Driver32"},
-        };
+        const std::wstring other = model.id == 0 ? L"300" : L"203";
+        std::vector<std::pair<std::wstring, std::wstring>> expected = {{L"driver\\a4\\kvtp.cer", L""}};
+        for (const std::wstring arch : {L"Driver64", L"Driver32"}) {
+            const std::wstring dir = L"driver\\a4\\" + arch + L"\\";
+            expected.insert(expected.end(), {{L"driver\\a4\\QuorvelA4.inf", arch},
+                                             {dir + L"QuorvelA4UI" + other + L".dll", arch},
+                                             {dir + L"QuorvelA4UNI" + other + L".dll", arch},
+                                             {L"driver\\a4\\QuorvelA4203.pcd", arch},
+                                             {L"driver\\a4\\QuorvelA4300.pcd", arch},
+                                             {L"driver\\a4\\plotuia4.hlp", arch}});
+        }
         std::vector<std::pair<std::wstring, std::wstring>> actual;
         for (const auto& extra : wizard::StagingExtras(model)) actual.emplace_back(extra.packagePath, extra.subfolder);
-        EXPECT_EQ(actual, expected) << r.c_str();
+        EXPECT_EQ(actual, expected) << other.c_str();
     }
 }
 
@@ -157,8 +161,12 @@ TEST_F(Architecture, RuleForEachPointerSize) {
         EXPECT_EQ(wizard::Is64BitWindowsFor(c.program64), c.expected)
             << c.program64 << " " << c.wow64 << " " << c.failure;
     }
-    // This host build is 64-bit.
+    // The program's own bitness comes from the machine: the shipped 32-bit
+    // program asks WOW64, a 64-bit build does not.
+    machine.Reset();
     machine.wow64 = false;
+    EXPECT_FALSE(wizard::Is64BitWindows());
+    machine.program64Bit = true;
     EXPECT_TRUE(wizard::Is64BitWindows());
 }
 
@@ -452,36 +460,105 @@ TEST_F(BuiltPackage, DriverDirectoryGetsTheFilesAndTheirNames) {
               Entry("driver/a4/Driver64/QuorvelA4UNI203.dll"));
 }
 
-// What the printui install finds: the certificate in the staging folder,
-// and in Driver64 and Driver32 the INF with every file it names.
-TEST_F(BuiltPackage, StagingLeavesInfAndCertificateWhereTheInstallLooks) {
-    std::vector<wizard::DriverModel> models;
-    BuildDriverModels(models);
-    for (const auto& model : models) {
-        SCOPED_TRACE(std::string(model.driverName.begin(), model.driverName.end()));
-        const std::wstring stage = wizard::StagingFolder();
-        ASSERT_EQ(wizard::CreateDirectoryTree(stage), 1);
-        for (const auto& arch : model.archFolders) ASSERT_EQ(wizard::CreateDirectoryTree(stage + arch), 1);
-        std::vector<wchar_t> buffer;
-        const std::pair<const Paths*, std::wstring> lists[] = {{&model.stageRootFiles, stage},
-                                                               {&model.stageFilesIA64, stage + L"ia64\\"},
-                                                               {&model.stageFiles64, stage + L"Driver64\\"},
-                                                               {&model.stageFiles32, stage + L"Driver32\\"}};
-        for (const auto& [list, folder] : lists)
-            for (const auto& path : *list) ASSERT_TRUE(wizard::ExtractPackageFile(path, folder, buffer)) << path.c_str();
-        for (const auto& extra : wizard::StagingExtras(model)) {
-            const std::wstring folder = extra.subfolder.empty() ? stage : stage + extra.subfolder + L"\\";
-            ASSERT_TRUE(wizard::ExtractPackageFile(extra.packagePath, folder, buffer)) << extra.packagePath.c_str();
-        }
-
-        EXPECT_EQ(ReadHostFile(machine.HostPath(stage + model.certificateFile)), Entry("driver/a4/kvtp.cer"));
-        for (const wchar_t* arch : {L"Driver64", L"Driver32"}) {
-            const std::wstring folder = stage + arch + L"\\";
-            EXPECT_EQ(ReadHostFile(machine.HostPath(folder + model.infFile)), Entry("driver/a4/QuorvelA4.inf"));
-            for (const auto* file : {&model.driverFile, &model.configFile, &model.dataFile, &model.helpFile})
-                EXPECT_TRUE(std::filesystem::is_regular_file(machine.HostPath(folder + *file))) << file->c_str();
+// The file names an INF makes Windows copy: the entries of every section
+// a CopyFiles directive names (or the "@file" it names directly) and those
+// of the SourceDisksFiles sections.
+std::vector<std::string> FilesNamedByInf(const std::string& text) {
+    auto trim = [](std::string s) {
+        const auto first = s.find_first_not_of(" \t\r");
+        if (first == std::string::npos) return std::string();
+        return s.substr(first, s.find_last_not_of(" \t\r") - first + 1);
+    };
+    auto lower = [](std::string s) {
+        for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return s;
+    };
+    std::map<std::string, std::vector<std::string>> sections;  // lower-case name -> lines
+    std::string current;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        line = trim(line.substr(0, line.find(';')));
+        if (line.empty()) continue;
+        if (line.front() == '[') current = lower(line.substr(1, line.find(']') - 1));
+        else sections[current].push_back(line);
+    }
+    std::vector<std::string> files;
+    for (const auto& [name, lines] : sections) {
+        const bool sourceFiles = name.rfind("sourcedisksfiles", 0) == 0;
+        for (const auto& line : lines) {
+            const auto equals = line.find('=');
+            if (sourceFiles) files.push_back(trim(line.substr(0, equals)));
+            if (equals == std::string::npos || lower(trim(line.substr(0, equals))) != "copyfiles") continue;
+            std::istringstream targets(line.substr(equals + 1));
+            for (std::string target; std::getline(targets, target, ',');) {
+                target = trim(target);
+                if (!target.empty() && target[0] == '@') {
+                    files.push_back(target.substr(1));
+                    continue;
+                }
+                const auto section = sections.find(lower(target));
+                EXPECT_NE(section, sections.end()) << "CopyFiles names a missing section " << target;
+                if (section == sections.end()) continue;
+                for (const auto& entry : section->second) files.push_back(trim(entry.substr(0, entry.find(','))));
+            }
         }
     }
+    return files;
+}
+
+TEST(InfFiles, CopyFilesSectionsAndSourceDisksFilesAreRead) {
+    const std::string inf =
+        "[Version]\r\nSignature=\"$Windows NT$\"\r\n[Install]\r\nCopyFiles=Files, @extra.dll ; comment\r\n"
+        "[FILES]\r\na.dll\r\nb.pcd,,,2\r\n[SourceDisksFiles.amd64]\r\nc.hlp=1\r\n";
+    std::vector<std::string> files = FilesNamedByInf(inf);
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"a.dll", "b.pcd", "c.hlp", "extra.dll"}));
+}
+
+// What the printui install finds, for either model on either architecture:
+// the certificate in the staging folder, and beside the INF every file the
+// INF names, since Windows reads them all from its folder.
+TEST_F(BuiltPackage, StagingLeavesInfCertificateAndEveryFileTheInfNames) {
+    std::vector<wizard::DriverModel> models;
+    BuildDriverModels(models);
+    const auto inf = Entry("driver/a4/QuorvelA4.inf");
+    const std::vector<std::string> named = FilesNamedByInf(std::string(inf.begin(), inf.end()));
+    ASSERT_GE(named.size(), 8u) << "both models' files";
+    for (const auto& model : models) {
+        for (const std::wstring arch : {L"Driver64", L"Driver32"}) {
+            SCOPED_TRACE(std::string(model.driverName.begin(), model.driverName.end()) + " " +
+                         std::string(arch.begin(), arch.end()));
+            machine.Reset();
+            const std::wstring stage = wizard::StagingFolder();
+            ASSERT_EQ(wizard::CreateDirectoryTree(stage), 1);
+            for (const auto& sub : model.archFolders) ASSERT_EQ(wizard::CreateDirectoryTree(stage + sub), 1);
+            std::vector<wchar_t> buffer;
+            ASSERT_TRUE(wizard::StageDriverFiles(model, stage, buffer));
+
+            EXPECT_EQ(ReadHostFile(machine.HostPath(stage + model.certificateFile)), Entry("driver/a4/kvtp.cer"));
+            const std::wstring folder = stage + arch + L"\\";
+            EXPECT_EQ(ReadHostFile(machine.HostPath(folder + model.infFile)), Entry("driver/a4/QuorvelA4.inf"));
+            for (const auto& file : named) {
+                const auto path = machine.HostPath(folder + std::wstring(file.begin(), file.end()));
+                EXPECT_TRUE(std::filesystem::is_regular_file(path)) << file;
+            }
+            // The DLLs are those of this architecture.
+            EXPECT_EQ(ReadHostFile(machine.HostPath(folder + L"QuorvelA4UNI300.dll")),
+                      Entry("driver/a4/" + std::string(arch.begin(), arch.end()) + "/QuorvelA4UNI300.dll"));
+        }
+    }
+}
+
+// Staging stops at the first file that is missing, with its error.
+TEST_F(BuiltPackage, StagingStopsAtTheFirstFileThatCannotBeWritten) {
+    std::vector<wizard::DriverModel> models;
+    BuildDriverModels(models);
+    const std::wstring stage = wizard::StagingFolder();
+    ASSERT_EQ(wizard::CreateDirectoryTree(stage), 1);
+    std::vector<wchar_t> buffer;
+    // No subfolders: the first file bound for one cannot be opened.
+    EXPECT_FALSE(wizard::StageDriverFiles(models[1], stage, buffer));
+    EXPECT_EQ(std::wstring(buffer.begin(), buffer.end()), L"QuorvelA4300.pcdplotuia4.hlpQuorvelA4UI300.dll");
 }
 
 }  // namespace

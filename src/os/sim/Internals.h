@@ -98,6 +98,7 @@ inline constexpr std::uint32_t kUnknownPort = 1796;
 inline constexpr std::uint32_t kUnknownPrinterDriver = 1797;
 inline constexpr std::uint32_t kUnknownPrintProcessor = 1798;
 inline constexpr std::uint32_t kInvalidPrinterName = 1801;
+inline constexpr std::uint32_t kInvalidEnvironment = 1805;
 inline constexpr std::uint32_t kPrinterAlreadyExists = 1802;
 inline constexpr std::uint32_t kResourceLangNotFound = 1815;
 inline constexpr std::uint32_t kMrMidNotFound = 317;

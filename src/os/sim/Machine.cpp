@@ -133,7 +133,7 @@ void Machine::Reset() {
     spooler.ports = {{L"LPT1:", L"Local Port", L"Local Port", {}},
                      {L"COM1:", L"Local Port", L"Local Port", {}},
                      {L"FILE:", L"Local Port", L"Local Port", {}}};
-    spooler.monitors = {{L"Local Port", {}, {}}, {std::wstring(kTcpIpMonitor), {}, {}}};
+    spooler.monitors = {{L"Local Port", {}, {}, 0}, {std::wstring(kTcpIpMonitor), {}, {}, 0}};
     services = {Service{L"Spooler", kServiceRunning, 0, {}, 0, 0, 0, 0, 0, {}}};
     interfaces.clear();
     writeTargets.clear();
@@ -144,6 +144,7 @@ void Machine::Reset() {
     isAdministrator = true;
     uiLanguage = 1033;
     wow64 = true;
+    program64Bit = false;
     programFilesFolder = L"C:\\Program Files (x86)";
     currentDirectory = L"C:\\Users\\Admin\\Downloads";
     sleeps.clear();
@@ -245,14 +246,20 @@ WriteTarget* Machine::FindWriteTarget(const std::wstring& path) {
     return nullptr;
 }
 
-std::filesystem::path Machine::DriverDirectory() {
-    if (driverDirectory_.empty()) {
-        driverDirectory_ = std::filesystem::temp_directory_path() /
-                           ("printsys-sim-" + std::to_string(getpid())) / "x64";
-        std::filesystem::create_directories(driverDirectory_);
-    }
-    return driverDirectory_;
+std::filesystem::path Machine::DriverDirectory(const std::wstring& environment) {
+    if (driverDirectory_.empty())
+        driverDirectory_ = std::filesystem::temp_directory_path() / ("printsys-sim-" + std::to_string(getpid())) / "spool";
+    // Windows' own folder names below spool\drivers.
+    const auto folder = driverDirectory_ / (EqualNoCase(environment, L"Windows NT x86") ? "W32X86" : "x64");
+    std::filesystem::create_directories(folder);
+    return folder;
 }
+
+std::wstring Machine::NativeEnvironment() const {
+    return program64Bit || wow64 ? L"Windows x64" : L"Windows NT x86";
+}
+
+std::wstring Machine::CallerEnvironment() const { return program64Bit ? L"Windows x64" : L"Windows NT x86"; }
 
 std::filesystem::path Machine::DiskRoot() {
     if (diskRoot_.empty()) {
@@ -332,6 +339,10 @@ void Machine::SetLocalTime(const LocalTime& time) {
                                             static_cast<unsigned>(time.day));
     localTimeAtZeroMs_ = ((days * 24 + time.hour) * 60 + time.minute) * 60000 + time.second * 1000 +
                          time.milliseconds - static_cast<std::int64_t>(now_);
+}
+
+std::uint64_t Machine::WallClockMs() const {
+    return static_cast<std::uint64_t>(localTimeAtZeroMs_ + static_cast<std::int64_t>(now_));
 }
 
 LocalTime Machine::LocalTimeNow() const {

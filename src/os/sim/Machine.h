@@ -95,6 +95,9 @@ struct Monitor {
     std::wstring name;
     DialogOutcome addPortDialog;
     DialogOutcome configurePortDialog;
+    // The status XcvData "AddPort" reports for a request it would otherwise
+    // carry out (0: it makes the port); the call itself still succeeds.
+    std::uint32_t xcvAddPortStatus = 0;
 };
 
 inline constexpr std::wstring_view kTcpIpMonitor = L"Standard TCP/IP Port";
@@ -253,6 +256,9 @@ public:
     // The 32-bit program on 64-bit Windows: WOW64 says so, and the shell's
     // Program Files folder for it is the x86 one.
     bool wow64 = true;
+    // The program under test is the shipped 32-bit one; true models a
+    // 64-bit build (which Windows runs without WOW64).
+    bool program64Bit = false;
     std::wstring programFilesFolder = L"C:\\Program Files (x86)";
     std::wstring currentDirectory = L"C:\\Users\\Admin\\Downloads";
 
@@ -289,10 +295,16 @@ public:
     Service* FindService(const std::wstring& name);
     WriteTarget* FindWriteTarget(const std::wstring& path);
 
-    // The spooler's driver directory: a private folder, created on first use
-    // and removed by Reset and at exit. Its files are what AddPrinterDriverExW
-    // finds there.
-    std::filesystem::path DriverDirectory();
+    // The spooler's driver directory of an environment ("Windows x64", the
+    // default, or "Windows NT x86"): a private folder each, created on first
+    // use and removed by Reset and at exit. Its files are what
+    // AddPrinterDriverExW of that environment finds there.
+    std::filesystem::path DriverDirectory(const std::wstring& environment = L"Windows x64");
+    // The environments as the spooler sees them: the system's own, and the
+    // caller's (what a NULL environment means), which is x86 for a 32-bit
+    // program even on 64-bit Windows.
+    std::wstring NativeEnvironment() const;
+    std::wstring CallerEnvironment() const;
 
     // Messages of FormatMessageW by language; English texts of the codes the
     // program meets are there after Reset.
@@ -339,6 +351,7 @@ public:
     std::optional<std::wstring> Message(std::uint16_t langId, std::uint32_t code) const;
     bool HasLanguage(std::uint16_t langId) const;
     LocalTime LocalTimeNow() const;
+    std::uint64_t WallClockMs() const;  // milliseconds since 1970 now
 
 private:
     struct Injection {

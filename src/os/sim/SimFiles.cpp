@@ -66,6 +66,8 @@ KernelHandle CreateDiskFile(Machine& machine, const std::wstring& path, std::uin
 
 void SetLastError(std::uint32_t error) { sim::SetLastErrorCode(error); }
 
+bool IsProgram64Bit() { return TheMachine().program64Bit; }
+
 bool IsWow64Process(bool& wow64) {
     auto& machine = TheMachine();
     wow64 = false;

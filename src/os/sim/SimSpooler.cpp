@@ -41,10 +41,35 @@ bool HasPrefix(const std::wstring& text, const std::wstring& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
 }
 
-bool FileInDriverDirectory(sim::Machine& machine, const std::wstring& name) {
-    std::string narrow;
-    for (wchar_t c : name) narrow += static_cast<char>(c);
-    return std::filesystem::is_regular_file(machine.DriverDirectory() / narrow);
+// Names are matched without regard to case, as Windows does: the spooler
+// finds "X.DLL" when "X.dll" was copied.
+bool FileInDriverDirectory(sim::Machine& machine, const std::wstring& environment, const std::wstring& name) {
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(machine.DriverDirectory(environment), ignored))
+        if (entry.is_regular_file(ignored) && sim::EqualNoCase(entry.path().filename().wstring(), name)) return true;
+    return false;
+}
+
+// The environment a call means: NULL is the caller's. False, with the
+// spooler's error, for one it does not know.
+bool ResolveEnvironment(const sim::Machine& machine, const std::wstring& given, std::wstring& environment) {
+    if (given.empty()) {
+        environment = machine.CallerEnvironment();
+        return true;
+    }
+    for (const wchar_t* known : {L"Windows x64", L"Windows NT x86"}) {
+        if (sim::EqualNoCase(given, known)) {
+            environment = known;
+            return true;
+        }
+    }
+    return Fail(error::kInvalidEnvironment);
+}
+
+const sim::Monitor* FindMonitor(sim::Machine& machine, const std::wstring& name) {
+    for (const auto& monitor : machine.spooler.monitors)
+        if (sim::EqualNoCase(monitor.name, name)) return &monitor;
+    return nullptr;
 }
 
 std::int32_t HResultFromWin32(std::uint32_t code) {
@@ -67,14 +92,19 @@ bool EnumPrintersW(std::uint32_t /*flags*/, std::uint32_t bufferSize, std::uint3
     return true;
 }
 
-bool EnumPrinterDriversW(std::uint32_t level, std::uint32_t bufferSize, std::uint32_t& needed,
-                         std::vector<DriverInfo>& drivers) {
+bool EnumPrinterDriversW(const std::wstring& environmentGiven, std::uint32_t level, std::uint32_t bufferSize,
+                         std::uint32_t& needed, std::vector<DriverInfo>& drivers) {
     drivers.clear();
     needed = 0;
     auto& machine = TheMachine();
     if (!Enter(machine, Operation::EnumPrinterDrivers)) return false;
     if (level != 1 && level != 6 && level != 8) return Fail(error::kInvalidLevel);
-    for (const auto& d : machine.spooler.drivers) {
+    std::wstring environment;
+    if (!ResolveEnvironment(machine, environmentGiven, environment)) return false;
+    std::vector<sim::Driver> found;
+    for (const auto& d : machine.spooler.drivers)
+        if (sim::EqualNoCase(d.environment, environment)) found.push_back(d);
+    for (const auto& d : found) {
         if (level == 1) needed += sim::RecordBytes(kDriverInfo1Bytes, {&d.name});
         const std::uint32_t fixed = level == 6 ? kDriverInfo6Bytes : kDriverInfo8Bytes;
         if (level != 1)
@@ -83,7 +113,7 @@ bool EnumPrinterDriversW(std::uint32_t level, std::uint32_t bufferSize, std::uin
                       (level == 8 ? sim::RecordBytes(0, {&d.infPath}) : 0);
     }
     if (bufferSize < needed) return Fail(error::kInsufficientBuffer);
-    for (const auto& d : machine.spooler.drivers) {
+    for (const auto& d : found) {
         DriverInfo info;
         info.name = d.name;
         if (level != 1) {
@@ -109,11 +139,14 @@ bool EnumPortsW(std::uint32_t bufferSize, std::uint32_t& needed, std::vector<Por
     return true;
 }
 
-bool GetPrinterDriverDirectoryW(std::uint32_t bufferSize, std::uint32_t& needed, std::wstring& directory) {
+bool GetPrinterDriverDirectoryW(const std::wstring& environmentGiven, std::uint32_t bufferSize,
+                                std::uint32_t& needed, std::wstring& directory) {
     needed = 0;
     auto& machine = TheMachine();
     if (!Enter(machine, Operation::GetPrinterDriverDirectory)) return false;
-    const std::wstring path = machine.DriverDirectory().wstring();
+    std::wstring environment;
+    if (!ResolveEnvironment(machine, environmentGiven, environment)) return false;
+    const std::wstring path = machine.DriverDirectory(environment).wstring();
     needed = sim::RecordBytes(0, {&path});
     if (bufferSize < needed) return Fail(error::kInsufficientBuffer);
     directory = path;
@@ -181,7 +214,13 @@ PrinterHandle AddPrinterW(const PrinterInfo2& info) {
         return refuse(error::kInvalidPrinterName);
     if (machine.FindPrinter(info.printerName)) return refuse(error::kPrinterAlreadyExists);
     if (!machine.FindPort(info.portName)) return refuse(error::kUnknownPort);
-    if (!machine.FindDriver(info.driverName)) return refuse(error::kUnknownPrinterDriver);
+    // A printer runs on the driver of the system's own environment; one of
+    // another environment only serves clients of that architecture.
+    const auto& drivers = machine.spooler.drivers;
+    if (std::none_of(drivers.begin(), drivers.end(), [&](const auto& d) {
+            return sim::EqualNoCase(d.name, info.driverName) && sim::EqualNoCase(d.environment, machine.NativeEnvironment());
+        }))
+        return refuse(error::kUnknownPrinterDriver);
     if (!sim::EqualNoCase(info.printProcessor, L"WinPrint")) return refuse(error::kUnknownPrintProcessor);
     machine.spooler.printers.push_back(
         {info.printerName, info.driverName, info.portName, info.printProcessor, info.attributes});
@@ -204,14 +243,16 @@ bool AddPrinterDriverExW(const DriverInfo6& info, std::uint32_t /*copyFlags*/) {
     auto& machine = TheMachine();
     if (!Enter(machine, Operation::AddPrinterDriverEx) || !RequireAdministrator(machine)) return false;
     if (info.name.empty() || info.driverPath.empty()) return Fail(error::kInvalidParameter);
+    std::wstring environment;
+    if (!ResolveEnvironment(machine, info.environment, environment)) return false;
     std::vector<std::wstring> files = {info.driverPath, info.dataFile, info.configFile, info.helpFile};
     files.insert(files.end(), info.dependentFiles.begin(), info.dependentFiles.end());
     for (const auto& file : files)
-        if (!file.empty() && !FileInDriverDirectory(machine, file)) return Fail(error::kFileNotFound);
+        if (!file.empty() && !FileInDriverDirectory(machine, environment, file)) return Fail(error::kFileNotFound);
     sim::Driver driver;
     driver.name = info.name;
     driver.version = info.version;
-    if (!info.environment.empty()) driver.environment = info.environment;
+    driver.environment = environment;
     driver.driverPath = info.driverPath;
     driver.dataFile = info.dataFile;
     driver.configFile = info.configFile;
@@ -221,8 +262,12 @@ bool AddPrinterDriverExW(const DriverInfo6& info, std::uint32_t /*copyFlags*/) {
     driver.provider = info.provider;
     driver.driverDate = info.driverDate;
     driver.driverVersion = info.driverVersion;
-    if (auto* existing = machine.FindDriver(info.name)) *existing = driver;
-    else machine.spooler.drivers.push_back(driver);
+    auto& drivers = machine.spooler.drivers;
+    const auto existing = std::find_if(drivers.begin(), drivers.end(), [&](const auto& d) {
+        return sim::EqualNoCase(d.name, driver.name) && sim::EqualNoCase(d.environment, environment);
+    });
+    if (existing != drivers.end()) *existing = driver;
+    else drivers.push_back(driver);
     machine.events.push_back(L"AddPrinterDriverEx " + info.name);
     return true;
 }
@@ -282,6 +327,7 @@ bool XcvDataAddPort(PrinterHandle xcv, const TcpIpPortData& port, std::uint32_t 
     else if (!sim::EqualNoCase(object->name, std::wstring(sim::kTcpIpMonitor)) || port.portName.empty())
         status = error::kInvalidParameter;
     else if (machine.FindPort(port.portName)) status = kErrorAlreadyExists;
+    else if (const auto* monitor = FindMonitor(machine, object->name)) status = monitor->xcvAddPortStatus;
     if (status != 0) return true;
     machine.spooler.ports.push_back({port.portName, std::wstring(sim::kTcpIpMonitor), object->name, port});
     machine.events.push_back(L"XcvData AddPort " + port.portName);

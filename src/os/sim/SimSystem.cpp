@@ -115,6 +115,12 @@ std::uint16_t GetUserDefaultUILanguage() { return TheMachine().uiLanguage; }
 
 LocalTime GetLocalTime() { return TheMachine().LocalTimeNow(); }
 
+std::uint64_t SystemTimeAsFileTime() {
+    // The machine keeps no time zone: its wall clock serves as UTC.
+    constexpr std::uint64_t kFileTimeAt1970 = 116444736000000000ull;
+    return kFileTimeAt1970 + TheMachine().WallClockMs() * 10000ull;
+}
+
 bool FormatMessageW(std::uint32_t code, std::uint16_t langId, std::wstring& text) {
     auto& machine = TheMachine();
     if (const auto error = machine.TakeFailure(Operation::FormatMessage)) return Fail(error);

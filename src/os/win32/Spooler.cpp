@@ -97,7 +97,7 @@ bool EnumPrintersW(std::uint32_t flags, std::uint32_t bufferSize, std::uint32_t&
     return true;
 }
 
-bool EnumPrinterDriversW(std::uint32_t level, std::uint32_t bufferSize, std::uint32_t& needed,
+bool EnumPrinterDriversW(const std::wstring& environment, std::uint32_t level, std::uint32_t bufferSize, std::uint32_t& needed,
                          std::vector<DriverInfo>& drivers) {
     drivers.clear();
     if (level != 1 && level != 6 && level != 8) return win32::Fail(ERROR_INVALID_LEVEL);
@@ -106,7 +106,7 @@ bool EnumPrinterDriversW(std::uint32_t level, std::uint32_t bufferSize, std::uin
     DWORD neededBytes = 0;
     DWORD count = 0;
     const BOOL done =
-        ::EnumPrinterDriversW(nullptr, nullptr, level, buffer.Bytes(), buffer.Size(), &neededBytes, &count);
+        ::EnumPrinterDriversW(nullptr, OrNull(environment), level, buffer.Bytes(), buffer.Size(), &neededBytes, &count);
     const DWORD error = ::GetLastError();
     needed = neededBytes;
     if (!done) return win32::Fail(error);
@@ -144,11 +144,11 @@ bool EnumPortsW(std::uint32_t bufferSize, std::uint32_t& needed, std::vector<Por
     return true;
 }
 
-bool GetPrinterDriverDirectoryW(std::uint32_t bufferSize, std::uint32_t& needed, std::wstring& directory) {
+bool GetPrinterDriverDirectoryW(const std::wstring& environment, std::uint32_t bufferSize, std::uint32_t& needed, std::wstring& directory) {
     RecordBuffer buffer;
     if (!buffer.Allocate(bufferSize)) return false;
     DWORD neededBytes = 0;
-    const BOOL done = ::GetPrinterDriverDirectoryW(nullptr, nullptr, 1, buffer.Bytes(), buffer.Size(), &neededBytes);
+    const BOOL done = ::GetPrinterDriverDirectoryW(nullptr, OrNull(environment), 1, buffer.Bytes(), buffer.Size(), &neededBytes);
     const DWORD error = ::GetLastError();
     needed = neededBytes;
     if (!done) return win32::Fail(error);

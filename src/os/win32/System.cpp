@@ -82,6 +82,16 @@ std::string WideToAnsi(const std::wstring& text) {
     return result;
 }
 
+bool IsProgram64Bit() { return sizeof(void*) == 8; }
+
+std::uint64_t SystemTimeAsFileTime() {
+    SYSTEMTIME now{};
+    ::GetSystemTime(&now);
+    FILETIME file{};
+    if (!::SystemTimeToFileTime(&now, &file)) return 0;
+    return (static_cast<std::uint64_t>(file.dwHighDateTime) << 32) | file.dwLowDateTime;
+}
+
 bool IsWow64Process(bool& wow64) {
     wow64 = false;
     // Looked up by name: Windows before XP SP2 lacks it, and has no WOW64.

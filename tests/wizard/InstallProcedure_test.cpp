@@ -1,0 +1,384 @@
+// The install worker on the simulated machine, started from the real main
+// window: the whole install log line by line with its colours, and what the
+// spooler, the disk and the shell hold afterwards.
+#include "WizardFixture.h"
+
+#include "support/ZipWriter.h"
+#include "ui/ZipArchive.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <ostream>
+
+namespace {
+
+using Operation = os::sim::Operation;
+using testing_support::WizardFixture;
+using wizard::ConnectionType;
+
+constexpr std::uint32_t kRed = 0x000000FF;
+constexpr wchar_t kX64[] = L"Windows x64";
+constexpr wchar_t kX86[] = L"Windows NT x86";
+
+struct Line {
+    std::wstring text;
+    bool error;
+};
+
+bool operator==(const Line& a, const Line& b) { return a.text == b.text && a.error == b.error; }
+
+std::ostream& operator<<(std::ostream& out, const Line& line) {
+    return out << (line.error ? "[error] " : "") << std::string(line.text.begin(), line.text.end());
+}
+
+std::wstring Key(const wchar_t* key) { return common::TranslateKey(key); }
+Line Tip(const wchar_t* key) { return {Key(key), false}; }
+Line Error(const wchar_t* key) { return {Key(key), true}; }
+Line ErrorWith(const wchar_t* key, std::uint32_t code) {
+    return {common::FormatText(Key(key), printsys::SystemErrorText(code)), true};
+}
+
+// The lines of a driver registered straight into the driver directory.
+std::vector<Line> DirectDriver() {
+    return {Tip(L"tip.startcopyfile"), Tip(L"tip.copyfilesuccess"), Tip(L"tip.startinstalldriver"),
+            Tip(L"tip.installdriversuccess")};
+}
+std::vector<Line> Printer() { return {Tip(L"tip.startinstallprinter"), Tip(L"tip.installprintersuccess")}; }
+std::vector<Line> operator+(std::vector<Line> a, const std::vector<Line>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+class InstallProcedure : public WizardFixture {
+protected:
+    void SetUp() override {
+        WizardFixture::SetUp();
+        AddPort(L"USB001", L"USB Monitor");
+        Request(ConnectionType::Usb, L"USB001");
+    }
+
+    void Request(ConnectionType type, const std::wstring& port, std::int32_t model = 0) {
+        auto& request = state->Request();
+        request.connectionType = type;
+        request.portName = port;
+        request.model = model;
+        request.printerName = L"A4 Office";
+        request.defaultPrinter = 0;
+    }
+
+    // Runs the install worker as page 9 does and waits for its end.
+    void Install() {
+        ASSERT_TRUE(state->StartInstall());
+        ASSERT_TRUE(PumpUntil([this] { return machine.RunningThreads() == 0; }));
+        ui::headless::ProcessPending();
+    }
+
+    // Each line of the install log without its time stamp, and whether it
+    // is in the error colour.
+    std::vector<Line> Log() {
+        std::vector<Line> lines;
+        for (const ui::TextRun& run : Get<ui::RichEdit>(L"wordedit_installInfo").Runs()) {
+            for (std::size_t start = 0; start < run.text.size();) {
+                const std::size_t end = run.text.find(L"\r\n", start);
+                const std::wstring line = run.text.substr(start, end - start);
+                if (end == std::wstring::npos && line.empty()) break;
+                const std::size_t stamp = line.find(L" : ");
+                // The system's error texts end in a line break of their own.
+                if (stamp == std::wstring::npos && !lines.empty()) lines.back().text += L"\r\n" + line;
+                else lines.push_back({line.substr(stamp + 3), run.format.colorRef == kRed});
+                if (end == std::wstring::npos) break;
+                start = end + 2;
+            }
+        }
+        return lines;
+    }
+
+    const os::sim::Driver* DriverIn(const std::wstring& environment, const std::wstring& name) {
+        for (const auto& driver : machine.spooler.drivers)
+            if (driver.name == name && driver.environment == environment) return &driver;
+        return nullptr;
+    }
+
+    std::vector<std::uint8_t> Entry(const std::string& name) {
+        std::vector<std::uint8_t> bytes;
+        EXPECT_EQ(ui::Toolkit::Process().Package().Archive().Read(name, wizard::kMaxDriverFileSize, bytes),
+                  ui::ZipError::None);
+        return bytes;
+    }
+
+    static std::vector<std::uint8_t> HostFile(const std::filesystem::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    // printui as Windows runs it: it registers the driver of the system's
+    // own environment from the INF it is given, when that INF is on disk.
+    void FakePrintUi(const std::wstring& environment) {
+        machine.onShellExecute = [this, environment](const os::ShellExecuteInfo& info) {
+            const auto inf = info.parameters.find(L"/f \"");
+            if (info.file != L"rundll32.exe" || inf == std::wstring::npos) return;
+            const std::wstring path = info.parameters.substr(inf + 4, info.parameters.size() - inf - 5);
+            if (!std::filesystem::is_regular_file(machine.HostPath(path))) return;
+            os::sim::Driver driver;
+            driver.name = L"A4 Printer(203dpi)";
+            driver.environment = environment;
+            driver.infPath = path;
+            machine.spooler.drivers.push_back(driver);
+        };
+    }
+};
+
+// The port types the user names: nothing to prepare, the driver goes
+// straight into the driver directory of the system's architecture.
+TEST_F(InstallProcedure, PortTypesOn64And32BitWindows) {
+    struct Case {
+        const char* what;
+        ConnectionType type;
+        const wchar_t* port;
+        bool windows64;
+        std::int32_t model;
+    };
+    const Case cases[] = {
+        {"USB, 64-bit", ConnectionType::Usb, L"USB001", true, 0},
+        {"USB, 32-bit", ConnectionType::Usb, L"USB001", false, 0},
+        {"USB, 64-bit, 300 dpi", ConnectionType::Usb, L"USB001", true, 1},
+        {"LPT", ConnectionType::Lpt, L"LPT1:", true, 0},
+        {"COM, 32-bit", ConnectionType::Com, L"COM1:", false, 1},
+        {"custom", ConnectionType::Custom, L"FILE:", true, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        machine.Reset();
+        AddPort(L"USB001", L"USB Monitor");
+        machine.wow64 = c.windows64;
+        Request(c.type, c.port, c.model);
+        Install();
+
+        EXPECT_EQ(Log(), DirectDriver() + Printer());
+        const wizard::DriverModel& model = state->Models()[static_cast<std::size_t>(c.model)];
+        const std::wstring environment = c.windows64 ? kX64 : kX86;
+        const os::sim::Driver* driver = DriverIn(environment, model.driverName);
+        ASSERT_NE(driver, nullptr) << "registered for the system's environment";
+        EXPECT_EQ(machine.spooler.drivers.size(), 1u);
+        const std::wstring r = c.model == 0 ? L"203" : L"300";
+        EXPECT_EQ(driver->dependentFiles, (std::vector<std::wstring>{L"QuorvelA4UI" + r + L".dll",
+                                                                      L"QuorvelA4UNI" + r + L".dll",
+                                                                      L"QuorvelA4" + r + L".pcd", L"plotuia4.hlp"}));
+        EXPECT_EQ(driver->driverPath, model.driverFile);
+        EXPECT_EQ(driver->version, 3u);
+        EXPECT_EQ(driver->driverVersion, 11u);
+        EXPECT_EQ(driver->manufacturer, L"NV");
+        EXPECT_NE(driver->driverDate, 0u);
+        // The DLLs are those of the system's architecture.
+        const std::string folder = c.windows64 ? "Driver64" : "Driver32";
+        const std::string dll = "QuorvelA4UNI" + std::string(r.begin(), r.end()) + ".dll";
+        EXPECT_EQ(HostFile(machine.DriverDirectory(environment) / dll), Entry("driver/a4/" + folder + "/" + dll));
+
+        const os::sim::Printer* printer = machine.FindPrinter(L"A4 Office");
+        ASSERT_NE(printer, nullptr);
+        EXPECT_EQ(printer->portName, c.port);
+        EXPECT_EQ(printer->driverName, model.driverName);
+        EXPECT_EQ(printer->printProcessor, L"WinPrint");
+        EXPECT_EQ(printer->attributes, 0x40u);
+        EXPECT_TRUE(Get<ui::Control>(L"btn_setup_testpage").IsVisible()) << "printerAdded";
+        EXPECT_TRUE(machine.shellRuns.empty());
+        EXPECT_EQ(machine.OpenHandleCount(), 0u);
+    }
+}
+
+TEST_F(InstallProcedure, NetworkPortRefusedOrCreated) {
+    AddPort(L"IP_10.0.0.9", L"Standard TCP/IP Port");
+    Request(ConnectionType::Network, L"IP_10.0.0.9");
+    state->Request().networkAddress = L"10.0.0.9";
+    Install();
+    EXPECT_EQ(Log(), (std::vector<Line>{Tip(L"tip.startaddlanport"), Error(L"tip.addlanportfail")}));
+    EXPECT_TRUE(machine.spooler.drivers.empty());
+    EXPECT_TRUE(machine.spooler.printers.empty());
+    EXPECT_EQ(state->Request().portName, L"IP_10.0.0.9") << "kept for another try";
+    EXPECT_EQ(state->Request().networkAddress, L"10.0.0.9");
+
+    machine.Reset();
+    Request(ConnectionType::Network, L"IP_10.0.0.7");
+    state->Request().networkAddress = L"10.0.0.7";
+    Install();
+    EXPECT_EQ(Log(), (std::vector<Line>{Tip(L"tip.startaddlanport"), Tip(L"tip.addlanportsuccess")}) + DirectDriver() +
+                         Printer());
+    ASSERT_NE(machine.FindPort(L"IP_10.0.0.7"), nullptr);
+    ASSERT_NE(machine.FindPrinter(L"A4 Office"), nullptr);
+    EXPECT_EQ(machine.FindPrinter(L"A4 Office")->portName, L"IP_10.0.0.7");
+    EXPECT_EQ(state->Request().portName, L"") << "tcpPortAdded frees the proposal";
+    EXPECT_EQ(state->Request().networkAddress, L"");
+}
+
+TEST_F(InstallProcedure, ARefusedPairingEndsTheRunWithThePin) {
+    machine.AddBluetoothAdapter(true);
+    os::sim::BluetoothDevice device;
+    device.record.address = 0x001B35E40D7A;
+    device.record.name = L"A4 Printer BT";
+    device.record.classOfDevice = 0x040680;
+    device.pin = L"1234";
+    machine.bluetooth.devices.push_back(device);
+    bluetooth::ScanBluetoothPrinters(state->BluetoothDevices());
+    ASSERT_EQ(state->BluetoothDevices().size(), 1u);
+    Request(ConnectionType::Bluetooth, L"");
+    state->Request().bluetoothDevice = 0;
+    state->Request().pin = L"9999";
+    Install();
+    EXPECT_EQ(Log(), (std::vector<Line>{Tip(L"tip.startpairbluetooth"),
+                                        {common::FormatText(Key(L"tip.pairbluetoothfailpinis"), L"9999"), true}}));
+    EXPECT_TRUE(machine.spooler.drivers.empty());
+}
+
+TEST_F(InstallProcedure, ABluetoothPrinterGetsItsComPort) {
+    machine.AddBluetoothAdapter(true);
+    os::sim::BluetoothDevice device;
+    device.record.address = 0x001B35E40D7A;
+    device.record.name = L"A4 Printer BT";
+    device.record.classOfDevice = 0x040680;
+    machine.bluetooth.devices.push_back(device);
+    machine.AddComPort(L"BTHENUM\\{00001101-0000-1000-8000-00805f9b34fb}_LOCALMFG&000f\\7&1a2b&0&001b35e40d7a_C00000000",
+                       L"COM5");
+    AddPort(L"COM5:");
+    bluetooth::ScanBluetoothPrinters(state->BluetoothDevices());
+    ASSERT_EQ(state->BluetoothDevices().size(), 1u);
+    Request(ConnectionType::Bluetooth, L"");
+    state->Request().bluetoothDevice = 0;
+    Install();
+    EXPECT_EQ(Log(), (std::vector<Line>{Tip(L"tip.startpairbluetooth"), Tip(L"tip.pairbluetoothsuccess"),
+                                        {common::FormatText(Key(L"tip.readbluetoothserialport"), L"COM5:"), false}}) +
+                         DirectDriver() + Printer());
+    ASSERT_NE(machine.FindPrinter(L"A4 Office"), nullptr);
+    EXPECT_EQ(machine.FindPrinter(L"A4 Office")->portName, L"COM5:");
+}
+
+// A package without one of the model's files: the path and the error, and
+// the run goes on to the registration, which the spooler refuses.
+TEST_F(InstallProcedure, AMissingPackageEntryIsReportedAndPassedOver) {
+    const char* missing = "driver/a4/Driver64/QuorvelA4UI203.dll";
+    std::vector<testing_support::ZipTestEntry> entries;
+    const auto& archive = ui::Toolkit::Process().Package().Archive();
+    for (const auto& entry : archive.Entries()) {
+        if (entry.name == missing) continue;
+        std::vector<std::uint8_t> bytes;
+        ASSERT_EQ(archive.Read(entry, 64u << 20, bytes), ui::ZipError::None);
+        entries.push_back({entry.name, bytes, false, true, false, 0x6d4a});
+    }
+    const std::vector<std::uint8_t> package = testing_support::BuildZip(entries);
+    ASSERT_EQ(ui::Toolkit::Process().Package().Open(package.data(), package.size(), "wqm19990707"), ui::ZipError::None);
+
+    Install();
+    EXPECT_EQ(Log(), (std::vector<Line>{Tip(L"tip.startcopyfile"),
+                                        {L"driver\\a4\\Driver64\\QuorvelA4UI203.dll", false},
+                                        ErrorWith(L"tip.copyfilefail", 2), Tip(L"tip.copyfilesuccess"),
+                                        Tip(L"tip.startinstalldriver"), ErrorWith(L"tip.installdriverfail", 2),
+                                        Tip(L"tip.startcopyfile"), ErrorWith(L"tip.copyfilefail", 2)}));
+    EXPECT_TRUE(machine.spooler.printers.empty());
+    testing_support::UseBuiltPackage();
+}
+
+// The spooler refuses the driver: the staging folder and printui, which
+// leave a driver of the system's environment, or none it can use.
+TEST_F(InstallProcedure, AFallbackThatWorksAndOneThatDoesNot) {
+    struct Case {
+        const char* what;
+        bool windows64;
+        os::OsVersion version;
+        const wchar_t* printUiRegisters;  // the environment, or none
+        const wchar_t* infFolder;
+        bool certificate;
+        bool works;
+    };
+    const Case cases[] = {
+        {"64-bit", true, {10, 0, 19045}, kX64, L"Driver64", true, true},
+        {"32-bit Windows 7", false, {6, 1, 7601}, kX86, L"Driver32", false, true},
+        {"printui adds nothing", true, {6, 2, 9200}, nullptr, L"Driver64", true, false},
+        {"only an x86 driver on 64-bit Windows", true, {6, 2, 9200}, kX86, L"Driver64", true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        machine.Reset();
+        AddPort(L"USB001", L"USB Monitor");
+        machine.wow64 = c.windows64;
+        machine.version = c.version;
+        if (c.printUiRegisters) FakePrintUi(c.printUiRegisters);
+        machine.FailCall(Operation::AddPrinterDriverEx, 5);
+        Install();
+
+        const std::vector<Line> start = {Tip(L"tip.startcopyfile"),        Tip(L"tip.copyfilesuccess"),
+                                         Tip(L"tip.startinstalldriver"),   ErrorWith(L"tip.installdriverfail", 5),
+                                         Tip(L"tip.startcopyfile"),        Tip(L"tip.copyfilesuccess"),
+                                         Tip(L"tip.startinstalldriver")};
+        const std::vector<Line> end =
+            c.works ? std::vector<Line>{Tip(L"tip.installdriversuccess")} + Printer()
+                    : std::vector<Line>{Error(L"tip.installdriverfail2")};
+        EXPECT_EQ(Log(), start + end);
+        EXPECT_EQ(machine.FindPrinter(L"A4 Office") != nullptr, c.works);
+
+        const std::wstring stage = L"C:\\Program Files (x86)\\PrinterDriver\\RMXTavrin\\";
+        const std::wstring inf = stage + c.infFolder + L"\\QuorvelA4.inf";
+        ASSERT_EQ(machine.shellRuns.size(), c.certificate ? 2u : 1u);
+        if (c.certificate) {
+            EXPECT_EQ(machine.shellRuns[0].info.file, L"certutil.exe");
+            EXPECT_EQ(machine.shellRuns[0].info.parameters, L"-addstore \"TrustedPublisher\" \"" + stage + L"kvtp.cer\"");
+            EXPECT_TRUE(std::filesystem::is_regular_file(machine.HostPath(stage + L"kvtp.cer")));
+        }
+        const auto& printUi = machine.shellRuns.back();
+        EXPECT_EQ(printUi.info.parameters, L"printui.dll, PrintUIEntry /ia /m \"A4 Printer(203dpi)\" /f \"" + inf + L"\"");
+        EXPECT_TRUE(printUi.waitedFor);
+        EXPECT_TRUE(std::filesystem::is_regular_file(machine.HostPath(inf)));
+    }
+}
+
+TEST_F(InstallProcedure, APrinterTheSpoolerRefuses) {
+    struct Case {
+        const char* what;
+        const wchar_t* port;
+        std::uint32_t injected;  // 0: the spooler's own answer
+        std::uint32_t error;
+        bool box;
+    };
+    const Case cases[] = {
+        {"unknown port, listed", L"COM1:", 1796, 1796, false},
+        {"unknown port, not listed", L"USB009", 0, 1796, true},
+        {"printer exists", L"USB001", 0, 1802, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        machine.Reset();
+        ui::headless::Desktop::Instance().Reset();
+        AddPort(L"USB001", L"USB Monitor");
+        if (c.error == 1802) machine.spooler.printers.push_back({L"A4 Office", L"Other", L"LPT1:"});
+        if (c.injected) machine.FailCall(Operation::AddPrinter, c.injected);
+        Request(ConnectionType::Usb, c.port);
+        Install();
+
+        const std::vector<Line> refused = {Tip(L"tip.startinstallprinter"), ErrorWith(L"tip.installprinterfail", c.error)};
+        EXPECT_EQ(Log(), DirectDriver() + refused);
+        ASSERT_EQ(Boxes().size(), c.box ? 1u : 0u);
+        if (c.box) {
+            EXPECT_EQ(Boxes()[0].text, Key(L"tip.port.unidentification"));
+            EXPECT_EQ(Boxes()[0].caption, Key(L"tip.dlgtitle"));
+            EXPECT_EQ(Boxes()[0].style, 0x40u);
+            EXPECT_EQ(Boxes()[0].owner, window->Handle());
+        }
+        EXPECT_FALSE(Get<ui::Control>(L"btn_setup_testpage").IsVisible());
+        EXPECT_NE(DriverIn(kX64, L"A4 Printer(203dpi)"), nullptr) << "the driver stays registered";
+    }
+}
+
+TEST_F(InstallProcedure, OnlyAFlagOfOneMakesTheDefaultPrinter) {
+    for (const std::int32_t flag : {1, 0, -1}) {
+        SCOPED_TRACE(flag);
+        machine.Reset();
+        AddPort(L"USB001", L"USB Monitor");
+        machine.spooler.defaultPrinter = L"Old Default";
+        Request(ConnectionType::Usb, L"USB001");
+        state->Request().defaultPrinter = flag;
+        Install();
+        EXPECT_EQ(Log(), DirectDriver() + Printer());
+        EXPECT_EQ(machine.spooler.defaultPrinter, flag == 1 ? L"A4 Office" : L"Old Default");
+    }
+}
+
+}  // namespace
