@@ -41,34 +41,6 @@ constexpr std::uint32_t kPortNameBytes = 255;
 constexpr std::size_t kAddressChars = 12;
 constexpr wchar_t kLocalServiceName[] = L"SPP slave";
 
-os::BluetoothDeviceRecord ToRecord(const BluetoothDeviceInfo& device) {
-    os::BluetoothDeviceRecord record;
-    for (std::size_t i = device.address.bytes.size(); i-- > 0;)
-        record.address = record.address << 8 | device.address.bytes[i];
-    record.classOfDevice = device.classOfDevice;
-    record.connected = device.connected;
-    record.remembered = device.remembered;
-    record.authenticated = device.authenticated;
-    record.lastSeen = device.lastSeen;
-    record.lastUsed = device.lastUsed;
-    record.name = device.name;
-    return record;
-}
-
-BluetoothDeviceInfo FromRecord(const os::BluetoothDeviceRecord& record) {
-    BluetoothDeviceInfo device;
-    for (std::size_t i = 0; i < device.address.bytes.size(); ++i)
-        device.address.bytes[i] = static_cast<std::uint8_t>(record.address >> (8 * i));
-    device.classOfDevice = record.classOfDevice;
-    device.connected = record.connected;
-    device.remembered = record.remembered;
-    device.authenticated = record.authenticated;
-    device.lastSeen = record.lastSeen;
-    device.lastUsed = record.lastUsed;
-    device.name = record.name;
-    return device;
-}
-
 bool IsPrinter(const os::BluetoothDeviceRecord& record) {
     return !record.name.empty() &&
            std::find(std::begin(kAccepted), std::end(kAccepted), record.classOfDevice) != std::end(kAccepted);
@@ -122,12 +94,13 @@ std::wstring Cut(std::wstring text, std::size_t chars) {
 
 }  // namespace
 
-std::wstring FormatBluetoothAddress(const BluetoothAddress& address, bool withSeparators) {
+std::wstring FormatBluetoothAddress(std::uint64_t address, bool withSeparators) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::wstring text;
-    for (std::size_t i = address.bytes.size(); i-- > 0;) {
-        text += static_cast<wchar_t>(kHex[address.bytes[i] >> 4]);
-        text += static_cast<wchar_t>(kHex[address.bytes[i] & 0x0F]);
+    for (int i = 5; i >= 0; --i) {
+        const auto byte = static_cast<unsigned>((address >> (8 * i)) & 0xFF);
+        text += static_cast<wchar_t>(kHex[byte >> 4]);
+        text += static_cast<wchar_t>(kHex[byte & 0x0F]);
         if (withSeparators && i > 0) text += L'-';
     }
     return text;
@@ -166,14 +139,14 @@ void ScanBluetoothPrinters(std::vector<BluetoothDeviceInfo>& devices) {
     const os::BluetoothDeviceFind find = os::BluetoothFindFirstDevice(params, record);
     if (find == os::BluetoothDeviceFind::None) return;
     do {
-        if (IsPrinter(record)) devices.push_back(FromRecord(record));
+        if (IsPrinter(record)) devices.push_back(record);
         record = os::BluetoothDeviceRecord();
     } while (os::BluetoothFindNextDevice(find, record));
     os::BluetoothFindDeviceClose(find);
 }
 
 bool PairBluetoothDevice(const BluetoothDeviceInfo& device, std::wstring& errorText, std::wstring pin) {
-    os::BluetoothDeviceRecord copy = ToRecord(device);
+    os::BluetoothDeviceRecord copy = device;
     const std::uint32_t result = os::BluetoothAuthenticateDevice(copy, Cut(pin, kMaxPinChars));
     if (result == kPaired || result == kAlreadyPaired) return true;
     errorText = printsys::SystemErrorText(result);
@@ -181,11 +154,10 @@ bool PairBluetoothDevice(const BluetoothDeviceInfo& device, std::wstring& errorT
 }
 
 void EnableSerialPortService(const BluetoothDeviceInfo& device) {
-    const os::BluetoothDeviceRecord record = ToRecord(device);
     // Every failed attempt waits, the last one too, as the install has
     // always paced it.
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        const auto result = os::BluetoothSetServiceState(record, kSerialPortService, os::kBluetoothServiceEnable);
+        const auto result = os::BluetoothSetServiceState(device, kSerialPortService, os::kBluetoothServiceEnable);
         // Without the call there is nothing to enable: Windows then makes
         // the port on its own, if at all.
         if (!result || *result == kServiceEnabled || *result == kInvalidParameter) return;
@@ -218,7 +190,7 @@ bool WaitForBluetoothComPort(const std::wstring& address12, std::wstring& port) 
 void RegisterSerialPortService(const BluetoothDeviceInfo& device, std::wstring comPortWithoutColon) {
     os::BluetoothLocalServiceInfo info;
     info.enabled = true;
-    info.address = ToRecord(device).address;
+    info.address = device.address;
     info.name = kLocalServiceName;
     info.deviceString = Cut(comPortWithoutColon, os::kBluetoothServiceTextChars);
     os::BluetoothSetLocalServiceInfo(kSerialPortService, 1, info);

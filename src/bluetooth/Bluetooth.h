@@ -5,34 +5,20 @@
 
 #include "os/Bluetooth.h"
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace bluetooth {
 
-// BLUETOOTH_ADDRESS: six bytes, least significant first.
-struct BluetoothAddress {
-    std::array<std::uint8_t, 6> bytes{};
-};
+// What the wizard keeps of a found device: the whole BLUETOOTH_DEVICE_INFO,
+// so that pairing and the service calls get back what the system reported.
+using BluetoothDeviceInfo = os::BluetoothDeviceRecord;
 
-// What the wizard keeps of a BLUETOOTH_DEVICE_INFO: the whole record, so
-// that pairing and the service calls get back what the system reported.
-struct BluetoothDeviceInfo {
-    BluetoothAddress address;
-    std::uint32_t classOfDevice = 0;
-    bool connected = false;
-    bool remembered = false;
-    bool authenticated = false;  // paired
-    std::wstring name;
-    os::SystemTime lastSeen;
-    os::SystemTime lastUsed;
-};
-
-// Most significant byte first, two upper-case hex digits a byte; joined by
-// "-" with separators (00-1B-35-E4-0D-7A), back to back without.
-std::wstring FormatBluetoothAddress(const BluetoothAddress& address, bool withSeparators);
+// The six bytes of a BTH_ADDR, most significant first, two upper-case hex
+// digits a byte; joined by "-" with separators (00-1B-35-E4-0D-7A), back to
+// back without.
+std::wstring FormatBluetoothAddress(std::uint64_t address, bool withSeparators);
 
 // A present device of the Bluetooth setup class exists.
 bool HasBluetoothAdapter();

@@ -9,7 +9,6 @@
 
 namespace {
 
-using bluetooth::BluetoothAddress;
 using bluetooth::BluetoothDeviceInfo;
 using os::sim::Operation;
 
@@ -36,7 +35,7 @@ protected:
     // The record as a scan hands it to the wizard.
     BluetoothDeviceInfo Device(std::uint64_t address = kAddress) {
         BluetoothDeviceInfo device;
-        for (std::size_t i = 0; i < 6; ++i) device.address.bytes[i] = static_cast<std::uint8_t>(address >> (8 * i));
+        device.address = address;
         device.classOfDevice = kRendering;
         device.name = L"A4 Printer BT";
         return device;
@@ -150,20 +149,20 @@ TEST_F(Bluetooth, ScanWithoutRadioOrDevicesOrWithAFailedNextGivesWhatWasFound) {
 
 TEST_F(Bluetooth, AddressTextMostSignificantByteFirst) {
     struct Case {
-        std::array<std::uint8_t, 6> bytes;
+        std::uint64_t address;
         const wchar_t* withSeparators;
         const wchar_t* without;
     };
     const Case cases[] = {
-        {{0x7A, 0x0D, 0xE4, 0x35, 0x1B, 0x00}, L"00-1B-35-E4-0D-7A", L"001B35E40D7A"},
-        {{0, 0, 0, 0, 0, 0}, L"00-00-00-00-00-00", L"000000000000"},
-        {{0xFF, 0xEE, 0x01, 0x10, 0xA0, 0x0A}, L"0A-A0-10-01-EE-FF", L"0AA01001EEFF"},
+        {0x001B35E40D7A, L"00-1B-35-E4-0D-7A", L"001B35E40D7A"},
+        {0, L"00-00-00-00-00-00", L"000000000000"},
+        {0x0AA01001EEFF, L"0A-A0-10-01-EE-FF", L"0AA01001EEFF"},
+        // Only the six bytes of the address count, not the top of the word.
+        {0xFFFF001B35E40D7A, L"00-1B-35-E4-0D-7A", L"001B35E40D7A"},
     };
     for (const Case& c : cases) {
-        BluetoothAddress address;
-        address.bytes = c.bytes;
-        EXPECT_EQ(bluetooth::FormatBluetoothAddress(address, true), c.withSeparators);
-        EXPECT_EQ(bluetooth::FormatBluetoothAddress(address, false), c.without);
+        EXPECT_EQ(bluetooth::FormatBluetoothAddress(c.address, true), c.withSeparators);
+        EXPECT_EQ(bluetooth::FormatBluetoothAddress(c.address, false), c.without);
     }
 }
 

@@ -196,11 +196,11 @@ private:
             if (what == "bluetooth") {
                 bluetooth::BluetoothDeviceInfo printer;
                 printer.name = L"A4 Printer BT";
-                printer.address.bytes = {0x7A, 0x0D, 0xE4, 0x35, 0x1B, 0x00};
+                printer.address = 0x001B35E40D7A;
                 printer.authenticated = true;
                 bluetooth::BluetoothDeviceInfo other = printer;
                 other.name = L"A4-300 Office";
-                other.address.bytes[0] = 0x7B;
+                other.address = 0x001B35E40D7B;
                 other.authenticated = false;
                 state.BluetoothDevices() = {printer, other};
                 return state.ShowBluetoothList();

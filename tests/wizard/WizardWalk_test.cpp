@@ -344,7 +344,7 @@ TEST_F(BluetoothPath, DeviceListNeverPreselectsAndShowsPairedDevices) {
     ASSERT_TRUE(Next());
     bluetooth::BluetoothDeviceInfo paired;
     paired.name = L"A4 BT";
-    paired.address.bytes = {0x7A, 0x0D, 0xE4, 0x35, 0x1B, 0x00};
+    paired.address = 0x001B35E40D7A;
     paired.authenticated = true;
     bluetooth::BluetoothDeviceInfo other = paired;
     other.name = L"Other";

@@ -98,7 +98,7 @@ TEST(Devices, InquiryAndScan) {
 
 bluetooth::BluetoothDeviceInfo NoSuchPrinter() {
     bluetooth::BluetoothDeviceInfo device;
-    device.address.bytes = {0x7A, 0x0D, 0xE4, 0x35, 0x1B, 0x00};
+    device.address = 0x001B35E40D7A;
     device.classOfDevice = 0x040680;
     device.name = L"A4 Printer BT";
     return device;
