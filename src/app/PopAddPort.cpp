@@ -1,6 +1,7 @@
 #include "app/PopAddPort.h"
 
 #include "printsys/PortManagement.h"
+#include "ui/WindowHost.h"
 
 #include <memory>
 
@@ -14,6 +15,12 @@ void CPopAddPort::RunModal(ui::WindowHandle owner) {
     if (!popup->Create(owner, L"", kStyle, 0, 0, 0, 0, 0)) {
         delete popup;
         return;
+    }
+    // Body text in the main window's font, which follows the language: Thai
+    // and Korean need larger type than the layout's default.
+    if (const ui::Window* main = ui::WindowFromHandle(owner)) {
+        const ui::FontInfo& font = main->DefaultFont();
+        popup->SetDefaultFont(font.face, font.size, font.bold, font.underline, font.italic);
     }
     popup->CenterWindow();
     popup->ShowModal();  // the pop-up deletes itself when its window is gone

@@ -341,6 +341,7 @@ protected:
 TEST_F(AddPortPopup, ListsTheMonitorsAddsPortsAndRefreshesThePortListWhenClosed) {
     for (os::sim::Monitor& monitor : machine.spooler.monitors)
         if (monitor.name == L"Local Port") monitor.addPortDialog.portToAdd = L"COM7:";
+    machine.uiLanguage = 1054;  // Thai: a larger type than the layout's own
     ui_->Run([this] { OpenMainWindow(); });
     ASSERT_TRUE(ClickMain(L"btn_setup_next"));
     ASSERT_TRUE(ClickMain(L"option_port_com"));
@@ -349,6 +350,10 @@ TEST_F(AddPortPopup, ListsTheMonitorsAddsPortsAndRefreshesThePortListWhenClosed)
     OpenPopupWith(L"btn_port_add");
     ui::Window* popup = Popup();
     ASSERT_NE(popup, nullptr);
+    ui_->Run([&] {
+        EXPECT_EQ(popup->DefaultFont().size, mainWindow->DefaultFont().size);
+        EXPECT_EQ(popup->DefaultFont().size, 20);
+    });
 
     std::vector<std::wstring> rows;
     ui_->Run([&] {
