@@ -43,6 +43,7 @@ bool PathExistsA(const std::string& path);
 // GetCurrentDirectoryA, of whatever length; false when the call fails.
 bool GetCurrentDirectoryA(std::string& directory);
 
+inline constexpr int kCsidlWindows = 0x24;
 inline constexpr int kCsidlProgramFiles = 0x26;
 // SHGetFolderPathW(NULL, folder, NULL, SHGFP_TYPE_CURRENT), without a
 // trailing "\". False when the shell reports a failure (it sets no last error).

@@ -32,6 +32,18 @@ void Start(const wchar_t* file, const std::wstring& parameters, os::WindowHandle
 
 std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 
+// A 32-bit process on 64-bit Windows would start the 32-bit rundll32 from
+// SysWOW64, whose printui addresses the x86 driver; the driver installed is
+// the x64 one. Sysnative is the file-system redirector's way to the native
+// System32 from such a process.
+std::wstring Rundll32() {
+    bool wow64 = false;
+    std::wstring windows;
+    if (os::IsWow64Process(wow64) && wow64 && os::SHGetFolderPathW(os::kCsidlWindows, windows))
+        return windows + L"\\Sysnative\\rundll32.exe";
+    return L"rundll32.exe";
+}
+
 }  // namespace
 
 bool AddCertificateToTrustedPublisher(const std::wstring& certificatePath, os::WindowHandle owner) {
@@ -41,7 +53,7 @@ bool AddCertificateToTrustedPublisher(const std::wstring& certificatePath, os::W
 }
 
 void InstallDriverWithPrintUI(const std::wstring& driverName, const std::wstring& infPath, os::WindowHandle owner) {
-    Start(L"rundll32.exe", L"printui.dll, PrintUIEntry /ia /m " + Quoted(driverName) + L" /f " + Quoted(infPath),
+    Start(Rundll32().c_str(), L"printui.dll, PrintUIEntry /ia /m " + Quoted(driverName) + L" /f " + Quoted(infPath),
           owner, os::kSwShowNormal, Wait::UntilEnd);
 }
 
@@ -49,7 +61,7 @@ bool RunRundll32(const std::wstring& parameterFormat, const std::wstring& printe
     std::wstring parameters = parameterFormat;
     const auto placeholder = parameters.find(L"%s");
     if (placeholder != std::wstring::npos) parameters.replace(placeholder, 2, printerName);
-    Start(L"rundll32.exe", parameters, owner, os::kSwShowNormal, Wait::No);
+    Start(Rundll32().c_str(), parameters, owner, os::kSwShowNormal, Wait::No);
     return true;
 }
 

@@ -1,5 +1,6 @@
 // The system's own tools, started through the shell: the certificate import
-// (certutil.exe) and printui.dll's PrintUIEntry through rundll32.exe.
+// (certutil.exe) and printui.dll's PrintUIEntry through rundll32.exe, the
+// native one when this is a 32-bit process on 64-bit Windows.
 //
 // Nothing is reported: a tool that cannot start or that fails leaves no
 // trace here; callers check the effect they need (DriverExists, say).

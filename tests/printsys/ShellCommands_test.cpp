@@ -2,9 +2,13 @@
 
 #include "support/SimTest.h"
 
+#include <optional>
+
 namespace {
 
 const auto kOwner = static_cast<os::WindowHandle>(0x1234);
+// The machine's default: the 32-bit program on 64-bit Windows.
+constexpr wchar_t kNativeRundll32[] = L"C:\\Windows\\Sysnative\\rundll32.exe";
 
 class ShellCommands : public SimTest {};
 
@@ -18,16 +22,16 @@ TEST_F(ShellCommands, CommandLinesShowModesAndWaits) {
     };
     const std::wstring printer = L"A4 Printer(203dpi)";
     const Case cases[] = {
-        {[&] { printsys::OpenPrintingPreferences(printer, kOwner); }, L"rundll32.exe",
+        {[&] { printsys::OpenPrintingPreferences(printer, kOwner); }, kNativeRundll32,
          L" printui.dll, PrintUIEntry /e /n\"A4 Printer(203dpi)\" ", 1, false},
-        {[&] { printsys::OpenPrinterProperties(printer, kOwner); }, L"rundll32.exe",
+        {[&] { printsys::OpenPrinterProperties(printer, kOwner); }, kNativeRundll32,
          L" printui.dll, PrintUIEntry /p /n\"A4 Printer(203dpi)\" ", 1, false},
-        {[&] { printsys::PrintTestPage(printer, kOwner); }, L"rundll32.exe",
+        {[&] { printsys::PrintTestPage(printer, kOwner); }, kNativeRundll32,
          L" printui.dll, PrintUIEntry /k /n\"A4 Printer(203dpi)\" ", 1, false},
         {[&] { printsys::AddCertificateToTrustedPublisher(L"C:\\Temp\\A4 Printer.cer", kOwner); }, L"certutil.exe",
          L"-addstore \"TrustedPublisher\" \"C:\\Temp\\A4 Printer.cer\"", 0, true},
         {[&] { printsys::InstallDriverWithPrintUI(L"A4 Printer(300dpi)", L"C:\\Program Files\\A4\\a4.inf", kOwner); },
-         L"rundll32.exe", L"printui.dll, PrintUIEntry /ia /m \"A4 Printer(300dpi)\" /f \"C:\\Program Files\\A4\\a4.inf\"",
+         kNativeRundll32, L"printui.dll, PrintUIEntry /ia /m \"A4 Printer(300dpi)\" /f \"C:\\Program Files\\A4\\a4.inf\"",
          1, true},
     };
     for (const Case& c : cases) {
@@ -43,6 +47,38 @@ TEST_F(ShellCommands, CommandLinesShowModesAndWaits) {
         EXPECT_EQ(run.info.show, c.show) << c.parameters;
         EXPECT_EQ(run.waitedFor, c.waited) << c.parameters;
         EXPECT_TRUE(run.handleClosed);
+    }
+}
+
+// printui must address the driver of the system's own architecture, which
+// from a 32-bit process on 64-bit Windows only the native rundll32 does.
+TEST_F(ShellCommands, Rundll32IsTheNativeOne) {
+    struct Case {
+        const char* what;
+        bool wow64;
+        bool program64Bit;
+        std::optional<os::sim::Operation> failing;
+        const wchar_t* file;
+    };
+    const Case cases[] = {
+        {"32-bit program, 64-bit Windows", true, false, std::nullopt, kNativeRundll32},
+        {"32-bit Windows", false, false, std::nullopt, L"rundll32.exe"},
+        {"64-bit program", true, true, std::nullopt, L"rundll32.exe"},
+        {"WOW64 unknown", true, false, os::sim::Operation::IsWow64Process, L"rundll32.exe"},
+        {"no Windows folder", true, false, os::sim::Operation::SHGetFolderPath, L"rundll32.exe"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        machine.Reset();
+        machine.wow64 = c.wow64;
+        machine.program64Bit = c.program64Bit;
+        if (c.failing) machine.FailCall(*c.failing, 5);
+        printsys::InstallDriverWithPrintUI(L"A4 Printer(300dpi)", L"C:\\a4.inf", kOwner);
+        if (c.failing) machine.FailCall(*c.failing, 5);
+        printsys::PrintTestPage(L"A4 Printer(300dpi)", kOwner);
+        ASSERT_EQ(machine.shellRuns.size(), 2u);
+        EXPECT_EQ(machine.shellRuns[0].info.file, c.file);
+        EXPECT_EQ(machine.shellRuns[1].info.file, c.file);
     }
 }
 

@@ -112,17 +112,26 @@ protected:
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
-    // printui as Windows runs it: it registers the driver of the system's
-    // own environment from the INF it is given, when that INF is on disk.
-    void FakePrintUi(const std::wstring& environment) {
-        machine.onShellExecute = [this, environment](const os::ShellExecuteInfo& info) {
+    // printui as Windows runs it: it registers a driver from the INF it is
+    // given, when that INF is on disk, for the architecture of the rundll32
+    // that runs it: the SysWOW64 one from a 32-bit process on 64-bit Windows
+    // (unless Sysnative names the native one), else the system's own.
+    // forcedEnvironment stands for a printui that registers only that one.
+    void FakePrintUi(const wchar_t* forcedEnvironment = nullptr) {
+        machine.onShellExecute = [this, forcedEnvironment](const os::ShellExecuteInfo& info) {
             const auto inf = info.parameters.find(L"/f \"");
-            if (info.file != L"rundll32.exe" || inf == std::wstring::npos) return;
+            const bool rundll32 = info.file.size() >= 12 &&
+                                  info.file.compare(info.file.size() - 12, 12, L"rundll32.exe") == 0;
+            if (!rundll32 || inf == std::wstring::npos) return;
             const std::wstring path = info.parameters.substr(inf + 4, info.parameters.size() - inf - 5);
             if (!std::filesystem::is_regular_file(machine.HostPath(path))) return;
+            const bool redirected = machine.wow64 && !machine.program64Bit &&
+                                    info.file.find(L"\\Sysnative\\") == std::wstring::npos;
             os::sim::Driver driver;
             driver.name = L"A4 Printer(203dpi)";
-            driver.environment = environment;
+            driver.environment = forcedEnvironment ? forcedEnvironment
+                                 : redirected      ? kX86
+                                                   : machine.NativeEnvironment();
             driver.infPath = path;
             machine.spooler.drivers.push_back(driver);
         };
@@ -284,16 +293,17 @@ TEST_F(InstallProcedure, AFallbackThatWorksAndOneThatDoesNot) {
         const char* what;
         bool windows64;
         os::OsVersion version;
-        const wchar_t* printUiRegisters;  // the environment, or none
+        bool printUiRuns;
+        const wchar_t* printUiRegistersOnly;  // an environment, or the one printui runs in
         const wchar_t* infFolder;
         bool certificate;
         bool works;
     };
     const Case cases[] = {
-        {"64-bit", true, {10, 0, 19045}, kX64, L"Driver64", true, true},
-        {"32-bit Windows 7", false, {6, 1, 7601}, kX86, L"Driver32", false, true},
-        {"printui adds nothing", true, {6, 2, 9200}, nullptr, L"Driver64", true, false},
-        {"only an x86 driver on 64-bit Windows", true, {6, 2, 9200}, kX86, L"Driver64", true, false},
+        {"64-bit", true, {10, 0, 19045}, true, nullptr, L"Driver64", true, true},
+        {"32-bit Windows 7", false, {6, 1, 7601}, true, nullptr, L"Driver32", false, true},
+        {"printui adds nothing", true, {6, 2, 9200}, false, nullptr, L"Driver64", true, false},
+        {"only an x86 driver on 64-bit Windows", true, {6, 2, 9200}, true, kX86, L"Driver64", true, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -301,7 +311,7 @@ TEST_F(InstallProcedure, AFallbackThatWorksAndOneThatDoesNot) {
         AddPort(L"USB001", L"USB Monitor");
         machine.wow64 = c.windows64;
         machine.version = c.version;
-        if (c.printUiRegisters) FakePrintUi(c.printUiRegisters);
+        if (c.printUiRuns) FakePrintUi(c.printUiRegistersOnly);
         machine.FailCall(Operation::AddPrinterDriverEx, 5);
         Install();
 
@@ -324,6 +334,7 @@ TEST_F(InstallProcedure, AFallbackThatWorksAndOneThatDoesNot) {
             EXPECT_TRUE(std::filesystem::is_regular_file(machine.HostPath(stage + L"kvtp.cer")));
         }
         const auto& printUi = machine.shellRuns.back();
+        EXPECT_EQ(printUi.info.file, c.windows64 ? L"C:\\Windows\\Sysnative\\rundll32.exe" : L"rundll32.exe");
         EXPECT_EQ(printUi.info.parameters, L"printui.dll, PrintUIEntry /ia /m \"A4 Printer(203dpi)\" /f \"" + inf + L"\"");
         EXPECT_TRUE(printUi.waitedFor);
         EXPECT_TRUE(std::filesystem::is_regular_file(machine.HostPath(inf)));

@@ -146,6 +146,7 @@ void Machine::Reset() {
     wow64 = true;
     program64Bit = false;
     programFilesFolder = L"C:\\Program Files (x86)";
+    windowsFolder = L"C:\\Windows";
     currentDirectory = L"C:\\Users\\Admin\\Downloads";
     sleeps.clear();
     events.clear();

@@ -260,6 +260,7 @@ public:
     // 64-bit build (which Windows runs without WOW64).
     bool program64Bit = false;
     std::wstring programFilesFolder = L"C:\\Program Files (x86)";
+    std::wstring windowsFolder = L"C:\\Windows";
     std::wstring currentDirectory = L"C:\\Users\\Admin\\Downloads";
 
     // The disk: drive C: (with the current directory) on a private folder,

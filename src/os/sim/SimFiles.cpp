@@ -72,7 +72,8 @@ bool IsWow64Process(bool& wow64) {
     auto& machine = TheMachine();
     wow64 = false;
     if (const auto error = machine.TakeFailure(Operation::IsWow64Process)) return Fail(error);
-    wow64 = machine.wow64;
+    // A 64-bit program runs natively; only the 32-bit one sees WOW64.
+    wow64 = machine.wow64 && !machine.program64Bit;
     return true;
 }
 
@@ -119,8 +120,10 @@ bool GetCurrentDirectoryA(std::string& directory) {
 
 bool SHGetFolderPathW(int folder, std::wstring& path) {
     auto& machine = TheMachine();
-    if (machine.TakeFailure(Operation::SHGetFolderPath) != 0 || folder != kCsidlProgramFiles) return false;
-    path = machine.programFilesFolder;
+    if (machine.TakeFailure(Operation::SHGetFolderPath) != 0) return false;
+    if (folder == kCsidlProgramFiles) path = machine.programFilesFolder;
+    else if (folder == kCsidlWindows) path = machine.windowsFolder;
+    else return false;
     return true;
 }
 
