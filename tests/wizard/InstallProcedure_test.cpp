@@ -196,6 +196,52 @@ TEST_F(InstallProcedure, PortTypesOn64And32BitWindows) {
     }
 }
 
+// The two records exactly as they reach the spooler, for both
+// architectures: every field the program sets, and the ones it must leave
+// empty (NULL at the boundary).
+TEST_F(InstallProcedure, TheDriverAndPrinterRecordsFieldByField) {
+    for (const bool windows64 : {true, false}) {
+        SCOPED_TRACE(windows64 ? "64-bit" : "32-bit");
+        machine.Reset();
+        machine.wow64 = windows64;
+        machine.SetLocalTime({2025, 3, 4, 10, 20, 30, 0});
+        constexpr std::uint64_t kThen = 133855572300000000ull;  // that time as a FILETIME
+        AddPort(L"USB001", L"USB Monitor");
+        Request(ConnectionType::Usb, L"USB001", 0);
+        Install();
+
+        ASSERT_EQ(machine.spooler.addDriverCalls.size(), 1u);
+        const auto& [driver, copyFlags] = machine.spooler.addDriverCalls[0];
+        EXPECT_EQ(copyFlags, 0x4u);
+        EXPECT_EQ(driver.version, 3u);
+        EXPECT_EQ(driver.name, L"A4 Printer(203dpi)");
+        EXPECT_EQ(driver.environment, windows64 ? kX64 : kX86);
+        EXPECT_EQ(driver.driverPath, L"QuorvelA4UNI203.DLL");
+        EXPECT_EQ(driver.dataFile, L"QuorvelA4203.pcd");
+        EXPECT_EQ(driver.configFile, L"QuorvelA4UI203.DLL");
+        EXPECT_EQ(driver.helpFile, L"plotuia4.hlp");
+        EXPECT_EQ(driver.dependentFiles, (std::vector<std::wstring>{L"QuorvelA4UI203.dll", L"QuorvelA4UNI203.dll",
+                                                                    L"QuorvelA4203.pcd", L"plotuia4.hlp"}));
+        EXPECT_EQ(driver.monitorName, L"");
+        EXPECT_EQ(driver.defaultDataType, L"");
+        EXPECT_GE(driver.driverDate, kThen);
+        EXPECT_LT(driver.driverDate, kThen + 60ull * 10000000ull);
+        EXPECT_EQ(driver.driverVersion, 11u);
+        EXPECT_EQ(driver.manufacturer, L"NV");
+        EXPECT_EQ(driver.oemUrl, L"");
+        EXPECT_EQ(driver.hardwareId, L"");
+        EXPECT_EQ(driver.provider, L"NV");
+
+        ASSERT_EQ(machine.spooler.addPrinterCalls.size(), 1u);
+        const os::PrinterInfo2& printer = machine.spooler.addPrinterCalls[0];
+        EXPECT_EQ(printer.printerName, L"A4 Office");
+        EXPECT_EQ(printer.portName, L"USB001");
+        EXPECT_EQ(printer.driverName, L"A4 Printer(203dpi)");
+        EXPECT_EQ(printer.printProcessor, L"WinPrint");
+        EXPECT_EQ(printer.attributes, 0x40u);
+    }
+}
+
 TEST_F(InstallProcedure, NetworkPortRefusedOrCreated) {
     AddPort(L"IP_10.0.0.9", L"Standard TCP/IP Port");
     Request(ConnectionType::Network, L"IP_10.0.0.9");

@@ -111,6 +111,13 @@ struct Spooler {
     std::vector<std::wstring> driverPackages;  // INF paths in the driver store
     bool hasDriverPackageApi = true;           // false: Windows XP, or Wine
     std::vector<std::wstring> configuredPorts; // each run of a configure dialog
+    // Each record as the program passed it, refused or not.
+    struct DriverCall {
+        DriverInfo6 driver;
+        std::uint32_t copyFlags = 0;
+    };
+    std::vector<DriverCall> addDriverCalls;
+    std::vector<PrinterInfo2> addPrinterCalls;
 };
 
 inline constexpr std::uint32_t kForever = 0xFFFFFFFF;

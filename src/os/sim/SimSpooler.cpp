@@ -209,6 +209,7 @@ PrinterHandle AddPrinterW(const PrinterInfo2& info) {
         Fail(code);
         return PrinterHandle::None;
     };
+    machine.spooler.addPrinterCalls.push_back(info);
     if (!Enter(machine, Operation::AddPrinter) || !RequireAdministrator(machine)) return PrinterHandle::None;
     if (info.printerName.empty() || info.printerName.find_first_of(L"\\,") != std::wstring::npos)
         return refuse(error::kInvalidPrinterName);
@@ -239,8 +240,9 @@ bool SetDefaultPrinterW(const std::wstring& printerName) {
     return true;
 }
 
-bool AddPrinterDriverExW(const DriverInfo6& info, std::uint32_t /*copyFlags*/) {
+bool AddPrinterDriverExW(const DriverInfo6& info, std::uint32_t copyFlags) {
     auto& machine = TheMachine();
+    machine.spooler.addDriverCalls.push_back({info, copyFlags});
     if (!Enter(machine, Operation::AddPrinterDriverEx) || !RequireAdministrator(machine)) return false;
     if (info.name.empty() || info.driverPath.empty()) return Fail(error::kInvalidParameter);
     std::wstring environment;
