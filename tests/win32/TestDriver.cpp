@@ -6,14 +6,19 @@
 // through a status file (PDS_STATUS): "SHOT name" lines, answered by the
 // harness with a file "name.done" beside it.
 #include <windows.h>
+#include <winspool.h>
 
 #include "ui/Controls.h"
 #include "ui/Utf.h"
 #include "ui/Window.h"
 #include "ui/WindowHost.h"
 #include "wizard/AppState.h"
+#include "wizard/DriverPackage.h"
+#include "printsys/WindowsVersion.h"
+#include "ui/Toolkit.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -207,6 +212,9 @@ private:
             }
             return false;
         }
+        if (verb == "removeprinter" || verb == "removedriver" || verb == "expectprinter" ||
+            verb == "expectdriver")
+            return Spooler(verb, in);
         if (verb == "title") {
             std::string code;
             in >> code;
@@ -252,6 +260,13 @@ private:
             return control->Text() == Wide(text);
         }
         if (verb == "expectshown") return control->IsShown();
+        if (verb == "expectcount") {
+            std::size_t count = 0;
+            in >> count;
+            auto* container = control->AsContainer();
+            Status("COUNT " + name + " " + (container ? std::to_string(container->Count()) : std::string("-")));
+            return container && container->Count() == count;
+        }
         if (verb == "expectpage") {
             int index = 0;
             in >> index;
@@ -297,6 +312,117 @@ private:
         PostMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, local);
         PostMessageW(target, WM_LBUTTONUP, 0, local);
         return true;
+    }
+
+    // What the spooler itself says, asked directly rather than through the
+    // program: a scenario starts from a known state and checks the effect.
+    bool Spooler(const std::string& verb, std::istringstream& in) {
+        const std::wstring environment = printsys::DriverEnvironment();
+        if (verb == "removeprinter") {
+            const std::wstring name = Rest(in);
+            PRINTER_DEFAULTSW access{nullptr, nullptr, PRINTER_ALL_ACCESS};
+            HANDLE printer = nullptr;
+            if (OpenPrinterW(const_cast<wchar_t*>(name.c_str()), &printer, &access)) {
+                if (!DeletePrinter(printer)) Status("DeletePrinter: " + std::to_string(GetLastError()));
+                ClosePrinter(printer);
+            } else {
+                // Wine lists the printers AddPrinterW made but cannot open
+                // them (1801), so nothing can delete them through the
+                // spooler; their registry entries go instead.
+                Status("OpenPrinter: " + std::to_string(GetLastError()) + ", removing its registry entries");
+                const std::wstring key = L"System\\CurrentControlSet\\Control\\Print\\Printers\\" + name;
+                RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
+                for (const wchar_t* list : {L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Devices",
+                                            L"Software\\Microsoft\\Windows NT\\CurrentVersion\\PrinterPorts"})
+                    RegDeleteKeyValueW(HKEY_CURRENT_USER, list, name.c_str());
+            }
+            const bool gone = FindPrinter(name).empty();
+            if (!gone) Status("still listed: " + ui::WideToUtf8(name));
+            return gone;
+        }
+        if (verb == "removedriver") {
+            const std::wstring name = Rest(in);
+            if (DriverListed(environment, name) &&
+                !DeletePrinterDriverExW(nullptr, const_cast<wchar_t*>(environment.c_str()),
+                                        const_cast<wchar_t*>(name.c_str()), 0, 0))
+                Status("DeletePrinterDriverEx: " + std::to_string(GetLastError()));
+            return !DriverListed(environment, name);
+        }
+        if (verb == "expectprinter") {
+            // expectprinter <port> <name>: listed, on that port.
+            std::string port;
+            in >> port;
+            const std::wstring name = Rest(in);
+            const std::wstring found = FindPrinter(name);
+            Status("PRINTER " + ui::WideToUtf8(name) + " on " + (found.empty() ? "(not listed)" : ui::WideToUtf8(found)));
+            return found == Wide(port);
+        }
+        // expectdriver <model>: the model's driver is listed for the system's
+        // environment, and each of its files in the spooler's driver folder
+        // is byte for byte the package's entry.
+        int index = -1;
+        in >> index;
+        const auto& models = wizard::AppState::Instance().Models();
+        if (index < 0 || static_cast<std::size_t>(index) >= models.size()) return false;
+        const wizard::DriverModel& model = models[static_cast<std::size_t>(index)];
+        const bool listed = DriverListed(environment, model.driverName);
+        Status("DRIVER " + ui::WideToUtf8(model.driverName) + " in " + ui::WideToUtf8(environment) +
+               (listed ? " listed" : " not listed"));
+        wchar_t folder[MAX_PATH] = {};
+        DWORD needed = 0;
+        if (!listed || !GetPrinterDriverDirectoryW(nullptr, const_cast<wchar_t*>(environment.c_str()), 1,
+                                                   reinterpret_cast<BYTE*>(folder), sizeof folder, &needed))
+            return false;
+        const auto& files = printsys::Is64BitWindows() ? model.driverDirFiles64 : model.driverDirFiles32;
+        const auto& archive = ui::Toolkit::Process().Package().Archive();
+        bool same = !files.empty();
+        for (const std::wstring& path : files) {
+            const std::wstring name = path.substr(path.rfind(L'\\') + 1);
+            std::vector<std::uint8_t> expected;
+            const ui::ZipEntry* entry = archive.Find(ui::WideToUtf8(path));
+            const bool read = entry && archive.Read(*entry, wizard::kMaxDriverFileSize, expected) == ui::ZipError::None;
+            std::ifstream file(std::filesystem::path(std::wstring(folder) + L"\\" + name), std::ios::binary);
+            const std::vector<std::uint8_t> actual{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+            const bool identical = read && file && actual == expected;
+            Status("FILE " + ui::WideToUtf8(name) + " " + std::to_string(actual.size()) + " bytes " +
+                   (identical ? "identical" : "DIFFERENT"));
+            same = same && identical;
+        }
+        return same;
+    }
+
+    // The port of the printer of that name, or empty when none is listed.
+    static std::wstring FindPrinter(const std::wstring& name) {
+        DWORD needed = 0, count = 0;
+        EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
+        std::vector<BYTE> buffer(needed + sizeof(PRINTER_INFO_2W));
+        if (!EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.data(), static_cast<DWORD>(buffer.size()), &needed,
+                           &count))
+            return {};
+        const auto* printers = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+        for (DWORD i = 0; i < count; ++i)
+            if (printers[i].pPrinterName && name == printers[i].pPrinterName)
+                return printers[i].pPortName ? printers[i].pPortName : L"?";
+        return {};
+    }
+
+    static bool DriverListed(const std::wstring& environment, const std::wstring& name) {
+        DWORD needed = 0, count = 0;
+        auto* env = const_cast<wchar_t*>(environment.c_str());
+        EnumPrinterDriversW(nullptr, env, 1, nullptr, 0, &needed, &count);
+        std::vector<BYTE> buffer(needed + sizeof(DRIVER_INFO_1W));
+        if (!EnumPrinterDriversW(nullptr, env, 1, buffer.data(), static_cast<DWORD>(buffer.size()), &needed, &count))
+            return false;
+        const auto* drivers = reinterpret_cast<const DRIVER_INFO_1W*>(buffer.data());
+        for (DWORD i = 0; i < count; ++i)
+            if (drivers[i].pName && name == drivers[i].pName) return true;
+        return false;
+    }
+
+    static std::wstring Rest(std::istringstream& in) {
+        std::string text;
+        std::getline(in >> std::ws, text);
+        return Wide(text);
     }
 
     static ui::Window* TargetWindow(const std::string& className) {
