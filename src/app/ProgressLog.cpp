@@ -35,9 +35,8 @@ void AppendLogLine(ui::RichEdit& log, const common::UiTextRecord& record) {
         return;
     }
     log.SetSelectionCharFormat(LogLineFormat(record.error));
-    log.AppendAtEnd(LogTimeStamp(os::GetLocalTime()));
-    log.AppendAtEnd(record.text);
-    log.AppendAtEnd(L"\r\n");
+    // One insertion: each one is a round of layout and paint in the control.
+    log.AppendAtEnd(LogTimeStamp(os::GetLocalTime()) + record.text + L"\r\n");
     log.LineScroll(1);
     log.LineScroll(1);
 }

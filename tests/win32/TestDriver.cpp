@@ -94,6 +94,31 @@ private:
             Status("SHOWN " + std::to_string(UnixMilliseconds()));
             return main != nullptr;
         }
+        if (verb == "timeclick") {
+            // Install benchmark: a click whose moment is remembered, and
+            // then the time until a control shows, polled every millisecond.
+            std::string rest;
+            std::getline(in >> std::ws, rest);
+            QueryPerformanceCounter(&clickedAt_);
+            return OnUiThread("click " + rest, false);
+        }
+        if (verb == "timeshown") {
+            std::string className, name;
+            in >> className >> name;
+            LARGE_INTEGER now, frequency;
+            QueryPerformanceFrequency(&frequency);
+            for (DWORD waited = 0; waited < kStepTimeoutMs; ++waited) {
+                if (OnUiThread("expectshown " + className + " " + name, false)) {
+                    QueryPerformanceCounter(&now);
+                    const double ms = 1000.0 * static_cast<double>(now.QuadPart - clickedAt_.QuadPart) /
+                                      static_cast<double>(frequency.QuadPart);
+                    Status("ELAPSED " + std::to_string(ms));
+                    return true;
+                }
+                Sleep(1);
+            }
+            return false;
+        }
         if (verb == "waitgone") {
             std::string className;
             in >> className;
@@ -159,7 +184,7 @@ private:
         return false;
     }
 
-    bool OnUiThread(const std::string& line) {
+    bool OnUiThread(const std::string& line, bool settle = true) {
         HWND main = FindWindowW(L"MainWnd", nullptr);
         if (main == nullptr) return false;
         if (hook_ == nullptr) {
@@ -170,7 +195,7 @@ private:
         pending_ = line;
         PostMessageW(main, kDriverMessage, 0, 0);
         if (WaitForSingleObject(done_, kStepTimeoutMs) != WAIT_OBJECT_0) return false;
-        Sleep(150);  // the posted clicks are handled after the step
+        if (settle) Sleep(150);  // the posted clicks are handled after the step
         return result_;
     }
 
@@ -439,6 +464,7 @@ private:
     static LRESULT CALLBACK HookProc(int code, WPARAM wParam, LPARAM lParam);
 
     std::string statusPath_;
+    LARGE_INTEGER clickedAt_{};
     HHOOK hook_ = nullptr;
     HANDLE done_ = nullptr;
     std::string pending_;
