@@ -58,6 +58,7 @@ void CMainWnd::InitWindow() {
     installBusy_ = Find<ui::GifAnim>(L"ani_gif_install");
     deleteBusy_ = Find<ui::GifAnim>(L"ani_gif_delete");
     buttonRow1_ = FindControl(L"hor_btn_h1");
+    homeButton_ = FindControl(L"btn_setup_index");
     buttonRow2_ = FindControl(L"hor_btn_h2");
     preferencesButton_ = FindControl(L"btn_setup_preferences");
     propertiesButton_ = FindControl(L"btn_setup_properties");
@@ -198,7 +199,11 @@ std::intptr_t CMainWnd::HandleCustomMessage(unsigned message, std::uintptr_t wPa
         case common::UM_INSTALL_LOG_LINE:
             if (installLog_) AppendLogLine(*installLog_, *Record(lParam));
             return 0;
-        case common::UM_DELETE_BUSY: ShowBusy(deleteBusy_, On(wParam)); return 0;
+        case common::UM_DELETE_BUSY:
+            ShowBusy(deleteBusy_, On(wParam));
+            // The removal shows the row early; its way back home waits for the end.
+            if (homeButton_) homeButton_->SetEnabled(!On(wParam));
+            return 0;
         case common::UM_INSTALL_BUSY: ShowBusy(installBusy_, On(wParam)); return 0;
         case common::UM_SHOW_ROW_H1: Show(buttonRow1_, On(wParam)); return 0;
         case common::UM_SHOW_ROW_H2: Show(buttonRow2_, On(wParam)); return 0;

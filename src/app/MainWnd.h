@@ -45,6 +45,7 @@ private:
     ui::GifAnim* installBusy_ = nullptr;
     ui::GifAnim* deleteBusy_ = nullptr;
     ui::Control* buttonRow1_ = nullptr;
+    ui::Control* homeButton_ = nullptr;
     ui::Control* buttonRow2_ = nullptr;
     ui::Control* preferencesButton_ = nullptr;
     ui::Control* propertiesButton_ = nullptr;

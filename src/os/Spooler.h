@@ -119,11 +119,13 @@ PrinterHandle AddPrinterW(const PrinterInfo2& printer);
 bool SetDefaultPrinterW(const std::wstring& printerName);
 
 bool AddPrinterDriverExW(const DriverInfo6& driver, std::uint32_t copyFlags);
-bool DeletePrinterDriverExW(const std::wstring& driverName, std::uint32_t deleteFlags, std::uint32_t version);
+// An empty environment is passed as NULL: the caller's own.
+bool DeletePrinterDriverExW(const std::wstring& environment, const std::wstring& driverName, std::uint32_t deleteFlags,
+                            std::uint32_t version);
 // DeletePrinterDriverPackageW, looked up in winspool.drv when called: older
 // Windows and Wine lack it. Empty when it does not exist; otherwise its
-// HRESULT (0 on success, the last error set on failure).
-std::optional<std::int32_t> DeletePrinterDriverPackageW(const std::wstring& infPath);
+// HRESULT (0 on success). A failure may or may not set the last error.
+std::optional<std::int32_t> DeletePrinterDriverPackageW(const std::wstring& infPath, const std::wstring& environment);
 
 // XcvDataW(xcv, "AddPort", the record, its size, an output buffer of
 // outputSize bytes, ...): the call's own result; status is what the monitor

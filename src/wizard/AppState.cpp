@@ -63,6 +63,9 @@ std::int32_t AppState::CurrentInstallPage() const {
 }
 
 void AppState::GoHome() {
+    // The removal worker reads and finally empties the delete tab's choices;
+    // nothing may lead back to them before it has ended.
+    if (removalRunning_.load()) return;
     outerPage_ = 0;
     position_ = 0;
     ShowPreviousButton(false);
@@ -184,9 +187,16 @@ bool AppState::EnterInstallStep(std::int32_t page) {
     }
 }
 
-void AppState::EnterDeleteStep(std::int32_t) {
+void AppState::EnterDeleteStep(std::int32_t position) {
     ShowPreviousButton(true);
     SetNextButton(true, true, L"main.btn.next");
+    switch (position) {
+        case 0: ShowDeletePrinterList(false); break;
+        case 1: ShowDeleteDriverList(false); break;
+        case 2: ShowDeleteSummary(); break;
+        case 3: StartRemoval(); break;
+        default: break;
+    }
 }
 
 std::uint32_t AppState::StartWorker(std::function<void()> body) {

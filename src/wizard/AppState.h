@@ -74,6 +74,10 @@ struct InstallResult {
 // and within 0..255. A trailing "." adds no part.
 bool IsValidIPv4(const std::wstring& text);
 
+// Opens the printer with full access and deletes it: 0, or the error of the
+// step that failed.
+std::uint32_t DeletePrinterByName(const std::wstring& name);
+
 class AppState {
 public:
     // The process-wide instance, made on first use.
@@ -120,6 +124,12 @@ public:
     std::vector<printsys::SpoolerEntry>& UsbPrinters() { return usbPrinters_; }
     std::vector<bluetooth::BluetoothDeviceInfo>& BluetoothDevices() { return bluetoothDevices_; }
     const std::vector<printsys::SpoolerEntry>& InstalledPrinters() const { return installedPrinters_; }
+    const std::vector<printsys::SpoolerEntry>& InstalledDrivers() const { return installedDrivers_; }
+    // The delete tab's choices.
+    const std::vector<std::wstring>& CheckedPrinters() const { return checkedPrinters_; }
+    const std::set<std::wstring>& CheckedDrivers() const { return checkedDrivers_; }
+    // True from the start of the removal worker to its very end.
+    bool RemovalRunning() const { return removalRunning_.load(); }
 
     // Navigation, on the UI thread.
     void GoHome();
@@ -143,6 +153,16 @@ public:
     bool ShowNetworkPage();
     bool ProposePrinterName();
     bool ShowReadySummary();
+
+    // Entry actions of the delete pages. keepOption leaves the show-all
+    // option as the user just set it.
+    void ShowDeletePrinterList(bool keepOption);
+    void ShowDeleteDriverList(bool keepOption);
+    void ShowDeleteSummary();
+    void StartRemoval();
+    // The removal worker's procedure, and its completion on the same thread.
+    void RunRemoval();
+    void OnRemovalFinished();
 
     // Checks that stand before a page; false keeps the wizard where it is
     // and has told the user why.
@@ -189,11 +209,10 @@ private:
     void SearchFailedToStart(std::uint32_t error);
     void RunInstallProcedure(InstallResult& result);
     void ChooseConnection(ConnectionType type);
-    // Delete tab: the user's choices, recorded here; the lists they filter
-    // are rebuilt when that tab is built.
-    void SetShowAllDeletePrinters(bool on) { request_.showAllPrinters = on ? 1 : 0; }
-    void SetShowAllDeleteDrivers(bool on) { request_.showAllDrivers = on ? 1 : 0; }
-    void SetDeletePrinterSearch(const std::wstring& text) { request_.printerSearchText = text; }
+    ui::Control* FindDeleteControl(std::wstring_view name) const;
+    void MarkDeleteRow(ui::Notification& notification, bool printers);
+    void RestartSpooler();
+    void ReportDeleteFailure(const std::wstring& name, std::uint32_t code);
     // The page buttons.
     void TestNetworkPrinter();
     void TestPrintUsb();
@@ -229,6 +248,7 @@ private:
     std::vector<std::int32_t> usbSteps_, bluetoothSteps_, networkSteps_, portSteps_;
     std::vector<std::uint8_t> testPrintBuffer_;
     AddPortDialog addPortDialog_ = nullptr;
+    std::atomic<bool> removalRunning_{false};
     std::uint16_t currentLangId_ = 0;
 };
 

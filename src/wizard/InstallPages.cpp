@@ -245,11 +245,13 @@ void AppState::OnPageClick(ui::Control& control) {
     const bool turnsOn = option != nullptr && !option->IsSelected();
 
     if (Is(control, L"option_showAll_deletePrinter")) {
-        if (option) SetShowAllDeletePrinters(turnsOn);
+        if (option) request_.showAllPrinters = turnsOn ? 1 : 0;
+        ShowDeletePrinterList(true);
         return;
     }
     if (Is(control, L"option_showAll_deleteDriver")) {
-        if (option) SetShowAllDeleteDrivers(turnsOn);
+        if (option) request_.showAllDrivers = turnsOn ? 1 : 0;
+        ShowDeleteDriverList(true);
         return;
     }
     for (const auto& [name, type] : kConnections) {
@@ -292,12 +294,15 @@ void AppState::OnPageNotify(ui::Notification& notification) {
         return parent ? parent->IndexOf(&sender) : -1;
     };
 
-    // Marking the delete tab's rows comes with that tab's lists; until then
-    // their rows are claimed here and do nothing.
     if (Is(sender, L"listex_delete_printer_item")) {
+        MarkDeleteRow(notification, true);
     } else if (Is(sender, L"edit_find_deletePrinter")) {
-        if (textChanged) SetDeletePrinterSearch(sender.Text());
+        if (textChanged) {
+            request_.printerSearchText = sender.Text();
+            ShowDeletePrinterList(false);
+        }
     } else if (Is(sender, L"listex_delete_driver_item")) {
+        MarkDeleteRow(notification, false);
     } else if (Is(sender, L"listex_install_show_blue_item")) {
         request_.bluetoothDevice = indexInList();
         SetNextButton(true, true);

@@ -17,7 +17,7 @@ protected:
         driver.name = L"A4 Printer(203dpi)";
         driver.infPath = L"C:\\store\\a4.inf";
         machine.spooler.drivers.push_back(driver);
-        machine.spooler.driverPackages.push_back(L"C:\\store\\a4.inf");
+        machine.spooler.driverPackages.push_back({L"C:\\store\\a4.inf"});
     }
     std::uint32_t AddPrinterError(const os::PrinterInfo2& info) {
         const auto handle = os::AddPrinterW(info);
@@ -48,9 +48,9 @@ TEST_F(Machine, AddPrinterRefusesWhatWindowsRefuses) {
 
 TEST_F(Machine, DriversInUseOrLoadedCannotBeDeleted) {
     machine.spooler.printers.push_back({L"Office", L"A4 Printer(203dpi)", L"LPT1:"});
-    EXPECT_FALSE(os::DeletePrinterDriverExW(L"A4 Printer(203dpi)", 3, 3));
+    EXPECT_FALSE(os::DeletePrinterDriverExW(L"Windows x64", L"A4 Printer(203dpi)", 3, 3));
     EXPECT_EQ(os::GetLastError(), 3001u);
-    EXPECT_FALSE(os::DeletePrinterDriverExW(L"Unknown", 3, 3));
+    EXPECT_FALSE(os::DeletePrinterDriverExW(L"Windows x64", L"Unknown", 3, 3));
     EXPECT_EQ(os::GetLastError(), 1797u);
 
     const auto printer = os::OpenPrinterW(L"Office", os::kPrinterAllAccess);
@@ -60,12 +60,12 @@ TEST_F(Machine, DriversInUseOrLoadedCannotBeDeleted) {
 
     // The spooler still holds the files until it has been stopped.
     machine.spooler.drivers[0].loadedBySpooler = true;
-    EXPECT_FALSE(os::DeletePrinterDriverExW(L"A4 Printer(203dpi)", 3, 3));
+    EXPECT_FALSE(os::DeletePrinterDriverExW(L"Windows x64", L"A4 Printer(203dpi)", 3, 3));
     machine.FindService(L"Spooler")->state = os::kServiceStopped;
-    EXPECT_FALSE(os::DeletePrinterDriverExW(L"A4 Printer(203dpi)", 3, 3));
+    EXPECT_FALSE(os::DeletePrinterDriverExW(L"Windows x64", L"A4 Printer(203dpi)", 3, 3));
     EXPECT_EQ(os::GetLastError(), 1722u);
     machine.FindService(L"Spooler")->state = os::kServiceRunning;
-    EXPECT_TRUE(os::DeletePrinterDriverExW(L"A4 Printer(203dpi)", 3, 3));
+    EXPECT_TRUE(os::DeletePrinterDriverExW(L"Windows x64", L"A4 Printer(203dpi)", 3, 3));
 }
 
 TEST_F(Machine, DriverFilesMustBeInTheDriverDirectory) {
@@ -117,14 +117,36 @@ TEST_F(Machine, ANullEnvironmentIsTheCallersNotTheSystems) {
 }
 
 TEST_F(Machine, DriverPackagesGoOnlyWhenNoDriverUsesThem) {
-    EXPECT_EQ(os::DeletePrinterDriverPackageW(L"C:\\store\\a4.inf"), static_cast<std::int32_t>(0x80070BC7));
+    EXPECT_EQ(os::DeletePrinterDriverPackageW(L"C:\\store\\a4.inf", L"Windows x64"), static_cast<std::int32_t>(0x80070BC7));
     EXPECT_EQ(os::GetLastError(), 3015u);
     machine.spooler.drivers.clear();
-    EXPECT_EQ(os::DeletePrinterDriverPackageW(L"C:\\store\\a4.inf"), 0);
+    EXPECT_EQ(os::DeletePrinterDriverPackageW(L"C:\\store\\a4.inf", L"Windows x64"), 0);
     EXPECT_TRUE(machine.spooler.driverPackages.empty());
 
     machine.spooler.hasDriverPackageApi = false;
-    EXPECT_FALSE(os::DeletePrinterDriverPackageW(L"C:\\store\\a4.inf").has_value());
+    EXPECT_FALSE(os::DeletePrinterDriverPackageW(L"C:\\store\\a4.inf", L"Windows x64").has_value());
+}
+
+// Deleting names the environment too: the 32-bit program that passes NULL
+// reaches only x86 drivers and packages, not the x64 ones the install made.
+TEST_F(Machine, DeletionsReachOnlyTheirEnvironment) {
+    machine.spooler.drivers[0].infPath.clear();  // the package is free to go
+    EXPECT_EQ(os::DeletePrinterDriverPackageW(L"C:\\store\\a4.inf", L""), static_cast<std::int32_t>(0x80070002));
+    EXPECT_EQ(os::DeletePrinterDriverPackageW(L"C:\\store\\a4.inf", L"Windows NT x86"),
+              static_cast<std::int32_t>(0x80070002));
+    EXPECT_FALSE(os::DeletePrinterDriverExW(L"", L"A4 Printer(203dpi)", 3, 3));
+    EXPECT_EQ(os::GetLastError(), 1797u);
+    EXPECT_TRUE(os::DeletePrinterDriverExW(L"Windows x64", L"A4 Printer(203dpi)", 3, 3));
+    EXPECT_EQ(os::DeletePrinterDriverPackageW(L"C:\\store\\a4.inf", L"Windows x64"), 0);
+
+    // A failure the call reports only through its result.
+    machine.spooler.driverPackages.push_back({L"C:\\store\\b.inf"});
+    machine.spooler.packageResultWithoutLastError = static_cast<std::int32_t>(0x80070005);
+    os::SetLastError(0);
+    EXPECT_EQ(os::DeletePrinterDriverPackageW(L"C:\\store\\b.inf", L"Windows x64"),
+              static_cast<std::int32_t>(0x80070005));
+    EXPECT_EQ(os::GetLastError(), 0u);
+    EXPECT_EQ(machine.spooler.driverPackages.size(), 1u);
 }
 
 TEST_F(Machine, MessagesInInstalledLanguagesOnly) {

@@ -1,6 +1,7 @@
 // The install worker on the simulated machine, started from the real main
 // window: the whole install log line by line with its colours, and what the
 // spooler, the disk and the shell hold afterwards.
+#include "LogLines.h"
 #include "WizardFixture.h"
 
 #include "support/ZipWriter.h"
@@ -15,29 +16,11 @@ namespace {
 
 using Operation = os::sim::Operation;
 using testing_support::WizardFixture;
+using namespace testing_support;
 using wizard::ConnectionType;
 
-constexpr std::uint32_t kRed = 0x000000FF;
 constexpr wchar_t kX64[] = L"Windows x64";
 constexpr wchar_t kX86[] = L"Windows NT x86";
-
-struct Line {
-    std::wstring text;
-    bool error;
-};
-
-bool operator==(const Line& a, const Line& b) { return a.text == b.text && a.error == b.error; }
-
-std::ostream& operator<<(std::ostream& out, const Line& line) {
-    return out << (line.error ? "[error] " : "") << std::string(line.text.begin(), line.text.end());
-}
-
-std::wstring Key(const wchar_t* key) { return common::TranslateKey(key); }
-Line Tip(const wchar_t* key) { return {Key(key), false}; }
-Line Error(const wchar_t* key) { return {Key(key), true}; }
-Line ErrorWith(const wchar_t* key, std::uint32_t code) {
-    return {common::FormatText(Key(key), printsys::SystemErrorText(code)), true};
-}
 
 // The lines of a driver registered straight into the driver directory.
 std::vector<Line> DirectDriver() {
@@ -45,10 +28,6 @@ std::vector<Line> DirectDriver() {
             Tip(L"tip.installdriversuccess")};
 }
 std::vector<Line> Printer() { return {Tip(L"tip.startinstallprinter"), Tip(L"tip.installprintersuccess")}; }
-std::vector<Line> operator+(std::vector<Line> a, const std::vector<Line>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
 
 class InstallProcedure : public WizardFixture {
 protected:
@@ -74,25 +53,7 @@ protected:
         ui::headless::ProcessPending();
     }
 
-    // Each line of the install log without its time stamp, and whether it
-    // is in the error colour.
-    std::vector<Line> Log() {
-        std::vector<Line> lines;
-        for (const ui::TextRun& run : Get<ui::RichEdit>(L"wordedit_installInfo").Runs()) {
-            for (std::size_t start = 0; start < run.text.size();) {
-                const std::size_t end = run.text.find(L"\r\n", start);
-                const std::wstring line = run.text.substr(start, end - start);
-                if (end == std::wstring::npos && line.empty()) break;
-                const std::size_t stamp = line.find(L" : ");
-                // The system's error texts end in a line break of their own.
-                if (stamp == std::wstring::npos && !lines.empty()) lines.back().text += L"\r\n" + line;
-                else lines.push_back({line.substr(stamp + 3), run.format.colorRef == kRed});
-                if (end == std::wstring::npos) break;
-                start = end + 2;
-            }
-        }
-        return lines;
-    }
+    std::vector<Line> Log() { return testing_support::LogLines(Get<ui::RichEdit>(L"wordedit_installInfo")); }
 
     const os::sim::Driver* DriverIn(const std::wstring& environment, const std::wstring& name) {
         for (const auto& driver : machine.spooler.drivers)

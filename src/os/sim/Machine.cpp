@@ -20,6 +20,7 @@ const std::pair<std::uint32_t, const wchar_t*> kEnglishMessages[] = {
     {5, L"Access is denied.\r\n"},
     {6, L"The handle is invalid.\r\n"},
     {8, L"Not enough memory resources are available to process this command.\r\n"},
+    {31, L"A device attached to the system is not functioning.\r\n"},
     {87, L"The parameter is incorrect.\r\n"},
     {122, L"The data area passed to a system call is too small.\r\n"},
     {170, L"The requested resource is in use.\r\n"},

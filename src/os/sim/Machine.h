@@ -108,7 +108,14 @@ struct Spooler {
     std::vector<Port> ports;
     std::vector<Monitor> monitors;
     std::wstring defaultPrinter;
-    std::vector<std::wstring> driverPackages;  // INF paths in the driver store
+    struct DriverPackage {
+        std::wstring infPath;  // in the driver store
+        std::wstring environment = L"Windows x64";
+    };
+    std::vector<DriverPackage> driverPackages;
+    // Non-zero: DeletePrinterDriverPackageW answers this HRESULT once, with
+    // the last error left at 0, as the call may do.
+    std::int32_t packageResultWithoutLastError = 0;
     bool hasDriverPackageApi = true;           // false: Windows XP, or Wine
     std::vector<std::wstring> configuredPorts; // each run of a configure dialog
     // Each record as the program passed it, refused or not.

@@ -5,6 +5,7 @@
 #include "os/sim/Machine.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace os {
 
@@ -274,12 +275,15 @@ bool AddPrinterDriverExW(const DriverInfo6& info, std::uint32_t copyFlags) {
     return true;
 }
 
-bool DeletePrinterDriverExW(const std::wstring& driverName, std::uint32_t deleteFlags, std::uint32_t version) {
+bool DeletePrinterDriverExW(const std::wstring& givenEnvironment, const std::wstring& driverName,
+                            std::uint32_t deleteFlags, std::uint32_t version) {
     auto& machine = TheMachine();
     if (!Enter(machine, Operation::DeletePrinterDriverEx) || !RequireAdministrator(machine)) return false;
+    std::wstring environment;
+    if (!ResolveEnvironment(machine, givenEnvironment, environment)) return false;
     auto& drivers = machine.spooler.drivers;
     const auto found = std::find_if(drivers.begin(), drivers.end(), [&](const auto& d) {
-        return sim::EqualNoCase(d.name, driverName) &&
+        return sim::EqualNoCase(d.name, driverName) && sim::EqualNoCase(d.environment, environment) &&
                (!(deleteFlags & kDpdDeleteSpecificVersion) || d.version == version);
     });
     if (found == drivers.end()) return Fail(error::kUnknownPrinterDriver);
@@ -292,23 +296,32 @@ bool DeletePrinterDriverExW(const std::wstring& driverName, std::uint32_t delete
     return true;
 }
 
-std::optional<std::int32_t> DeletePrinterDriverPackageW(const std::wstring& infPath) {
+std::optional<std::int32_t> DeletePrinterDriverPackageW(const std::wstring& infPath, const std::wstring& givenEnvironment) {
     auto& machine = TheMachine();
     if (!machine.spooler.hasDriverPackageApi) return std::nullopt;
     if (!Enter(machine, Operation::DeletePrinterDriverPackage)) return HResultFromWin32(os::GetLastError());
+    if (const std::int32_t result = std::exchange(machine.spooler.packageResultWithoutLastError, 0)) {
+        os::SetLastError(0);
+        return result;
+    }
+    std::wstring environment;
+    if (!ResolveEnvironment(machine, givenEnvironment, environment)) return HResultFromWin32(os::GetLastError());
     const auto& drivers = machine.spooler.drivers;
-    if (std::any_of(drivers.begin(), drivers.end(), [&](const auto& d) { return sim::EqualNoCase(d.infPath, infPath); })) {
+    if (std::any_of(drivers.begin(), drivers.end(), [&](const auto& d) {
+            return sim::EqualNoCase(d.infPath, infPath) && sim::EqualNoCase(d.environment, environment);
+        })) {
         Fail(error::kPrinterDriverPackageInUse);
         return HResultFromWin32(error::kPrinterDriverPackageInUse);
     }
     auto& packages = machine.spooler.driverPackages;
-    const auto found = std::find_if(packages.begin(), packages.end(),
-                                    [&](const auto& p) { return sim::EqualNoCase(p, infPath); });
+    const auto found = std::find_if(packages.begin(), packages.end(), [&](const auto& p) {
+        return sim::EqualNoCase(p.infPath, infPath) && sim::EqualNoCase(p.environment, environment);
+    });
     if (found == packages.end()) {
         Fail(error::kFileNotFound);
         return HResultFromWin32(error::kFileNotFound);
     }
-    machine.events.push_back(L"DeletePrinterDriverPackage " + *found);
+    machine.events.push_back(L"DeletePrinterDriverPackage " + found->infPath);
     packages.erase(found);
     return 0;
 }

@@ -128,8 +128,12 @@ bool FormatMessageW(std::uint32_t code, std::uint16_t langId, std::wstring& text
     constexpr std::uint16_t kEnglish = 1033;
     const std::uint16_t candidates[] = {langId == 0 ? machine.uiLanguage : langId, langId == 0 ? kEnglish : langId};
     if (langId != 0 && !machine.HasLanguage(langId)) return Fail(sim::error::kResourceLangNotFound);
+    // As Windows does, an HRESULT that wraps a Win32 code (0x8007xxxx) has
+    // that code's message.
+    constexpr std::uint32_t kWin32Facility = 0x80070000u;
+    const std::uint32_t plain = (code & 0xFFFF0000u) == kWin32Facility ? (code & 0xFFFFu) : code;
     for (auto candidate : candidates) {
-        if (auto message = machine.Message(candidate, code)) {
+        if (auto message = machine.Message(candidate, plain)) {
             text = *message;
             return true;
         }

@@ -207,11 +207,12 @@ bool AddPrinterDriverExW(const DriverInfo6& driver, std::uint32_t copyFlags) {
     return ::AddPrinterDriverExW(nullptr, 6, reinterpret_cast<BYTE*>(&info), copyFlags) != FALSE;
 }
 
-bool DeletePrinterDriverExW(const std::wstring& driverName, std::uint32_t deleteFlags, std::uint32_t version) {
-    return ::DeletePrinterDriverExW(nullptr, nullptr, Writable(driverName), deleteFlags, version) != FALSE;
+bool DeletePrinterDriverExW(const std::wstring& environment, const std::wstring& driverName, std::uint32_t deleteFlags,
+                            std::uint32_t version) {
+    return ::DeletePrinterDriverExW(nullptr, OrNull(environment), Writable(driverName), deleteFlags, version) != FALSE;
 }
 
-std::optional<std::int32_t> DeletePrinterDriverPackageW(const std::wstring& infPath) {
+std::optional<std::int32_t> DeletePrinterDriverPackageW(const std::wstring& infPath, const std::wstring& environment) {
     // Vista and later only, and absent from Wine: importing it would keep
     // the program from starting there.
     using DeletePackage = HRESULT(WINAPI*)(LPCWSTR, LPCWSTR, LPCWSTR);
@@ -223,7 +224,7 @@ std::optional<std::int32_t> DeletePrinterDriverPackageW(const std::wstring& infP
         return std::nullopt;
     }
     const auto deletePackage = reinterpret_cast<DeletePackage>(reinterpret_cast<void (*)()>(entry));
-    const HRESULT result = deletePackage(nullptr, infPath.c_str(), nullptr);
+    const HRESULT result = deletePackage(nullptr, infPath.c_str(), environment.empty() ? nullptr : environment.c_str());
     const DWORD error = ::GetLastError();
     ::FreeLibrary(spooler);
     ::SetLastError(error);

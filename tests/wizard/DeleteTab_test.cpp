@@ -1,0 +1,383 @@
+// The delete tab through the real main window on the simulated machine: the
+// two lists with their filters, the check marks that live in the choices,
+// the summary, and the removal worker's whole delete log.
+#include "LogLines.h"
+#include "WizardFixture.h"
+
+namespace {
+
+using Operation = os::sim::Operation;
+using testing_support::WizardFixture;
+using namespace testing_support;
+
+constexpr wchar_t kPrinters[] = L"listex_delete_printer";
+constexpr wchar_t kDrivers[] = L"listex_delete_driver";
+constexpr wchar_t k203[] = L"A4 Printer(203dpi)";
+constexpr wchar_t k300[] = L"A4 Printer(300dpi)";
+constexpr wchar_t kOther[] = L"HP Universal Printing PCL 6";
+constexpr wchar_t kX64[] = L"Windows x64";
+
+class DeleteTab : public WizardFixture {
+protected:
+    void SetUp() override {
+        WizardFixture::SetUp();
+        auto& spooler = machine.spooler;
+        spooler.printers = {{L"A4 Office", k203, L"USB001"},
+                            {L"A4 Office (Copy 1)", k203, L"USB001"},
+                            {L"Front Desk", k300, L"LPT1:"},
+                            {L"Laser", kOther, L"LPT1:"}};
+        spooler.drivers = {Driver(k203, L"C:\\Windows\\INF\\oem7.inf"), Driver(k300, L"C:\\Windows\\INF\\oem8.inf"),
+                           Driver(kOther, L"C:\\Windows\\INF\\hpcu.inf")};
+        spooler.driverPackages = {{L"C:\\Windows\\INF\\oem7.inf"}, {L"C:\\Windows\\INF\\oem8.inf"}};
+    }
+
+    static os::sim::Driver Driver(const std::wstring& name, const std::wstring& inf) {
+        os::sim::Driver driver;
+        driver.name = name;
+        driver.infPath = inf;
+        driver.environment = kX64;
+        return driver;
+    }
+
+    // From home to page 0 of the delete tab.
+    void OpenDeleteTab() {
+        ASSERT_TRUE(Click(L"option_delete"));
+        ASSERT_TRUE(Next());
+        ASSERT_EQ(DeletePage(), 0);
+    }
+
+    int DeletePage() { return Get<ui::TabLayout>(L"tab_switch_delete").CurrentSel(); }
+
+    ui::ListTextExtElement& CheckRow(const wchar_t* list, std::size_t index) {
+        auto* row = dynamic_cast<ui::ListTextExtElement*>(ListOf(list).ItemAt(index));
+        EXPECT_NE(row, nullptr) << "no row " << index;
+        return *row;
+    }
+
+    // Each row as "name" or "name [x]" when it is checked.
+    std::vector<std::wstring> Rows(const wchar_t* list) {
+        std::vector<std::wstring> rows;
+        for (std::size_t i = 0; i < ListOf(list).Count(); ++i)
+            rows.push_back(CheckRow(list, i).ColumnText(1) + (CheckRow(list, i).IsChecked() ? L" [x]" : L""));
+        return rows;
+    }
+
+    std::size_t IndexOf(const wchar_t* list, const std::wstring& name) {
+        for (std::size_t i = 0; i < ListOf(list).Count(); ++i)
+            if (CheckRow(list, i).ColumnText(1) == name) return i;
+        ADD_FAILURE() << "no row named " << std::string(name.begin(), name.end());
+        return 0;
+    }
+
+    // The user ticks the row's box: the toolkit flips the mark, then the
+    // click goes on to the row.
+    void Tick(const wchar_t* list, const std::wstring& name) { CheckRow(list, IndexOf(list, name)).ClickCheckBox(); }
+    // The user clicks the row's text.
+    void ClickText(const wchar_t* list, const std::wstring& name) { CheckRow(list, IndexOf(list, name)).Activate(); }
+
+    std::vector<std::wstring> CheckedPrinters() { return state->CheckedPrinters(); }
+    std::vector<std::wstring> CheckedDrivers() {
+        return {state->CheckedDrivers().begin(), state->CheckedDrivers().end()};
+    }
+
+    bool NextEnabled() { return Get<ui::Control>(L"btn_setup_next").IsEnabled(); }
+
+    // Through the summary into the removal, and until the worker has ended.
+    void Remove() {
+        ASSERT_EQ(DeletePage(), 2);
+        ASSERT_TRUE(Next());
+        ASSERT_EQ(DeletePage(), 3);
+        ASSERT_TRUE(PumpUntil([this] { return machine.RunningThreads() == 0; }));
+        ui::headless::ProcessPending();
+    }
+
+    std::vector<Line> Log() { return LogLines(Get<ui::RichEdit>(L"wordedit_deleteInfo_start")); }
+};
+
+std::vector<Line> DeletedPrinter(const std::wstring& name) {
+    return {TipWith(L"tip.startdeleteprinter", name), TipWith(L"tip.deletesuccess", name)};
+}
+std::vector<Line> Restart() { return {Tip(L"tip.tryrestartprintservice"), Tip(L"tip.startprintserviceok")}; }
+std::vector<Line> Failed(const std::wstring& name, std::uint32_t code) {
+    return {{common::FormatText(Key(L"tip.deletefail"), name), true}, ErrorWith(L"tip.failreason", code)};
+}
+
+TEST_F(DeleteTab, ListsFollowShowAllAndTheSearch) {
+    struct Case {
+        const char* what;
+        bool showAllPrinters;
+        const wchar_t* search;
+        std::vector<std::wstring> printers;
+    };
+    const Case cases[] = {
+        {"own only", false, L"", {L"A4 Office", L"A4 Office (Copy 1)", L"Front Desk"}},
+        {"all", true, L"", {L"A4 Office", L"A4 Office (Copy 1)", L"Front Desk", L"Laser"}},
+        {"driver name, any case", false, L"300DPI", {L"Front Desk"}},
+        {"a printer's name is not searched", false, L"Office", {}},
+        {"all, searched", true, L"pcl", {L"Laser"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        state->GoHome();
+        state->Request().showAllPrinters = -1;
+        OpenDeleteTab();
+        if (c.showAllPrinters) {
+            ASSERT_TRUE(Click(L"option_showAll_deletePrinter"));
+        }
+        EXPECT_EQ(Get<ui::Option>(L"option_showAll_deletePrinter").IsSelected(), c.showAllPrinters)
+            << "the click re-lists without touching the option";
+        ASSERT_TRUE(Type(L"edit_find_deletePrinter", c.search));
+        EXPECT_EQ(Rows(kPrinters), c.printers);
+        // Leave the option off for the next case.
+        if (c.showAllPrinters) {
+            ASSERT_TRUE(Click(L"option_showAll_deletePrinter"));
+        }
+        ASSERT_TRUE(Type(L"edit_find_deletePrinter", L""));
+    }
+
+    ASSERT_TRUE(Next());
+    EXPECT_EQ(Rows(kDrivers), (std::vector<std::wstring>{k203, k300}));
+    ASSERT_TRUE(Click(L"option_showAll_deleteDriver"));
+    EXPECT_EQ(Rows(kDrivers), (std::vector<std::wstring>{k203, k300, kOther}));
+    // Back and forth: the page's own entry brings the option in line again.
+    ASSERT_TRUE(Previous());
+    ASSERT_TRUE(Next());
+    EXPECT_TRUE(Get<ui::Option>(L"option_showAll_deleteDriver").IsSelected());
+    EXPECT_EQ(Rows(kDrivers).size(), 3u);
+}
+
+TEST_F(DeleteTab, MarksLiveInTheChoicesAcrossPagesAndListings) {
+    OpenDeleteTab();
+    // A tick is one change, not undone by the click that follows it.
+    Tick(kPrinters, L"A4 Office");
+    EXPECT_EQ(CheckedPrinters(), (std::vector<std::wstring>{L"A4 Office"}));
+    EXPECT_EQ(Rows(kPrinters)[0], L"A4 Office [x]");
+    // A click on the text flips the mark too.
+    ClickText(kPrinters, L"A4 Office (Copy 1)");
+    EXPECT_EQ(CheckedPrinters(), (std::vector<std::wstring>{L"A4 Office", L"A4 Office (Copy 1)"}));
+
+    ASSERT_TRUE(Next());
+    Tick(kDrivers, k300);
+    ClickText(kDrivers, k203);
+    ClickText(kDrivers, k203);
+    EXPECT_EQ(CheckedDrivers(), (std::vector<std::wstring>{k300}));
+    ASSERT_TRUE(Previous());
+    EXPECT_EQ(Rows(kPrinters),
+              (std::vector<std::wstring>{L"A4 Office [x]", L"A4 Office (Copy 1) [x]", L"Front Desk"}));
+    ASSERT_TRUE(Type(L"edit_find_deletePrinter", L"203"));
+    EXPECT_EQ(Rows(kPrinters), (std::vector<std::wstring>{L"A4 Office [x]", L"A4 Office (Copy 1) [x]"}));
+
+    // Unchecking goes by containment: the copy goes with the original.
+    Tick(kPrinters, L"A4 Office");
+    EXPECT_TRUE(CheckedPrinters().empty());
+    EXPECT_TRUE(CheckRow(kPrinters, 1).IsChecked()) << "the row itself is not re-listed";
+    Tick(kPrinters, L"A4 Office");
+    EXPECT_EQ(CheckedPrinters(), (std::vector<std::wstring>{L"A4 Office"}));
+    ASSERT_TRUE(Type(L"edit_find_deletePrinter", L""));
+    EXPECT_EQ(Rows(kPrinters), (std::vector<std::wstring>{L"A4 Office [x]", L"A4 Office (Copy 1)", L"Front Desk"}));
+
+    // A checked name that contains a listed one shows that row checked.
+    ClickText(kPrinters, L"A4 Office");
+    ClickText(kPrinters, L"A4 Office (Copy 1)");
+    EXPECT_EQ(CheckedPrinters(), (std::vector<std::wstring>{L"A4 Office (Copy 1)"}));
+    ASSERT_TRUE(Next());
+    ASSERT_TRUE(Previous());
+    EXPECT_EQ(Rows(kPrinters),
+              (std::vector<std::wstring>{L"A4 Office [x]", L"A4 Office (Copy 1) [x]", L"Front Desk"}));
+}
+
+TEST_F(DeleteTab, TheSummaryAddsAChosenDriversPrinters) {
+    OpenDeleteTab();
+    ASSERT_TRUE(Next());
+    ASSERT_TRUE(Next());
+    ASSERT_EQ(DeletePage(), 2);
+    // The button takes the key and shows its translation.
+    EXPECT_EQ(Get<ui::Control>(L"btn_setup_next").Text(), L"main.btn.startDelete");
+    EXPECT_FALSE(NextEnabled()) << "nothing to remove";
+    const std::wstring empty = Key(L"gb.title.printer") + L":\r\n" + Key(L"gb.title.driver") + L":\r\n";
+    EXPECT_EQ(Get<ui::RichEdit>(L"wordedit_deleteInfo").Content(), empty);
+
+    ASSERT_TRUE(Previous());
+    Tick(kDrivers, k203);
+    ASSERT_TRUE(Next());
+    EXPECT_TRUE(NextEnabled());
+    EXPECT_EQ(Get<ui::RichEdit>(L"wordedit_deleteInfo").Content(),
+              Key(L"gb.title.printer") + L":\r\n     A4 Office\r\n     A4 Office (Copy 1)\r\n" +
+                  Key(L"gb.title.driver") + L":\r\n     A4 Printer(203dpi)\r\n");
+    ASSERT_TRUE(Previous());
+    ASSERT_TRUE(Previous());
+    EXPECT_EQ(Rows(kPrinters),
+              (std::vector<std::wstring>{L"A4 Office [x]", L"A4 Office (Copy 1) [x]", L"Front Desk"}));
+    ASSERT_TRUE(Next());
+    EXPECT_EQ(Get<ui::Control>(L"btn_setup_next").Text(), L"main.btn.next") << "only the summary renames it";
+}
+
+TEST_F(DeleteTab, OnlyPrintersNeedNoRestart) {
+    OpenDeleteTab();
+    Tick(kPrinters, L"A4 Office");
+    Tick(kPrinters, L"Front Desk");
+    ASSERT_TRUE(Next());
+    ASSERT_TRUE(Next());
+    Remove();
+    EXPECT_EQ(Log(), DeletedPrinter(L"A4 Office") + DeletedPrinter(L"Front Desk"));
+    EXPECT_EQ(machine.spooler.printers.size(), 2u);
+    EXPECT_EQ(machine.sleeps, (std::vector<std::uint32_t>{200, 200}));
+    EXPECT_TRUE(CheckedPrinters().empty());
+    EXPECT_TRUE(Get<ui::Control>(L"hor_btn_h1").IsVisible());
+    EXPECT_FALSE(Get<ui::Control>(L"hor_btn_h2").IsVisible());
+    EXPECT_FALSE(Get<ui::Control>(L"ani_gif_delete").IsVisible());
+    EXPECT_TRUE(Get<ui::Control>(L"btn_setup_index").IsEnabled());
+    EXPECT_FALSE(state->RemovalRunning());
+}
+
+// A driver with its printers, its package, and the spooler restarted around
+// it; on 64-bit Windows from the 32-bit program, so the x64 environment
+// must be named (NULL would reach only x86 drivers).
+TEST_F(DeleteTab, ADriverWithItsPrintersAndItsPackage) {
+    machine.spooler.drivers[1].loadedBySpooler = true;  // released only by the restart
+    OpenDeleteTab();
+    ASSERT_TRUE(Next());
+    Tick(kDrivers, k300);
+    ASSERT_TRUE(Next());
+    Remove();
+    const std::vector<Line> driver = {TipWith(L"tip.startdeletedriver", k300), TipWith(L"tip.deletesuccess", k300),
+                                      TipWith(L"tip.startdeletepack", k300), TipWith(L"tip.deletesuccess", k300)};
+    EXPECT_EQ(Log(), DeletedPrinter(L"Front Desk") + Restart() + driver);
+    EXPECT_EQ(machine.FindDriver(k300), nullptr);
+    ASSERT_EQ(machine.spooler.driverPackages.size(), 1u);
+    EXPECT_EQ(machine.spooler.driverPackages[0].infPath, L"C:\\Windows\\INF\\oem7.inf");
+    EXPECT_EQ(machine.sleeps, (std::vector<std::uint32_t>{200, 500, 200}));
+    EXPECT_TRUE(CheckedDrivers().empty());
+}
+
+// One of the driver's printers cannot be deleted, so the driver is still in
+// use after the restart.
+TEST_F(DeleteTab, ADriverStillInUseRestartsTwiceAndIsNotRetried) {
+    OpenDeleteTab();
+    ASSERT_TRUE(Next());
+    Tick(kDrivers, k203);
+    ASSERT_TRUE(Next());
+    machine.FailCall(Operation::DeletePrinter, 5);
+    Remove();
+    EXPECT_EQ(Log(), std::vector<Line>{TipWith(L"tip.startdeleteprinter", L"A4 Office")} + Failed(L"A4 Office", 5) +
+                         DeletedPrinter(L"A4 Office (Copy 1)") + Restart() +
+                         std::vector<Line>{TipWith(L"tip.startdeletedriver", k203)} + Restart() +
+                         Failed(k203, 3001));
+    EXPECT_NE(machine.FindDriver(k203), nullptr);
+    EXPECT_EQ(machine.FindService(L"Spooler")->state, os::kServiceRunning);
+}
+
+TEST_F(DeleteTab, LogsOfTheRarerPaths) {
+    struct Case {
+        const char* what;
+        std::function<void()> prepare;  // after the driver is chosen
+        std::vector<Line> log;
+    };
+    const std::wstring driver = k300;
+    const std::vector<Line> removed = {TipWith(L"tip.startdeletedriver", driver), TipWith(L"tip.deletesuccess", driver)};
+    const std::vector<Line> package = {TipWith(L"tip.startdeletepack", driver)};
+    const Case cases[] = {
+        {"gone since the list was shown, and listed again",
+         [this] {
+             machine.spooler.drivers.erase(machine.spooler.drivers.begin() + 1);
+             ASSERT_TRUE(Previous());
+             ASSERT_TRUE(Next());
+         },
+         DeletedPrinter(L"Front Desk")},
+        {"no INF path",
+         [this] {
+             // Listed so, as the older listing level lists every driver.
+             machine.spooler.drivers[1].infPath.clear();
+             ASSERT_TRUE(Previous());
+             ASSERT_TRUE(Next());
+         },
+         DeletedPrinter(L"Front Desk") + Restart() + removed},
+        {"version 5: no packages",
+         [this] { machine.version = {5, 1, 2600}; },
+         DeletedPrinter(L"Front Desk") + Restart() + removed},
+        {"spooler already stopped",
+         [this] { machine.FindService(L"Spooler")->state = os::kServiceStopped; },
+         std::vector<Line>{TipWith(L"tip.startdeleteprinter", L"Front Desk")} + Failed(L"Front Desk", 1722) +
+             std::vector<Line>{Tip(L"tip.tryrestartprintservice"), Tip(L"tip.stopprintservicefail"),
+                               TipWith(L"tip.startdeletedriver", driver)} +
+             Failed(driver, 1722)},
+        {"package refused with a last error",
+         [this] { machine.FailCall(Operation::DeletePrinterDriverPackage, 5); },
+         DeletedPrinter(L"Front Desk") + Restart() + removed + package + Failed(driver, 5)},
+        {"package refused by its result alone",
+         [this] { machine.spooler.packageResultWithoutLastError = static_cast<std::int32_t>(0x80070005); },
+         DeletedPrinter(L"Front Desk") + Restart() + removed + package + Failed(driver, 0x80070005)},
+        {"package call missing",
+         [this] { machine.spooler.hasDriverPackageApi = false; },
+         DeletedPrinter(L"Front Desk") + Restart() + removed + package +
+             std::vector<Line>{TipWith(L"tip.deletesuccess", driver)}},
+    };
+    bool first = true;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (!first) {
+            TearDown();
+            SetUp();
+        }
+        first = false;
+        OpenDeleteTab();
+        ASSERT_TRUE(Next());
+        Tick(kDrivers, k300);
+        ASSERT_TRUE(Next());
+        c.prepare();
+        Remove();
+        EXPECT_EQ(Log(), c.log);
+        if (std::string(c.what) == "spooler already stopped") {
+            EXPECT_EQ(machine.FindService(L"Spooler")->state, os::kServiceStopped) << "it stays stopped";
+        }
+    }
+}
+
+// A name is an argument of the message, never its format.
+TEST_F(DeleteTab, NamesWithPercentSigns) {
+    machine.spooler.printers = {{L"100% %s %d Office", k203, L"USB001"}};
+    OpenDeleteTab();
+    Tick(kPrinters, L"100% %s %d Office");
+    ASSERT_TRUE(Next());
+    ASSERT_TRUE(Next());
+    Remove();
+    EXPECT_EQ(Log(), DeletedPrinter(L"100% %s %d Office"));
+    EXPECT_EQ(Log()[0].text, L"Deleting the printer 100% %s %d Office…");
+}
+
+// The way home stays shut while the worker still uses the choices.
+TEST_F(DeleteTab, HomeWaitsForTheRemoval) {
+    OpenDeleteTab();
+    Tick(kPrinters, L"A4 Office");
+    ASSERT_TRUE(Next());
+    ASSERT_TRUE(Next());
+    ASSERT_TRUE(Next());
+    // The worker has started; until its sends are handled it is running.
+    EXPECT_TRUE(state->RemovalRunning());
+    state->GoHome();
+    EXPECT_EQ(DeletePage(), 3) << "home refused while the removal runs";
+    ASSERT_TRUE(PumpUntil([this] { return machine.RunningThreads() == 0; }));
+    ui::headless::ProcessPending();
+    EXPECT_FALSE(state->RemovalRunning());
+    ASSERT_TRUE(Click(L"btn_setup_index"));
+    EXPECT_EQ(state->OuterPage(), 0);
+}
+
+TEST_F(DeleteTab, ARemovalWorkerThatCannotStartLeavesTheSummaryUsable) {
+    OpenDeleteTab();
+    Tick(kPrinters, L"A4 Office");
+    ASSERT_TRUE(Next());
+    ASSERT_TRUE(Next());
+    machine.FailCall(Operation::CreateThread, 8);
+    ASSERT_TRUE(Next());
+    EXPECT_EQ(DeletePage(), 2);
+    EXPECT_TRUE(NextShown());
+    EXPECT_TRUE(NextEnabled());
+    EXPECT_TRUE(Get<ui::Control>(L"hor_btn_h2").IsVisible());
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].text, printsys::SystemErrorText(8));
+    EXPECT_EQ(CheckedPrinters(), (std::vector<std::wstring>{L"A4 Office"}));
+    EXPECT_FALSE(state->RemovalRunning());
+}
+
+}  // namespace
