@@ -667,6 +667,16 @@ std::wstring ListTextExtElement::ColumnText(std::size_t column) const {
     return column < columns_.size() ? columns_[column] : std::wstring();
 }
 
+std::wstring ListTextExtElement::ShownText() const {
+    std::wstring shown;
+    for (const std::wstring& column : columns_) {
+        if (column.empty()) continue;
+        if (!shown.empty()) shown += L"    ";
+        shown += column;
+    }
+    return shown;
+}
+
 void ListTextExtElement::SetColumnText(std::size_t column, std::wstring text) {
     if (column >= columns_.size()) columns_.resize(column + 1);
     columns_[column] = std::move(text);

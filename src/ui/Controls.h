@@ -418,6 +418,9 @@ public:
     bool SetAttribute(std::wstring_view name, std::wstring_view value) override;
     // Columns are numbered from 0.
     std::wstring ColumnText(std::size_t column) const;
+    std::size_t ColumnCount() const { return columns_.size(); }
+    // The texts of the columns that have one, as the row shows them.
+    std::wstring ShownText() const;
     void SetColumnText(std::size_t column, std::wstring text);
     bool IsChecked() const { return checked_; }
     // Sets the check mark silently (the program's own change).

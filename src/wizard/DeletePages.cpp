@@ -16,6 +16,10 @@ namespace {
 constexpr wchar_t kPrinterItem[] = L"listex_delete_printer_item";
 constexpr wchar_t kDriverItem[] = L"listex_delete_driver_item";
 constexpr wchar_t kIndent[] = L"     ";
+// CHARFORMAT2: bold, italic, underline, size, colour and face are set.
+constexpr std::uint32_t kSummaryFormatMask = 0xE0000007u;
+constexpr int kSummaryHeightTwips = 225;
+constexpr std::uint32_t kSummaryColour = 0x00333333u;  // COLORREF
 
 // Whether `name` occurs, case-sensitively, inside one of `names`; an empty
 // name occurs in any.
@@ -94,6 +98,12 @@ void AppState::ShowDeleteSummary() {
     auto* summary = dynamic_cast<ui::RichEdit*>(FindDeleteControl(L"wordedit_deleteInfo"));
     if (summary == nullptr) return;
     summary->SetText(std::wstring());
+    // The log's look: its size, in the page's own text colour.
+    ui::CharFormat format;
+    format.mask = kSummaryFormatMask;
+    format.heightTwips = kSummaryHeightTwips;
+    format.colorRef = kSummaryColour;
+    summary->SetSelectionCharFormat(format);
     // A chosen driver takes its printers with it.
     for (const printsys::SpoolerEntry& printer : installedPrinters_)
         for (const std::wstring& driver : checkedDrivers_)

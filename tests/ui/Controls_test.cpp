@@ -209,6 +209,11 @@ TEST_F(Controls, CheckableRowsReportCheckThenClick) {
     EXPECT_FALSE(second->IsChecked());
     EXPECT_EQ(second->ColumnText(0), L"printer 1");
     EXPECT_EQ(second->ColumnText(5), L"");
+    // What the row shows: its columns that have text, a first empty one too.
+    second->SetColumnText(0, L"");
+    second->SetColumnText(1, L"A4 Office");
+    second->SetColumnText(3, L"COM1:");
+    EXPECT_EQ(second->ShownText(), L"A4 Office    COM1:");
     list->RemoveAll();
     EXPECT_EQ(list->Count(), 0u);
     EXPECT_EQ(list->CurSel(), -1);

@@ -139,6 +139,11 @@ private:
             in >> className >> name >> index;
             return WaitFor([&] { return OnUiThread("expectpage " + className + " " + name + " " + std::to_string(index)); });
         }
+        if (verb == "waitenabled") {
+            std::string className, name;
+            in >> className >> name;
+            return WaitFor([&] { return OnUiThread("expectenabled " + className + " " + name); });
+        }
         if (verb == "waitshown") {
             // A control that a worker brings back (the finish row, say).
             std::string className, name;
@@ -237,8 +242,8 @@ private:
             }
             return false;
         }
-        if (verb == "removeprinter" || verb == "removedriver" || verb == "expectprinter" ||
-            verb == "expectdriver")
+        if (verb == "removeprinter" || verb == "removeprintersof" || verb == "removedriver" || verb == "expectprinter" ||
+            verb == "expectdriver" || verb == "spoolerstate")
             return Spooler(verb, in);
         if (verb == "title") {
             std::string code;
@@ -285,6 +290,7 @@ private:
             return control->Text() == Wide(text);
         }
         if (verb == "expectshown") return control->IsShown();
+        if (verb == "expectenabled") return control->IsEnabled();
         if (verb == "expectcount") {
             std::size_t count = 0;
             in >> count;
@@ -343,27 +349,13 @@ private:
     // program: a scenario starts from a known state and checks the effect.
     bool Spooler(const std::string& verb, std::istringstream& in) {
         const std::wstring environment = printsys::DriverEnvironment();
-        if (verb == "removeprinter") {
-            const std::wstring name = Rest(in);
-            PRINTER_DEFAULTSW access{nullptr, nullptr, PRINTER_ALL_ACCESS};
-            HANDLE printer = nullptr;
-            if (OpenPrinterW(const_cast<wchar_t*>(name.c_str()), &printer, &access)) {
-                if (!DeletePrinter(printer)) Status("DeletePrinter: " + std::to_string(GetLastError()));
-                ClosePrinter(printer);
-            } else {
-                // Wine lists the printers AddPrinterW made but cannot open
-                // them (1801), so nothing can delete them through the
-                // spooler; their registry entries go instead.
-                Status("OpenPrinter: " + std::to_string(GetLastError()) + ", removing its registry entries");
-                const std::wstring key = L"System\\CurrentControlSet\\Control\\Print\\Printers\\" + name;
-                RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
-                for (const wchar_t* list : {L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Devices",
-                                            L"Software\\Microsoft\\Windows NT\\CurrentVersion\\PrinterPorts"})
-                    RegDeleteKeyValueW(HKEY_CURRENT_USER, list, name.c_str());
-            }
-            const bool gone = FindPrinter(name).empty();
-            if (!gone) Status("still listed: " + ui::WideToUtf8(name));
-            return gone;
+        if (verb == "removeprinter") return RemovePrinter(Rest(in));
+        if (verb == "removeprintersof") {
+            // Every printer on that driver, whatever earlier runs called it.
+            const std::wstring driver = Rest(in);
+            bool all = true;
+            for (const std::wstring& name : PrintersOf(driver)) all = RemovePrinter(name) && all;
+            return all;
         }
         if (verb == "removedriver") {
             const std::wstring name = Rest(in);
@@ -372,6 +364,15 @@ private:
                                         const_cast<wchar_t*>(name.c_str()), 0, 0))
                 Status("DeletePrinterDriverEx: " + std::to_string(GetLastError()));
             return !DriverListed(environment, name);
+        }
+        if (verb == "spoolerstate") {
+            // For the record: whether the spooler lists the printer and the
+            // driver of that name.
+            const std::wstring name = Rest(in);
+            const std::wstring port = FindPrinter(name);
+            Status("SPOOLER printer " + ui::WideToUtf8(name) + (port.empty() ? " not listed" : " listed") +
+                   ", driver " + (DriverListed(environment, name) ? "listed" : "not listed"));
+            return true;
         }
         if (verb == "expectprinter") {
             // expectprinter <port> <name>: listed, on that port.
@@ -416,18 +417,54 @@ private:
         return same;
     }
 
-    // The port of the printer of that name, or empty when none is listed.
-    static std::wstring FindPrinter(const std::wstring& name) {
+    bool RemovePrinter(const std::wstring& name) {
+        PRINTER_DEFAULTSW access{nullptr, nullptr, PRINTER_ALL_ACCESS};
+        HANDLE printer = nullptr;
+        if (OpenPrinterW(const_cast<wchar_t*>(name.c_str()), &printer, &access)) {
+            if (!DeletePrinter(printer)) Status("DeletePrinter: " + std::to_string(GetLastError()));
+            ClosePrinter(printer);
+        } else {
+            // Wine lists the printers AddPrinterW made but cannot open
+            // them (1801), so nothing can delete them through the
+            // spooler; their registry entries go instead.
+            Status("OpenPrinter: " + std::to_string(GetLastError()) + ", removing its registry entries");
+            const std::wstring key = L"System\\CurrentControlSet\\Control\\Print\\Printers\\" + name;
+            RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
+            for (const wchar_t* list : {L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Devices",
+                                        L"Software\\Microsoft\\Windows NT\\CurrentVersion\\PrinterPorts"})
+                RegDeleteKeyValueW(HKEY_CURRENT_USER, list, name.c_str());
+        }
+        const bool gone = FindPrinter(name).empty();
+        if (!gone) Status("still listed: " + ui::WideToUtf8(name));
+        return gone;
+    }
+
+    static std::vector<PRINTER_INFO_2W> Printers(std::vector<BYTE>& buffer) {
         DWORD needed = 0, count = 0;
         EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
-        std::vector<BYTE> buffer(needed + sizeof(PRINTER_INFO_2W));
+        buffer.assign(needed + sizeof(PRINTER_INFO_2W), 0);
         if (!EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.data(), static_cast<DWORD>(buffer.size()), &needed,
                            &count))
             return {};
         const auto* printers = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
-        for (DWORD i = 0; i < count; ++i)
-            if (printers[i].pPrinterName && name == printers[i].pPrinterName)
-                return printers[i].pPortName ? printers[i].pPortName : L"?";
+        return {printers, printers + count};
+    }
+
+    static std::vector<std::wstring> PrintersOf(const std::wstring& driver) {
+        std::vector<BYTE> buffer;
+        std::vector<std::wstring> names;
+        for (const PRINTER_INFO_2W& printer : Printers(buffer))
+            if (printer.pPrinterName && printer.pDriverName && driver == printer.pDriverName)
+                names.push_back(printer.pPrinterName);
+        return names;
+    }
+
+    // The port of the printer of that name, or empty when none is listed.
+    static std::wstring FindPrinter(const std::wstring& name) {
+        std::vector<BYTE> buffer;
+        for (const PRINTER_INFO_2W& printer : Printers(buffer))
+            if (printer.pPrinterName && name == printer.pPrinterName)
+                return printer.pPortName ? printer.pPortName : L"?";
         return {};
     }
 

@@ -641,11 +641,8 @@ void WindowHost::Impl::PaintControl(Gdiplus::Graphics& graphics, HDC dc, Control
             PaintIndicator(graphics, mark, false, checkRow->IsChecked(), 0xFF1E6FD9);
         }
         RECT text{r.left + S(box ? kCheckColumnWidth + 4 : 4), r.top, r.right - S(4), r.bottom};
-        std::wstring columns;
-        for (std::size_t i = 0; !checkRow->ColumnText(i).empty(); ++i)
-            columns += (i ? L"    " : L"") + checkRow->ColumnText(i);
         graphics.Flush();
-        PaintText(dc, control, text, columns, textColor, false);
+        PaintText(dc, control, text, checkRow->ShownText(), textColor, false);
     }
     if (option) {
         const Insets& pad = control.TextPadding();
