@@ -177,14 +177,22 @@ public:
             SendMessageW(hwnd_, EM_SETBKGNDCOLOR, 0, ToColorRef(log.BkColor() >> 24 ? log.BkColor() : 0xFFFFFFFF));
             // Log text comes in pieces; keep no undo history.
             SendMessageW(hwnd_, EM_SETUNDOLIMIT, 0, 0);
-            // The program's own text is replayed, so nothing is lost if the
-            // control was created after lines were posted.
-            for (const TextRun& run : log.Runs()) {
+        }
+    }
+    // Once the control has its place: text wrapped at no width at all is
+    // cut inside its clusters, and Wine's shaping of a Thai cluster cut so
+    // reads out of bounds.
+    void Attach() {
+        if (log_ == nullptr) return;
+        // The program's own text is replayed, so nothing is lost if the
+        // control was created after lines were posted.
+        if (hwnd_ != nullptr) {
+            for (const TextRun& run : log_->Runs()) {
                 SetSelectionCharFormat(run.format);
                 AppendAtEnd(run.text);
             }
         }
-        log.SetPeer(this);
+        log_->SetPeer(this);
     }
     ~NativeRichEdit() override {
         if (log_) log_->SetPeer(nullptr);
@@ -206,7 +214,7 @@ public:
         const LRESULT length = SendMessageW(hwnd_, WM_GETTEXTLENGTH, 0, 0);
         SendMessageW(hwnd_, EM_SETSEL, static_cast<WPARAM>(length), length);
         SendMessageW(hwnd_, EM_SETSEL, static_cast<WPARAM>(-1), -1);
-        Apply();
+        Apply(text);
         SendMessageW(hwnd_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
     }
     void LineScroll(int lines) override {
@@ -215,14 +223,21 @@ public:
     HWND Handle() const { return hwnd_; }
 
 private:
-    void Apply() {
+    // An empty face leaves the choice to the control. Windows' rich edit
+    // then binds a font per script; Wine's draws Thai and CJK text as empty
+    // boxes. So the face is chosen here: the window's own, or the first
+    // installed face that has every character of the text.
+    void Apply(std::wstring_view text = {}) {
         CHARFORMAT2W format{};
         format.cbSize = sizeof(format);
         format.dwMask = format_.mask;
         format.dwEffects = format_.effects;
         format.yHeight = format_.heightTwips;
         format.crTextColor = format_.colorRef;
-        lstrcpynW(format.szFaceName, format_.faceName.c_str(), LF_FACESIZE);
+        std::wstring face = format_.faceName;
+        if (face.empty() && log_ != nullptr && log_->GetWindow() != nullptr)
+            face = ResolveFontFace(log_->GetWindow()->DefaultFont().face, text);
+        lstrcpynW(format.szFaceName, face.c_str(), LF_FACESIZE);
         SendMessageW(hwnd_, EM_SETCHARFORMAT, SCF_SELECTION | SCF_WORD, reinterpret_cast<LPARAM>(&format));
     }
 
@@ -321,8 +336,11 @@ struct WindowHost::Impl {
             }
         } else if (auto* log = dynamic_cast<RichEdit*>(control)) {
             auto it = logs.find(control);
-            if (it == logs.end() && control->IsShown())
+            if (it == logs.end() && control->IsShown()) {
                 it = logs.emplace(control, std::make_unique<NativeRichEdit>(hwnd, *log)).first;
+                Place(it->second->Handle(), *control, Insets{});
+                it->second->Attach();
+            }
             if (it != logs.end()) Place(it->second->Handle(), *control, Insets{});
         }
         if (Container* container = control->AsContainer())
