@@ -6,6 +6,7 @@
 #include "app/PopAbout.h"
 #include "app/PopAddPort.h"
 #include "app/PopLanguage.h"
+#include "app/SkinFrame.h"
 #include "app/ProgressLog.h"
 #include "printsys/SystemError.h"
 #include "ui/TextManager.h"
@@ -136,6 +137,8 @@ void CMainWnd::OnClick(ui::Notification& notification) {
         about->ShowModal();  // deletes itself when its window is gone
     } else if (Is(sender, L"btnLan")) {
         OpenLanguagePopup();
+    } else if (Is(sender, L"skinbtn")) {
+        CSkinFrame::Open(*this, *sender);
     } else if (Is(sender, L"dpi_btn")) {
         int dpi = 0;
         if (ui::ParseInt(sender->UserData(), dpi)) SetDpi(dpi);

@@ -38,6 +38,15 @@ public:
     void SetCaption(const std::wstring& caption);
     bool IsMaximized() const;
     Rect ClientRect() const;
+    // A point of the client area, given in layout pixels, in screen pixels.
+    void ClientToScreen(int& x, int& y) const;
+    // The window's width and height on the screen.
+    Size ScreenSize() const;
+    // Moves the window's top-left corner to a screen point; it is not
+    // activated and keeps its size.
+    void MoveTo(int x, int y);
+    // Gives the window itself the keyboard focus.
+    void TakeFocus();
     void Resize(int cx, int cy);
     std::intptr_t Send(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
     void Invalidate();

@@ -332,6 +332,10 @@ private:
         const LPARAM at = MAKELPARAM(static_cast<int>((r.left + r.right) / 2 * scale),
                                      static_cast<int>((r.top + r.bottom) / 2 * scale));
         HWND hwnd = static_cast<HWND>(window->Handle());
+        // A real click first activates the window it lands in, unless that
+        // window asks not to be; posted mouse messages do not.
+        if ((GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_NOACTIVATE) == 0 && GetActiveWindow() != hwnd)
+            SetActiveWindow(hwnd);
         // A native edit covers its control: the click lands on it, as the
         // mouse would.
         POINT point{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};

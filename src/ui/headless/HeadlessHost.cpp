@@ -93,6 +93,7 @@ struct WindowHost::Impl {
     Rect rect;
     bool alive = false;
     bool enabled = true;
+    bool activates = true;  // false: WS_EX_NOACTIVATE, a click leaves the focus where it is
     bool maximized = false;
     bool minimized = false;
     std::shared_ptr<ModalState> modal;
@@ -114,6 +115,17 @@ WindowHost::Impl* Lookup(WindowHandle handle) {
 }
 
 std::intptr_t DefaultProc(WindowHandle handle, unsigned message, std::uintptr_t wParam);
+
+// The window with the keyboard focus, as the window manager keeps it: the
+// window that loses it is told so (WM_KILLFOCUS) before anything else.
+std::atomic<WindowHandle> focusWindow{nullptr};
+constexpr unsigned kWmKillFocus = 0x0008;
+
+void GiveFocus(WindowHandle handle) {
+    const WindowHandle previous = focusWindow.exchange(handle);
+    if (previous != nullptr && previous != handle && Lookup(previous) != nullptr)
+        SendMessageTo(previous, kWmKillFocus, reinterpret_cast<std::uintptr_t>(handle), 0);
+}
 
 // Runs a message on the window's own thread.
 std::intptr_t Dispatch(WindowHandle handle, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -153,7 +165,9 @@ WindowHost::~WindowHost() {
 }
 
 bool WindowHost::Create(WindowHandle owner, const std::wstring& className, std::uint32_t, const std::wstring& caption,
-                        std::uint32_t, std::uint32_t, int x, int y, int cx, int cy) {
+                        std::uint32_t, std::uint32_t exStyle, int x, int y, int cx, int cy) {
+    constexpr std::uint32_t kWsExNoActivate = 0x08000000;
+    impl_->activates = (exStyle & kWsExNoActivate) == 0;
     impl_->handle = reinterpret_cast<WindowHandle>(nextHandle.fetch_add(0x10));
     impl_->queue = CurrentQueue();
     impl_->className = className;
@@ -241,6 +255,20 @@ void WindowHost::Resize(int cx, int cy) {
     impl_->rect.right = impl_->rect.left + cx;
     impl_->rect.bottom = impl_->rect.top + cy;
 }
+
+void WindowHost::ClientToScreen(int& x, int& y) const {
+    x += impl_->rect.left;
+    y += impl_->rect.top;
+}
+
+Size WindowHost::ScreenSize() const { return Size{impl_->rect.Width(), impl_->rect.Height()}; }
+
+void WindowHost::MoveTo(int x, int y) {
+    const int cx = impl_->rect.Width(), cy = impl_->rect.Height();
+    impl_->rect = Rect{x, y, x + cx, y + cy};
+}
+
+void WindowHost::TakeFocus() { GiveFocus(impl_->handle); }
 
 std::intptr_t WindowHost::Send(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
     return SendMessageTo(impl_->handle, message, wParam, lParam);
@@ -346,6 +374,7 @@ void Desktop::Reset() {
         std::lock_guard<std::mutex> lock(queue->mutex);
         queue->quit = false;
     }
+    focusWindow.store(nullptr);
     std::lock_guard<std::mutex> lock(mutex_);
     boxes_.clear();
     answers_.clear();
@@ -406,7 +435,12 @@ bool Usable(Window& window, Control* control) {
 
 bool Click(Window& window, std::wstring_view controlName) {
     Control* control = window.FindControl(controlName);
-    return Usable(window, control) && control->Activate();
+    if (!Usable(window, control)) return false;
+    // The window manager activates the window clicked into, unless it asks
+    // not to be.
+    if (WindowHost::Impl* impl = Lookup(window.Handle()); impl != nullptr && impl->activates)
+        GiveFocus(window.Handle());
+    return control->Activate();
 }
 
 bool Type(Window& window, std::wstring_view controlName, const std::wstring& text) {

@@ -1119,6 +1119,25 @@ Rect WindowHost::ClientRect() const {
     return Rect{0, 0, impl_->L(client.right), impl_->L(client.bottom)};
 }
 
+void WindowHost::ClientToScreen(int& x, int& y) const {
+    POINT point{impl_->S(x), impl_->S(y)};
+    ::ClientToScreen(impl_->hwnd, &point);
+    x = point.x;
+    y = point.y;
+}
+
+Size WindowHost::ScreenSize() const {
+    RECT r{};
+    GetWindowRect(impl_->hwnd, &r);
+    return Size{r.right - r.left, r.bottom - r.top};
+}
+
+void WindowHost::MoveTo(int x, int y) {
+    SetWindowPos(impl_->hwnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void WindowHost::TakeFocus() { ::SetFocus(impl_->hwnd); }
+
 void WindowHost::Resize(int cx, int cy) {
     SetWindowPos(impl_->hwnd, nullptr, 0, 0, impl_->S(cx), impl_->S(cy), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     impl_->layoutValid = false;
