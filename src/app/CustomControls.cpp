@@ -1,15 +1,16 @@
 #include "app/CustomControls.h"
 
+#include "ui/ExtraControls.h"
 #include "ui/Toolkit.h"
 
 namespace app {
 
 void RegisterCustomControls() {
-    for (const wchar_t* name : {L"CCircleProgressUI", L"CMyComboUI", L"CChartViewUI", L"CWndUI"}) {
-        const std::wstring className = name;
-        ui::Toolkit::Process().RegisterControlClass(
-            className, [className] { return std::make_unique<CustomControl>(className); });
-    }
+    ui::Toolkit& toolkit = ui::Toolkit::Process();
+    toolkit.RegisterControlClass(L"CCircleProgressUI", [] { return std::make_unique<ui::CircleProgress>(); });
+    toolkit.RegisterControlClass(L"CMyComboUI", [] { return std::make_unique<ui::Combo>(); });
+    toolkit.RegisterControlClass(L"CChartViewUI", [] { return std::make_unique<ui::Chart>(); });
+    toolkit.RegisterControlClass(L"CWndUI", [] { return std::make_unique<ui::NativeWindowHost>(); });
 }
 
 }  // namespace app

@@ -1,6 +1,7 @@
 #include "app/MainWnd.h"
 
 #include "app/CustomControls.h"
+#include "ui/ExtraControls.h"
 #include "common/Localisation.h"
 #include "common/Messages.h"
 #include "app/PopAbout.h"
@@ -175,7 +176,7 @@ void CMainWnd::ShowBusy(ui::GifAnim* animation, bool on) {
 }
 
 std::unique_ptr<ui::Control> CMainWnd::CreateControl(std::wstring_view className) {
-    if (className == L"CircleProgress") return std::make_unique<CustomControl>(L"CCircleProgressUI");
+    if (className == L"CircleProgress") return std::make_unique<ui::CircleProgress>();
     return nullptr;
 }
 

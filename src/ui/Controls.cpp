@@ -1,5 +1,7 @@
 #include "ui/Controls.h"
 
+#include "ui/ExtraControls.h"
+
 #include "ui/TextManager.h"
 #include "ui/Window.h"
 #include "ui/Xml.h"
@@ -859,7 +861,7 @@ Control* HitTest(Control& control, int x, int y) {
                 if (Control* hit = HitTest(*container->ItemAt(i), x, y)) return hit;
         return dynamic_cast<ListContainerElement*>(&control) ? &control : nullptr;
     }
-    return dynamic_cast<Button*>(&control) ? &control : nullptr;
+    return dynamic_cast<Button*>(&control) || dynamic_cast<Combo*>(&control) ? &control : nullptr;
 }
 
 List* ListAt(Control& control, int x, int y) {

@@ -2,6 +2,8 @@
 
 #include "common/Messages.h"
 #include "app/ProgressLog.h"
+#include "app/CustomControls.h"
+#include "ui/ExtraControls.h"
 
 #include "AppFixture.h"
 #include "support/TestPackage.h"
@@ -312,6 +314,34 @@ TEST_F(MainWindowThreads, SystemCloseOnAPopupEndsTheProgram) {
     EXPECT_EQ(Desktop::Instance().FindWindowByClass(L"PopAbout"), popup);
     popup->Destroy();
     mainWindow->Destroy();
+}
+
+}  // namespace
+
+namespace {
+
+class DemoWindow : public ui::Window {
+protected:
+    std::wstring GetWindowClassName() const override { return L"DemoWnd"; }
+    std::wstring GetSkinFile() const override { return L"demo.xml"; }
+};
+
+// The four class names start-up registers build the package's demonstration
+// layout; the main window's busy indicators are the circular progress.
+TEST_F(MainWindow, TheFourControlClassesAndTheBusyIndicators) {
+    app::RegisterCustomControls();
+    DemoWindow demo;
+    ASSERT_TRUE(demo.Create(nullptr, L"Controls", 0, 0, 0, 0, 520, 330));
+    EXPECT_EQ(demo.Find<ui::CircleProgress>(L"demo_circle")->Value(), 65);
+    EXPECT_TRUE(demo.Find<ui::CircleProgress>(L"demo_busy")->IsPlaying());
+    EXPECT_EQ(demo.Find<ui::Combo>(L"demo_combo")->Items().size(), 5u);
+    EXPECT_EQ(demo.Find<ui::Chart>(L"demo_bars")->GetKind(), ui::Chart::Kind::Histogram);
+    EXPECT_EQ(demo.Find<ui::NativeWindowHost>(L"demo_native")->WindowClass(), L"BUTTON");
+    demo.Destroy();
+
+    OpenMainWindow();
+    for (const wchar_t* name : {L"ani_gif_search", L"ani_gif_install", L"ani_gif_delete"})
+        EXPECT_NE(mainWindow->Find<ui::CircleProgress>(name), nullptr) << std::wstring(name).size();
 }
 
 }  // namespace

@@ -27,6 +27,15 @@
 
 namespace {
 
+// The demonstration layout of the four further controls, in a window of its
+// own; it deletes itself when closed.
+class DemoWindow : public ui::Window {
+protected:
+    std::wstring GetWindowClassName() const override { return L"DemoWnd"; }
+    std::wstring GetSkinFile() const override { return L"demo.xml"; }
+    void OnFinalMessage() override { delete this; }
+};
+
 constexpr UINT kDriverMessage = WM_APP + 0x321;
 constexpr DWORD kStepTimeoutMs = 30000;
 
@@ -245,6 +254,14 @@ private:
         if (verb == "removeprinter" || verb == "removeprintersof" || verb == "removedriver" || verb == "expectprinter" ||
             verb == "expectdriver" || verb == "spoolerstate")
             return Spooler(verb, in);
+        if (verb == "demo") {
+            auto* demo = new DemoWindow;
+            if (!demo->Create(nullptr, L"Controls", WS_POPUP | WS_VISIBLE, 0, 40, 40, 520, 330)) {
+                delete demo;
+                return false;
+            }
+            return true;
+        }
         if (verb == "title") {
             std::string code;
             in >> code;
@@ -268,6 +285,9 @@ private:
                               : key == "space" ? VK_SPACE
                               : key == "enter" ? VK_RETURN
                               : key == "end"   ? VK_END
+                              : key == "down"  ? VK_DOWN
+                              : key == "up"    ? VK_UP
+                              : key == "escape" ? VK_ESCAPE
                                                : 0;
             if (vk == 0) return false;
             HWND target = GetFocus() ? GetFocus() : static_cast<HWND>(window->Handle());

@@ -16,6 +16,8 @@
 #include "ui/Layout.h"
 #include "ui/Toolkit.h"
 #include "ui/Utf.h"
+#include "ui/ExtraControls.h"
+#include "ui/win32/ExtraPainting.h"
 #include "ui/win32/Fonts.h"
 
 #include <algorithm>
@@ -248,6 +250,42 @@ private:
 
 static_assert(sizeof(CHARFORMAT2W) == 116, "the log's character format is a 116-byte CHARFORMAT2");
 
+// The native window of a NativeWindowHost control, of the class and with
+// the text its layout names.
+class NativeChild : public NativeChildPeer {
+public:
+    NativeChild(HWND parent, NativeWindowHost& place) : place_(&place) {
+        hwnd_ = CreateWindowExW(0, place.WindowClass().c_str(), place.WindowText().c_str(), WS_CHILD, 0, 0, 0, 0,
+                                parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+        place.SetPeer(this);
+    }
+    ~NativeChild() override {
+        if (place_) place_->SetPeer(nullptr);
+        Detach();
+    }
+    WindowHandle Handle() const override { return hwnd_; }
+    void Detach() override {
+        place_ = nullptr;
+        if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
+        hwnd_ = nullptr;
+    }
+    HWND Hwnd() const { return hwnd_; }
+
+private:
+    NativeWindowHost* place_;
+    HWND hwnd_ = nullptr;
+};
+
+// The combo whose list is dropped, if any is shown.
+Combo* DroppedCombo(Control& control) {
+    if (!control.IsVisible()) return nullptr;
+    if (auto* combo = dynamic_cast<Combo*>(&control)) return combo->IsDropped() ? combo : nullptr;
+    if (Container* container = control.AsContainer())
+        for (std::size_t i = 0; i < container->Count(); ++i)
+            if (Combo* found = DroppedCombo(*container->ItemAt(i))) return found;
+    return nullptr;
+}
+
 }  // namespace
 
 // --- The window
@@ -267,6 +305,8 @@ struct WindowHost::Impl {
     std::shared_ptr<bool> modalEnded;
     std::map<Control*, std::unique_ptr<NativeEdit>> edits;
     std::map<Control*, std::unique_ptr<NativeRichEdit>> logs;
+    std::map<Control*, std::unique_ptr<NativeChild>> natives;
+    int comboHotItem = -1;
     std::map<std::wstring, HFONT> fonts;
     int animationFrame = 0;
     bool animating = false;
@@ -342,6 +382,15 @@ struct WindowHost::Impl {
                 it->second->Attach();
             }
             if (it != logs.end()) Place(it->second->Handle(), *control, Insets{});
+        } else if (auto* place = dynamic_cast<NativeWindowHost*>(control)) {
+            auto it = natives.find(control);
+            if (it == natives.end() && control->IsShown())
+                it = natives.emplace(control, std::make_unique<NativeChild>(hwnd, *place)).first;
+            if (it != natives.end() && it->second->Hwnd() != nullptr) {
+                Place(it->second->Hwnd(), *control, Insets{});
+                SendMessageW(it->second->Hwnd(), WM_SETFONT,
+                             reinterpret_cast<WPARAM>(Font(control->Font(), place->WindowText())), FALSE);
+            }
         }
         if (Container* container = control->AsContainer())
             for (std::size_t i = 0; i < container->Count(); ++i) SyncNativeChildren(container->ItemAt(i));
@@ -648,8 +697,25 @@ void WindowHost::Impl::PaintControl(Gdiplus::Graphics& graphics, HDC dc, Control
     else if (selected && control.SelectedTextColor() != 0) textColor = control.SelectedTextColor();
     else if (isHot && control.HotTextColor() != 0) textColor = control.HotTextColor();
 
+    if (auto* circle = dynamic_cast<CircleProgress*>(&control)) {
+        graphics.Flush();
+        PaintCircleProgress(graphics, dc, r, *circle, Scale(), animationFrame, Font(control.Font(), L"100%"));
+        return;
+    }
     if (auto* gif = dynamic_cast<GifAnim*>(&control)) {
         if (gif->IsPlaying()) PaintSpinner(graphics, r, 0xFF1E6FD9);
+        return;
+    }
+    if (auto* combo = dynamic_cast<Combo*>(&control)) {
+        const int chosen = combo->SelectedIndex();
+        const std::wstring text = chosen >= 0 ? combo->Items()[static_cast<std::size_t>(chosen)] : std::wstring();
+        PaintComboBox(graphics, dc, r, *combo, Scale(), Font(control.Font(), text));
+        return;
+    }
+    if (auto* chart = dynamic_cast<Chart*>(&control)) {
+        std::wstring labels;
+        for (const Chart::Item& item : chart->Items()) labels += item.label;
+        PaintChart(graphics, dc, r, *chart, Scale(), Font(control.Font(), labels));
         return;
     }
     if (auto* checkRow = dynamic_cast<ListTextExtElement*>(&control)) {
@@ -763,7 +829,16 @@ void WindowHost::Impl::Paint(HDC target) {
         Gdiplus::Graphics graphics(dc);
         graphics.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
         graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
-        if (Control* root = window.Root()) PaintControl(graphics, dc, *root);
+        if (Control* root = window.Root()) {
+            PaintControl(graphics, dc, *root);
+            // A dropped list lies over whatever is below its box.
+            if (Combo* combo = DroppedCombo(*root)) {
+                std::wstring items;
+                for (const std::wstring& item : combo->Items()) items += item;
+                PaintComboList(graphics, dc, S(combo->DropRect()), *combo, comboHotItem, Scale(),
+                               Font(combo->Font(), items));
+            }
+        }
     }
     BitBlt(target, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
     SelectObject(dc, oldBitmap);
@@ -835,6 +910,11 @@ LRESULT WindowHost::Impl::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
                 InvalidateRect(hwnd, nullptr, FALSE);
                 return 0;
             }
+            if (Combo* combo = window.Root() ? DroppedCombo(*window.Root()) : nullptr) {
+                const int item = combo->ItemAt(x, y);
+                if (item != comboHotItem) InvalidateRect(hwnd, nullptr, FALSE);
+                comboHotItem = item;
+            }
             Hover(x, y);
             return 0;
         }
@@ -861,6 +941,17 @@ LRESULT WindowHost::Impl::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_LBUTTONDOWN: {
             if (!layoutValid) Layout();
             const int x = L(static_cast<short>(LOWORD(lParam))), y = L(static_cast<short>(HIWORD(lParam)));
+            if (Combo* combo = window.Root() ? DroppedCombo(*window.Root()) : nullptr) {
+                // A dropped list takes the click: an item is chosen; a click
+                // on its own box goes on and folds it; anywhere else folds it.
+                InvalidateRect(hwnd, nullptr, FALSE);
+                const int item = combo->ItemAt(x, y);
+                if (item >= 0) {
+                    combo->Select(item);
+                    return 0;
+                }
+                if (!combo->Pos().Contains(x, y)) combo->Fold();
+            }
             if (List* list = ScrollBarAt(x, y)) {
                 // The thumb is dragged; the track pages towards the click.
                 const Rect thumb = list->ScrollThumbRect();
@@ -917,6 +1008,18 @@ LRESULT WindowHost::Impl::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
                 focused->Activate();
                 return 0;
             }
+            if ((wParam == VK_UP || wParam == VK_DOWN) && dynamic_cast<Combo*>(focused)) {
+                static_cast<Combo*>(focused)->Step(wParam == VK_UP);
+                InvalidateRect(hwnd, nullptr, FALSE);
+                return 0;
+            }
+            if (wParam == VK_ESCAPE && window.Root()) {
+                if (Combo* combo = DroppedCombo(*window.Root())) {
+                    combo->Fold();
+                    InvalidateRect(hwnd, nullptr, FALSE);
+                    return 0;
+                }
+            }
             if (wParam == VK_UP || wParam == VK_DOWN) {
                 // From a row's radio mark, the arrows click the row above or
                 // below and take the focus to its mark.
@@ -971,6 +1074,7 @@ LRESULT WindowHost::Impl::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
             SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
             edits.clear();
             logs.clear();
+            natives.clear();
             hwnd = nullptr;
             if (created) window.FinalMessage();  // may delete the window and this host
             return 0;
@@ -1175,6 +1279,7 @@ void WindowHost::ForgetControl(Control* control) {
     if (impl_->wheelList == control) impl_->wheelList = nullptr;
     impl_->edits.erase(control);
     impl_->logs.erase(control);
+    impl_->natives.erase(control);
 }
 
 void WindowHost::SetDpi(int dpi) {
