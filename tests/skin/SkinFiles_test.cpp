@@ -20,8 +20,8 @@ namespace {
 
 using ui::XmlElement;
 
-const char* const kLayouts[] = {"main.xml",      "pop_language.xml", "pop_about.xml",
-                                "pop_add_port.xml", "listitemex.xml", "listitemex_blue.xml"};
+const char* const kLayouts[] = {"main.xml",         "pop_language.xml", "pop_about.xml",    "pop_add_port.xml",
+                                "listitemex.xml",   "listitemex_blue.xml", "skin.xml",      "demo.xml"};
 const char* const kLanguageFiles[] = {"lan_cn.xml", "lan_en.xml", "lan_es.xml", "lan_ja.xml",
                                       "lan_ko.xml", "lan_pt.xml", "lan_th.xml"};
 
@@ -220,6 +220,11 @@ const std::map<std::wstring, std::set<std::wstring>> kControlAttributes = {
     {L"Text", {}}, {L"Button", {}}, {L"Option", {L"group", L"selected"}},
     {L"Edit", {L"maxchar", L"readonly", L"password"}}, {L"RichEdit", {L"readonly", L"vscrollbar"}},
     {L"GifAnim", {L"autoplay"}}, {L"ListTextExtElement", {L"checked", L"checkbox"}},
+    {L"CircleProgress", {L"autoplay", L"value", L"min", L"max", L"forecolor", L"linewidth", L"showtext"}},
+    {L"CCircleProgressUI", {L"autoplay", L"value", L"min", L"max", L"forecolor", L"linewidth", L"showtext"}},
+    {L"CMyComboUI", {L"items", L"selected", L"dropheight"}},
+    {L"CChartViewUI", {L"kind", L"values", L"labels", L"colors"}},
+    {L"CWndUI", {L"windowclass", L"windowtext"}},
 };
 const std::map<std::wstring, std::set<std::wstring>> kDocumentAttributes = {
     {L"Window", {L"size", L"caption", L"mininfo"}},
@@ -328,7 +333,7 @@ const Placement kMainControls[] = {
     {L"label_ready_printerName", L"Label", L"tab_switch_install", 8},
     {L"label_ready_prinerDefault", L"Label", L"tab_switch_install", 8},
     {L"wordedit_installInfo", L"RichEdit", L"tab_switch_install", 9},
-    {L"ani_gif_install", L"GifAnim", L"tab_switch_install", 9},
+    {L"ani_gif_install", L"CircleProgress", L"tab_switch_install", 9},
     {L"btn_setup_preferences", L"Button", nullptr, -1}, {L"btn_setup_properties", L"Button", nullptr, -1},
     {L"btn_setup_testpage", L"Button", nullptr, -1},
     {L"listex_delete_printer", L"List", L"tab_switch_delete", 0},
@@ -338,7 +343,7 @@ const Placement kMainControls[] = {
     {L"option_showAll_deleteDriver", L"Option", L"tab_switch_delete", 1},
     {L"wordedit_deleteInfo", L"RichEdit", L"tab_switch_delete", 2},
     {L"wordedit_deleteInfo_start", L"RichEdit", L"tab_switch_delete", 3},
-    {L"ani_gif_delete", L"GifAnim", L"tab_switch_delete", 3},
+    {L"ani_gif_delete", L"CircleProgress", L"tab_switch_delete", 3},
 };
 
 struct Found {
