@@ -198,10 +198,10 @@ std::intptr_t CMainWnd::HandleCustomMessage(unsigned message, std::uintptr_t wPa
             SetTitle();
             return 0;
         case common::UM_DELETE_LOG_LINE:
-            if (deleteLog_) AppendLogLine(*deleteLog_, *Record(lParam));
+            if (deleteLog_ && lParam != 0) AppendLogLine(*deleteLog_, *Record(lParam));
             return 0;
         case common::UM_INSTALL_LOG_LINE:
-            if (installLog_) AppendLogLine(*installLog_, *Record(lParam));
+            if (installLog_ && lParam != 0) AppendLogLine(*installLog_, *Record(lParam));
             return 0;
         case common::UM_DELETE_BUSY:
             ShowBusy(deleteBusy_, On(wParam));
@@ -217,7 +217,7 @@ std::intptr_t CMainWnd::HandleCustomMessage(unsigned message, std::uintptr_t wPa
             Show(testPageButton_, On(wParam));
             return 0;
         case common::UM_PRINTER_NAME_INFO:
-            if (printerNameInfo_) {
+            if (printerNameInfo_ && lParam != 0) {
                 const common::UiTextRecord& record = *Record(lParam);
                 printerNameInfo_->SetAttribute(L"textcolor", record.error ? kErrorColor : kInfoColor);
                 printerNameInfo_->SetText(record.text);
@@ -225,8 +225,10 @@ std::intptr_t CMainWnd::HandleCustomMessage(unsigned message, std::uintptr_t wPa
             return 0;
         case common::UM_NEXT_BUTTON_STATE:
             if (nextButton_) {
-                const common::UiTextRecord& record = *Record(lParam);
                 nextButton_->SetVisible(On(wParam));
+                // Without a record only the visibility is known.
+                if (lParam == 0) return 0;
+                const common::UiTextRecord& record = *Record(lParam);
                 nextButton_->SetEnabled(record.enable);
                 if (!record.text.empty()) nextButton_->SetText(record.text);
             }

@@ -145,7 +145,8 @@ bool IsSafeZipName(std::string_view name) {
     while (start <= name.size()) {
         std::size_t end = name.find_first_of("/\\", start);
         if (end == std::string_view::npos) end = name.size();
-        if (name.substr(start, end - start) == "..") return false;
+        const std::string_view component = name.substr(start, end - start);
+        if (component.empty() || component == "." || component == "..") return false;
         start = end + 1;
     }
     return true;

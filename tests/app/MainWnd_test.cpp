@@ -145,6 +145,25 @@ TEST_F(MainWindow, MessageTableEdgeCases) {
     EXPECT_FALSE(Get<ui::Control>(L"hor_bluetooth_adapter").IsVisible());
 }
 
+// A message that should carry a record but comes without one is dropped,
+// not read through a null pointer; the Next button still takes its
+// visibility.
+TEST_F(MainWindow, RecordMessagesWithoutARecord) {
+    auto& window = OpenMainWindow();
+    auto& next = Get<ui::Control>(L"btn_setup_next");
+    next.SetText(L"caption");
+    for (const unsigned message : {common::UM_DELETE_LOG_LINE, common::UM_INSTALL_LOG_LINE,
+                                   common::UM_PRINTER_NAME_INFO, common::UM_NEXT_BUTTON_STATE})
+        EXPECT_EQ(window.SendMessage(message, 0, 0), 0) << message;
+    EXPECT_TRUE(Get<ui::RichEdit>(L"wordedit_installInfo").Runs().empty());
+    EXPECT_TRUE(Get<ui::RichEdit>(L"wordedit_deleteInfo_start").Runs().empty());
+    EXPECT_FALSE(next.IsVisible());
+    EXPECT_TRUE(next.IsEnabled());
+    EXPECT_EQ(next.Text(), L"caption");
+    window.SendMessage(common::UM_NEXT_BUTTON_STATE, 1, 0);
+    EXPECT_TRUE(next.IsVisible());
+}
+
 TEST_F(MainWindow, LogLinesCarryTimeStampColourAndLineEnd) {
     OpenMainWindow();
     os::sim::TheMachine().SetLocalTime(os::LocalTime{2026, 12, 7, 9, 5, 3, 7});

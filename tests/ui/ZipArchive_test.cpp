@@ -286,7 +286,8 @@ TEST(ZipArchive, FirstOfTwoEntriesWithTheSameNameWins) {
 }
 
 TEST(ZipArchive, UnsafeNamesAreRefused) {
-    const char* names[] = {"../evil.txt", "a/../../evil.txt", "/abs.txt", "\\abs.txt", "C:/x.txt", "a\\..\\b.txt"};
+    const char* names[] = {"../evil.txt", "a/../../evil.txt", "/abs.txt", "\\abs.txt", "C:/x.txt", "a\\..\\b.txt",
+                           "./a.txt",     "a/./b.txt",        "a//b.txt", "a\\\\b.txt", "."};
     for (const char* name : names) {
         const auto bytes = BuildZip({{name, Bytes("x")}});
         ZipArchive zip;
