@@ -7,6 +7,7 @@
 #include "ui/Xml.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace ui {
 namespace {
@@ -186,9 +187,17 @@ bool Control::SetAttribute(std::wstring_view rawName, std::wstring_view value) {
     else if (IsImageAttribute(name)) images_[name] = std::wstring(value);
     else if (name == L"style") {
         // A named style of the window's layout, applied as if written here.
+        // A style that names itself, directly or through others, is refused
+        // (the layout's error) instead of recursing for ever.
         if (window_ == nullptr) return false;
+        thread_local std::vector<std::wstring> applying;
+        if (std::any_of(applying.begin(), applying.end(),
+                        [&](const std::wstring& style) { return EqualsIgnoringAsciiCase(style, value); }))
+            return false;
         const std::wstring list = window_->StyleAttributes(value);
+        applying.emplace_back(value);
         ok = !list.empty() && ApplyAttributeList(list);
+        applying.pop_back();
     } else return false;
     if (ok) rawAttributes_[name] = std::wstring(value);
     return ok;

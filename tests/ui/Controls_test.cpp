@@ -67,6 +67,12 @@ protected:
             {"bad_element.xml", "<Window><VerticalLayout><Blink/></VerticalLayout></Window>"},
             {"bad_attribute.xml", "<Window><Label width=\"wide\"/></Window>"},
             {"bad_style.xml", "<Window><Label style=\"nope\"/></Window>"},
+            // Styles that name themselves, directly or in a ring of two.
+            {"self_style.xml",
+             "<Window><Style name=\"a\" value=\"height=&quot;3&quot; style=&quot;A&quot;\"/><Label style=\"a\"/></Window>"},
+            {"ring_style.xml",
+             "<Window><Style name=\"a\" value=\"style=&quot;b&quot;\"/>"
+             "<Style name=\"b\" value=\"style=&quot;a&quot;\"/><Label style=\"b\"/></Window>"},
             {"leaf_children.xml", "<Window><Label><Label/></Label></Window>"},
             {"broken.xml", "<Window><Label></Window>"},
         });
@@ -103,8 +109,8 @@ TEST_F(Controls, RelativeFontsFollowTheDefaultFont) {
 }
 
 TEST_F(Controls, LayoutErrorsAreReportedAsTheToolkitsBox) {
-    for (const wchar_t* name : {L"bad_element.xml", L"bad_attribute.xml", L"bad_style.xml", L"leaf_children.xml",
-                                L"broken.xml", L"missing.xml"}) {
+    for (const wchar_t* name : {L"bad_element.xml", L"bad_attribute.xml", L"bad_style.xml", L"self_style.xml",
+                                L"ring_style.xml", L"leaf_children.xml", L"broken.xml", L"missing.xml"}) {
         Desktop::Instance().Reset();
         TestWindow broken(name);
         EXPECT_FALSE(broken.Create(nullptr, L"x", 0, 0, 0, 0, 10, 10)) << name;
