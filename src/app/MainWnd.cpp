@@ -95,7 +95,11 @@ void CMainWnd::InitWindow() {
 void CMainWnd::SetTitle() {
     const std::wstring title = common::TranslateKey(L"mainTitle") + L" - " + kVersion;
     SetCaption(title);
-    if (titleLabel_) titleLabel_->SetText(title);
+    if (titleLabel_) {
+        // Already translated: looked up again on every paint otherwise.
+        titleLabel_->SetResourceText(false);
+        titleLabel_->SetText(title);
+    }
 }
 
 void CMainWnd::ApplyDefaultFont() {

@@ -28,6 +28,8 @@ TEST_F(MainWindow, TitleIsTheTranslatedTitleAndTheVersion) {
     EXPECT_NE(common::TranslateKey(L"mainTitle"), L"mainTitle");
     EXPECT_EQ(window.Caption(), expected);
     EXPECT_EQ(Get<ui::Label>(L"title_lb").Text(), expected);
+    EXPECT_FALSE(Get<ui::Label>(L"title_lb").ResourceText()) << "the text is already translated";
+    EXPECT_EQ(Get<ui::Label>(L"title_lb").DisplayText(), expected);
     EXPECT_EQ(printsys::MessageLanguage(), 2052);
     EXPECT_EQ(state->Window(), window.Handle());
     EXPECT_EQ(state->OwnDriverNames(), (std::vector<std::wstring>{L"A4 Printer(203dpi)", L"A4 Printer(300dpi)"}));

@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -204,6 +205,7 @@ private:
         if (hook_ == nullptr) {
             const DWORD uiThread = GetWindowThreadProcessId(main, nullptr);
             hook_ = SetWindowsHookExW(WH_GETMESSAGE, HookProc, nullptr, uiThread);
+            SetWindowsHookExW(WH_CALLWNDPROC, DestroyWatch, nullptr, uiThread);
             done_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
         }
         pending_ = line;
@@ -261,6 +263,22 @@ private:
                 return false;
             }
             return true;
+        }
+        if (verb == "expectownerenabled") {
+            // expectownerenabled <class>: the pop-up of that class, when it
+            // was destroyed, already had its owner enabled.
+            in >> className;
+            const auto seen = ownerEnabledAtDestroy.find(className);
+            Status("OWNER of " + className + (seen == ownerEnabledAtDestroy.end() ? " never destroyed"
+                                              : seen->second                     ? " enabled at WM_DESTROY"
+                                                                                 : " DISABLED at WM_DESTROY"));
+            return seen != ownerEnabledAtDestroy.end() && seen->second;
+        }
+        if (verb == "expectactive") {
+            in >> className;
+            const bool active = GetActiveWindow() == FindWindowW(Wide(className).c_str(), nullptr);
+            Status("ACTIVE " + className + (active ? " yes" : " no"));
+            return active;
         }
         if (verb == "title") {
             std::string code;
@@ -523,6 +541,14 @@ private:
     }
 
     static LRESULT CALLBACK HookProc(int code, WPARAM wParam, LPARAM lParam);
+    // Sees each WM_DESTROY of an owned window and notes whether its owner
+    // was enabled at that moment, by the window's class.
+    static LRESULT CALLBACK DestroyWatch(int code, WPARAM wParam, LPARAM lParam);
+
+public:
+    std::map<std::string, bool> ownerEnabledAtDestroy;
+
+private:
 
     std::string statusPath_;
     LARGE_INTEGER clickedAt_{};
@@ -535,6 +561,18 @@ private:
 Driver& TheDriver() {
     static Driver driver;
     return driver;
+}
+
+LRESULT CALLBACK Driver::DestroyWatch(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && message->message == WM_DESTROY) {
+        if (HWND owner = GetWindow(message->hwnd, GW_OWNER)) {
+            wchar_t className[64] = {};
+            GetClassNameW(message->hwnd, className, 64);
+            TheDriver().ownerEnabledAtDestroy[ui::WideToUtf8(className)] = IsWindowEnabled(owner) != FALSE;
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 LRESULT CALLBACK Driver::HookProc(int code, WPARAM wParam, LPARAM lParam) {

@@ -1087,6 +1087,10 @@ LRESULT WindowHost::Impl::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
     const LRESULT result = window.HandleMessage(message, wParam, lParam, handled);
     if (handled) return result;
     if (!IsWindow(self)) return 0;
+    // WM_CLOSE goes on to DefWindowProc, which destroys the window at once:
+    // a modal pop-up's owner must be enabled before that, or Windows hands
+    // the activation to another application and the owner drops behind.
+    if (message == WM_CLOSE && modalEnded && !*modalEnded && owner) EnableWindow(owner, TRUE);
     if (message == WM_DESTROY && modalEnded) *modalEnded = true;
     if (message == WM_DPICHANGED) {
         const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
