@@ -55,7 +55,9 @@ void Control::SetWindow(Window* window, Container* parent) {
 }
 
 void Control::SetText(std::wstring text) {
-    if (text == text_) return;
+    // compare() rather than ==: g++ 12 at -O3 takes the inlined == on a
+    // moved-into parameter for a read of uninitialised memory.
+    if (text.compare(text_) == 0) return;
     text_ = std::move(text);
     NeedUpdate();
 }
