@@ -573,3 +573,37 @@ TEST_F(Lists, RowsScrolledOutOfTheListAreNotHit) {
 }
 
 }  // namespace
+
+namespace {
+
+// Keyboard activation reaches controls the mouse cannot: a hidden or
+// disabled one, or one on a page that is not shown, must not click.
+TEST_F(Controls, HiddenOrDisabledControlsDoNotClick) {
+    struct Case {
+        const char* what;
+        const wchar_t* name;
+        std::function<void(ui::Control&)> make;
+    };
+    const Case cases[] = {
+        {"disabled button", L"btn_styled", [](ui::Control& c) { c.SetEnabled(false); }},
+        {"hidden button", L"btn_styled", [](ui::Control& c) { c.SetVisible(false); }},
+        {"button on a page not shown", L"btn_page0", [](ui::Control&) {}},
+        {"disabled option", L"option_b", [](ui::Control& c) { c.SetEnabled(false); }},
+        {"hidden option", L"check", [](ui::Control& c) { c.SetVisible(false); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ui::Control* control = window.FindControl(c.name);
+        ASSERT_NE(control, nullptr);
+        c.make(*control);
+        window.seen.clear();
+        EXPECT_FALSE(control->Activate());
+        EXPECT_TRUE(window.seen.empty());
+        control->SetEnabled(true);
+        control->SetVisible(true);
+    }
+    auto* option = window.Find<ui::Option>(L"option_b");
+    EXPECT_FALSE(option->IsSelected()) << "a refused click changes nothing";
+}
+
+}  // namespace
