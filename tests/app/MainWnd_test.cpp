@@ -210,6 +210,48 @@ TEST_F(MainWindow, CloseButtonEndsTheProgram) {
     EXPECT_EQ(ui::RunMessageLoop(), 0);
 }
 
+TEST_F(MainWindow, TheFinishButtonEndsTheProgram) {
+    auto& window = OpenMainWindow();
+    window.SendMessage(common::UM_SHOW_ROW_H1, 1);
+    ASSERT_TRUE(ui::headless::Click(window, L"btn_setup_cancel"));
+    EXPECT_FALSE(window.IsWindow());
+    EXPECT_EQ(ui::RunMessageLoop(), 0);
+}
+
+TEST_F(MainWindow, CaptionButtonsMinimiseMaximiseAndRestore) {
+    auto& window = OpenMainWindow();
+    ASSERT_TRUE(ui::headless::Click(window, L"minbtn"));
+    EXPECT_TRUE(ui::headless::IsMinimized(window));
+    Get<ui::Control>(L"maxbtn").SetVisible(true);
+    ASSERT_TRUE(ui::headless::Click(window, L"maxbtn"));
+    EXPECT_TRUE(window.IsMaximized());
+    EXPECT_FALSE(ui::headless::IsMinimized(window));
+    Get<ui::Control>(L"restorebtn").SetVisible(true);
+    ASSERT_TRUE(ui::headless::Click(window, L"restorebtn"));
+    EXPECT_FALSE(window.IsMaximized());
+    EXPECT_TRUE(window.IsWindow());
+}
+
+TEST_F(MainWindow, BusyAndPreviousButtonMessages) {
+    auto& window = OpenMainWindow();
+    auto& busy = Get<ui::GifAnim>(L"ani_gif_delete");
+    auto& home = Get<ui::Control>(L"btn_setup_index");
+    window.SendMessage(common::UM_DELETE_BUSY, 1);
+    EXPECT_TRUE(busy.IsVisible());
+    EXPECT_TRUE(busy.IsPlaying());
+    EXPECT_FALSE(home.IsEnabled()) << "no way home while the removal runs";
+    window.SendMessage(common::UM_DELETE_BUSY, 0);
+    EXPECT_FALSE(busy.IsVisible());
+    EXPECT_FALSE(busy.IsPlaying());
+    EXPECT_TRUE(home.IsEnabled());
+
+    auto& previous = Get<ui::Control>(L"btn_setup_previous");
+    window.SendMessage(common::UM_PREVIOUS_BUTTON_STATE, 1);
+    EXPECT_TRUE(previous.IsVisible());
+    window.SendMessage(common::UM_PREVIOUS_BUTTON_STATE, 0);
+    EXPECT_FALSE(previous.IsVisible());
+}
+
 TEST_F(MainWindow, SkinChoiceRepaintsTheRoot) {
     OpenMainWindow();
     app::SkinBroadcaster::Process().Broadcast({false, 0, L"images/bg.png"});
@@ -252,6 +294,22 @@ TEST_F(MainWindowThreads, AThousandLinesFromAWorkerArriveCompleteAndInOrder) {
     }
     EXPECT_EQ(at, content.size());
     EXPECT_EQ(runs, 1000u);  // colours alternate line by line
+}
+
+TEST_F(MainWindowThreads, AWorkerMovesThePagesForwardAndBack) {
+    ui_->Run([this] { OpenMainWindow(); });
+    const ui::WindowHandle handle = mainWindow->Handle();
+    auto sendFromWorker = [&](unsigned message) {
+        std::thread worker([&] { ui::SendMessageTo(handle, message, 0, 0); });
+        worker.join();
+        int page = -1;
+        ui_->Run([&] { page = Get<ui::TabLayout>(L"tab_switch").CurrentSel(); });
+        return page;
+    };
+    EXPECT_EQ(sendFromWorker(common::UM_GO_NEXT), 1);
+    EXPECT_EQ(state->Flow(), 1);
+    EXPECT_EQ(sendFromWorker(common::UM_GO_PREVIOUS), 0);
+    EXPECT_EQ(state->OuterPage(), 0);
 }
 
 TEST_F(MainWindowThreads, LanguagePopupListsLanguagesAndSwitchesTheWindow) {
@@ -331,6 +389,7 @@ TEST_F(MainWindowThreads, SystemCloseOnAPopupEndsTheProgram) {
     // The quit message ends the modal loop and then the UI thread's loop;
     // the process would end here with both windows still up.
     ui_->Run([&] { popup->SendMessage(ui::wm::kSysCommand, ui::sc::kClose); });
+    EXPECT_TRUE(ui_->Finished());
     ui_.reset();
     EXPECT_EQ(Desktop::Instance().FindWindowByClass(L"PopAbout"), popup);
     popup->Destroy();

@@ -61,6 +61,8 @@ private:
 bool Click(Window& window, std::wstring_view controlName);
 bool Type(Window& window, std::wstring_view controlName, const std::wstring& text);
 bool ClickCheckBox(Window& window, std::wstring_view controlName, std::size_t row);
+// Whether the window was minimised (SC_MINIMIZE) and not restored since.
+bool IsMinimized(const Window& window);
 // Runs every task and sent message queued for the calling thread.
 void ProcessPending();
 
@@ -81,6 +83,8 @@ public:
     void WaitIdle();
     // Post, then WaitIdle.
     void Run(std::function<void()> task);
+    // Whether the thread's message loop has ended.
+    bool Finished() const;
     std::thread::id Id() const { return thread_.get_id(); }
 
 private:

@@ -460,6 +460,11 @@ bool ClickCheckBox(Window& window, std::wstring_view controlName, std::size_t ro
     return true;
 }
 
+bool IsMinimized(const Window& window) {
+    const WindowHost::Impl* impl = Lookup(window.Handle());
+    return impl != nullptr && impl->minimized;
+}
+
 void ProcessPending() { CurrentQueue()->Loop([] { return false; }, false); }
 
 UiThread::UiThread() {
@@ -496,6 +501,12 @@ void UiThread::WaitIdle() {
     auto queue = std::static_pointer_cast<ThreadQueue>(queue_);
     std::unique_lock<std::mutex> lock(queue->mutex);
     queue->idle.wait(lock, [&] { return (queue->tasks.empty() && queue->waiting) || queue->finished; });
+}
+
+bool UiThread::Finished() const {
+    auto queue = std::static_pointer_cast<ThreadQueue>(queue_);
+    std::lock_guard<std::mutex> lock(queue->mutex);
+    return queue->finished;
 }
 
 void UiThread::Run(std::function<void()> task) {

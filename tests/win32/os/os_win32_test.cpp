@@ -132,29 +132,44 @@ TEST(DriverPackages, DeletePrinterDriverPackageIsLookedUpAtRunTime) {
     EXPECT_FALSE(result.has_value()) << "DeletePrinterDriverPackageW exists here and answered " << *result;
 }
 
-// Wine starts its spooler on demand and lets it be stopped and started; the
-// results are printed for the record.
-std::string SpoolerState() {
+// Wine starts its spooler on demand and lets it be stopped and started. What
+// each call answers must agree with the state the service manager reports
+// before and after it; the states are printed for the record.
+std::uint32_t SpoolerState() {
     const os::ScHandle manager = os::OpenSCManagerW(os::kScManagerAllAccess);
     const os::ScHandle spooler = os::OpenServiceW(manager, L"Spooler", os::kServiceQueryStatus);
     os::ServiceStatus status;
     const bool known = os::QueryServiceStatusEx(spooler, status);
     os::CloseServiceHandle(spooler);
     os::CloseServiceHandle(manager);
-    return known ? "state " + std::to_string(status.currentState) + ", wait hint " + std::to_string(status.waitHint)
-                 : "unknown";
+    return known ? status.currentState : 0;
 }
 
-TEST(SpoolerService, StopAndStartAsWinesServiceManagerAnswers) {
+TEST(SpoolerService, StopAndStartAgreeWithTheServiceManager) {
     for (int round = 1; round <= 2; ++round) {
-        std::printf("round %d: before: %s\n", round, SpoolerState().c_str());
+        const std::uint32_t before = SpoolerState();
         const int stopped = printsys::StopSpoolerService();
-        std::printf("round %d: StopSpoolerService %d, then %s\n", round, stopped, SpoolerState().c_str());
+        const std::uint32_t afterStop = SpoolerState();
         const int started = printsys::StartSpoolerService();
-        std::printf("round %d: StartSpoolerService %d, then %s\n", round, started, SpoolerState().c_str());
-        EXPECT_GE(stopped, -1);
-        EXPECT_LE(stopped, 1);
-        EXPECT_EQ(started, 1);
+        const std::uint32_t afterStart = SpoolerState();
+        std::printf("round %d: state %u, StopSpoolerService %d, state %u, StartSpoolerService %d, state %u\n", round,
+                    before, stopped, afterStop, started, afterStart);
+        ASSERT_NE(before, 0u) << "the spooler's state is known";
+        if (before == os::kServiceStopped) {
+            EXPECT_EQ(stopped, 0) << "a stopped spooler is not stopped again";
+        }
+        if (stopped == 1) {
+            EXPECT_EQ(afterStop, os::kServiceStopped) << round;
+        }
+        if (afterStop == os::kServiceStopped) {
+            EXPECT_EQ(started, 1) << round;
+        }
+        if (started == 1) {
+            EXPECT_EQ(afterStart, os::kServiceRunning) << round;
+        }
+        if (afterStop == os::kServiceRunning) {
+            EXPECT_EQ(started, -1) << "a running spooler is not started again";
+        }
     }
     EXPECT_TRUE(printsys::PortExists(L"COM1:")) << "the spooler answers again";
 }
