@@ -26,7 +26,13 @@ if(WIN32)
     target_include_directories(os_win32 PUBLIC ${PROJECT_SOURCE_DIR}/src)
     # DeletePrinterDriverPackageW is looked up at run time, never imported;
     # so is every Bluetooth call: bthprops.cpl is not on every Windows.
-    target_link_libraries(os_win32 PUBLIC winspool advapi32 setupapi shell32 ws2_32)
+    # The spooler, device, shell and socket DLLs wait for their first call.
+    include(${PROJECT_SOURCE_DIR}/cmake/DelayImport.cmake)
+    delay_import(delay_winspool winspool WINSPOOL.DRV)
+    delay_import(delay_setupapi setupapi SETUPAPI.dll)
+    delay_import(delay_shell32 shell32 SHELL32.dll)
+    delay_import(delay_ws2_32 ws2_32 WS2_32.dll)
+    target_link_libraries(os_win32 PUBLIC delay_winspool delay_setupapi delay_shell32 delay_ws2_32 advapi32)
     project_warnings(os_win32)
     set(PRINTSYS_OS os_win32)
 else()

@@ -9,6 +9,7 @@
 #include "app/PopLanguage.h"
 #include "app/SkinFrame.h"
 #include "app/ProgressLog.h"
+#include "ui/PhaseTrace.h"
 #include "printsys/SystemError.h"
 #include "ui/TextManager.h"
 
@@ -46,6 +47,7 @@ void CMainWnd::InitWindow() {
 
     const common::LanguageEntry& language = state_.ChooseStartLanguage();
     ui::TextManager::Process().Load(language.file);
+    ui::MarkPhase("language file");
     printsys::SetMessageLanguage(language.langId);
 
     SkinBroadcaster::Process().Add(this);

@@ -7,6 +7,7 @@
 
 #include "app/CustomControls.h"
 #include "app/MainWnd.h"
+#include "ui/PhaseTrace.h"
 #include "ui/Toolkit.h"
 #include "ui/win32/ModuleResource.h"
 #include "wizard/AppState.h"
@@ -43,6 +44,7 @@ void OpenResourcePackage(HINSTANCE instance) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    ui::MarkPhase("entry");
     if (FAILED(CoInitialize(nullptr))) return 0;
     OleInitialize(nullptr);
 
@@ -52,6 +54,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     OpenResourcePackage(instance);
     app::RegisterCustomControls();
     wizard::AppState::Instance().FillLanguageTable();
+    ui::MarkPhase("start-up tables");
 
     auto* window = new app::CMainWnd();
     int exitCode = 0;

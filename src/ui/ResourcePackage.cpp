@@ -1,5 +1,7 @@
 #include "ui/ResourcePackage.h"
 
+#include "ui/PhaseTrace.h"
+
 #include "ui/Utf.h"
 #include "ui/Xml.h"
 
@@ -12,7 +14,9 @@ constexpr wchar_t kIndexName[] = L"res.xml";
 ZipError ResourcePackage::Open(const void* data, std::size_t size, std::string password) {
     Close();
     const ZipError error = archive_.Open(data, size, std::move(password));
+    MarkPhase("package open");
     if (error == ZipError::None) LoadIndex();
+    MarkPhase("res.xml");
     return error;
 }
 

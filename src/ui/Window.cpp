@@ -1,6 +1,7 @@
 #include "ui/Window.h"
 
 #include "ui/Layout.h"
+#include "ui/PhaseTrace.h"
 #include "ui/Toolkit.h"
 #include "ui/WindowHost.h"
 
@@ -154,8 +155,10 @@ bool Window::OnCreate() {
         WindowHost::ReportLayoutError(layout);
         return false;
     }
+    MarkPhase("layout file");
     LayoutBuilder builder(*this);
     root_ = builder.Build(document, error);
+    MarkPhase("layout build");
     if (!root_) {
         WindowHost::ReportLayoutError(layout);
         return false;

@@ -7,8 +7,10 @@
 // harness with a file "name.done" beside it.
 #include <windows.h>
 #include <winspool.h>
+#include <tlhelp32.h>
 
 #include "ui/Controls.h"
+#include "ui/PhaseTrace.h"
 #include "ui/Utf.h"
 #include "ui/Window.h"
 #include "ui/WindowHost.h"
@@ -21,6 +23,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -40,11 +43,57 @@ protected:
 constexpr UINT kDriverMessage = WM_APP + 0x321;
 constexpr DWORD kStepTimeoutMs = 30000;
 
-long long UnixMilliseconds() {
+long long UnixMicroseconds(const FILETIME& time) {
+    const unsigned long long ticks = (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    return static_cast<long long>((ticks - 116444736000000000ULL) / 10);
+}
+
+long long UnixMicroseconds() {
     FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    const unsigned long long ticks = (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-    return static_cast<long long>((ticks - 116444736000000000ULL) / 10000);
+    GetSystemTimePreciseAsFileTime(&now);
+    return UnixMicroseconds(now);
+}
+
+// The DLLs loaded in this process, by file name.
+std::string LoadedModules() {
+    std::string names;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return names;
+    MODULEENTRY32W module{};
+    module.dwSize = sizeof(module);
+    for (BOOL more = Module32FirstW(snapshot, &module); more; more = Module32NextW(snapshot, &module))
+        names += " " + ui::WideToUtf8(module.szModule);
+    CloseHandle(snapshot);
+    return names;
+}
+
+// The start-up marks the program reaches, first of each name, as Unix
+// microseconds in the order reached.
+struct PhaseLog {
+    std::mutex mutex;
+    std::vector<std::pair<std::string, long long>> marks;
+
+    static void Record(const char* phase);
+    long long When(const std::string& phase) {
+        std::lock_guard<std::mutex> lock(mutex);
+        for (const auto& [name, at] : marks)
+            if (name == phase) return at;
+        return 0;
+    }
+};
+
+PhaseLog& Phases() {
+    static PhaseLog log;
+    return log;
+}
+
+void PhaseLog::Record(const char* phase) {
+    const long long now = UnixMicroseconds();
+    PhaseLog& log = Phases();
+    std::lock_guard<std::mutex> lock(log.mutex);
+    for (const auto& mark : log.marks)
+        if (mark.first == phase) return;
+    log.marks.emplace_back(phase, now);
 }
 
 std::string Env(const char* name) {
@@ -93,16 +142,27 @@ private:
             return WaitFor([&] { return FindWindowW(Wide(className).c_str(), nullptr) != nullptr; });
         }
         if (verb == "shown") {
-            // Start-up benchmark: the moment the main window is visible, as
-            // Unix milliseconds, found by polling every millisecond.
-            HWND main = nullptr;
-            for (DWORD waited = 0; waited < kStepTimeoutMs; ++waited) {
-                main = FindWindowW(L"MainWnd", nullptr);
-                if (main && IsWindowVisible(main)) break;
-                Sleep(1);
+            // Start-up benchmark: the end of the main window's first paint,
+            // what the user first sees, as Unix milliseconds; then each
+            // phase's end in milliseconds since the process was created.
+            long long painted = 0;
+            for (DWORD waited = 0; waited < kStepTimeoutMs && painted == 0; ++waited) {
+                painted = Phases().When("first paint");
+                if (painted == 0) Sleep(1);
             }
-            Status("SHOWN " + std::to_string(UnixMilliseconds()));
-            return main != nullptr;
+            if (painted == 0) return false;
+            Status("SHOWN " + std::to_string(painted / 1000));
+            Status("LOADED" + LoadedModules());
+            FILETIME created, exited, kernel, user;
+            if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return false;
+            std::lock_guard<std::mutex> lock(Phases().mutex);
+            for (const auto& [name, at] : Phases().marks) {
+                char mark[96];
+                std::snprintf(mark, sizeof mark, "PHASE %.1f %s",
+                              static_cast<double>(at - UnixMicroseconds(created)) / 1000.0, name.c_str());
+                Status(mark);
+            }
+            return true;
         }
         if (verb == "timeclick") {
             // Install benchmark: a click whose moment is remembered, and
@@ -586,6 +646,7 @@ LRESULT CALLBACK Driver::HookProc(int code, WPARAM wParam, LPARAM lParam) {
 
 // Starts with the process; the thread waits for the main window itself.
 const bool started = [] {
+    ui::SetPhaseListener(&PhaseLog::Record);
     std::thread([] { TheDriver().Run(); }).detach();
     return true;
 }();

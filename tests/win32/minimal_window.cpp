@@ -1,6 +1,7 @@
 // The yardstick of the start-up benchmark: the least a Win32 program does to
 // show a window of the main window's size, built like the program. It
-// appends "SHOWN <unix ms>" to the file named by PDS_STATUS and exits.
+// appends "SHOWN <unix ms>" and the phases the program's trace also has to
+// the file named by PDS_STATUS, and exits.
 #include <windows.h>
 
 #include <cstdio>
@@ -16,16 +17,28 @@ LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-long long UnixMilliseconds() {
+long long UnixMicroseconds(const FILETIME& time) {
+    const unsigned long long ticks = (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    return static_cast<long long>((ticks - 116444736000000000ULL) / 10);
+}
+
+long long UnixMicroseconds() {
     FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    const unsigned long long ticks = (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-    return static_cast<long long>((ticks - 116444736000000000ULL) / 10000);
+    GetSystemTimePreciseAsFileTime(&now);
+    return UnixMicroseconds(now);
+}
+
+// Milliseconds since the process was made, as the program's trace gives them.
+double SinceCreation(long long at) {
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
+    return static_cast<double>(at - UnixMicroseconds(created)) / 1000.0;
 }
 
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    const long long entry = UnixMicroseconds();
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = Proc;
@@ -37,7 +50,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     UpdateWindow(window);
     if (const char* status = std::getenv("PDS_STATUS")) {
         if (FILE* out = std::fopen(status, "ab")) {
-            std::fprintf(out, "SHOWN %lld\n", UnixMilliseconds());
+            const long long shown = UnixMicroseconds();
+            std::fprintf(out, "SHOWN %lld\nPHASE %.1f entry\nPHASE %.1f first paint\n", shown / 1000,
+                         SinceCreation(entry), SinceCreation(shown));
             std::fclose(out);
         }
     }

@@ -14,6 +14,7 @@
 #include <gdiplus.h>
 
 #include "ui/Layout.h"
+#include "ui/PhaseTrace.h"
 #include "ui/Toolkit.h"
 #include "ui/Utf.h"
 #include "ui/ExtraControls.h"
@@ -47,6 +48,7 @@ struct SharedResources {
         if (gdiplusStarted) return;
         Gdiplus::GdiplusStartupInput input;
         gdiplusStarted = Gdiplus::GdiplusStartup(&gdiplusToken, &input, nullptr) == Gdiplus::Ok;
+        MarkPhase("GDI+");
     }
 };
 
@@ -310,6 +312,10 @@ struct WindowHost::Impl {
     std::map<std::wstring, HFONT> fonts;
     int animationFrame = 0;
     bool animating = false;
+    // The whole client area waits for WM_PAINT already: building a page sets
+    // hundreds of attributes, and each InvalidateRect is a round trip to
+    // the window server under Wine.
+    bool invalidated = false;
     // The list whose scroll thumb is being dragged, and where on the thumb
     // it was grabbed; the list whose bar is under the mouse.
     List* dragging = nullptr;
@@ -881,10 +887,17 @@ LRESULT WindowHost::Impl::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_ERASEBKGND:
             return 1;
         case WM_PAINT: {
+            invalidated = false;
+            UpdateAnimation();
             PAINTSTRUCT paint;
             HDC dc = BeginPaint(hwnd, &paint);
             Paint(dc);
             EndPaint(hwnd, &paint);
+            static bool painted = false;
+            if (!painted) {
+                painted = true;
+                MarkPhase("first paint");
+            }
             return 0;
         }
         case WM_SIZE:
@@ -1139,6 +1152,7 @@ bool WindowHost::Create(WindowHandle owner, const std::wstring& className, std::
     impl_->owner = static_cast<HWND>(owner);
     HWND hwnd = CreateWindowExW(exStyle, className.c_str(), caption.c_str(), style, x, y, cx, cy, impl_->owner, nullptr,
                                 instance, impl_.get());
+    MarkPhase("window created");
     return hwnd != nullptr && impl_->created;
 }
 
@@ -1256,8 +1270,11 @@ std::intptr_t WindowHost::Send(unsigned message, std::uintptr_t wParam, std::int
 }
 
 void WindowHost::Invalidate() {
-    if (impl_->hwnd) InvalidateRect(impl_->hwnd, nullptr, FALSE);
-    if (impl_->hwnd) impl_->UpdateAnimation();
+    if (impl_->hwnd == nullptr || impl_->invalidated) return;
+    InvalidateRect(impl_->hwnd, nullptr, FALSE);
+    impl_->invalidated = true;
+    // The paint checks again, for animations started or stopped meanwhile.
+    impl_->UpdateAnimation();
 }
 
 void WindowHost::NeedUpdate() {
