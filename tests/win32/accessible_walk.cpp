@@ -7,11 +7,11 @@
 //   print <file>       writes the tree of shown objects to <file> (UTF-8)
 //   invisible on|off   print hidden objects too (default off)
 //   do <name>          the default action of the shown object of that name
+//   hit <name>         that object is found again at the middle of its place
 //   changed            waits until the tree differs from the last print
 // Exit code 0 when every step succeeded; otherwise the failed step and why
 // go to stderr and the code is 1.
-#include <windows.h>
-#include <oleacc.h>
+#include "AccessibleClient.h"
 
 #include <cstdio>
 #include <fstream>
@@ -20,6 +20,10 @@
 #include <vector>
 
 namespace {
+
+using testing_support::Ref;
+using testing_support::Self;
+using testing_support::TextOf;
 
 constexpr DWORD kWaitMs = 15000;
 
@@ -37,47 +41,6 @@ std::wstring Wide(const std::string& text) {
     const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring out(static_cast<std::size_t>(size), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
-    return out;
-}
-
-// Owns one COM reference.
-template <class T>
-class Ref {
-public:
-    Ref() = default;
-    explicit Ref(T* p) : p_(p) {}
-    Ref(const Ref& other) : p_(other.p_) {
-        if (p_) p_->AddRef();
-    }
-    Ref& operator=(Ref other) {
-        std::swap(p_, other.p_);
-        return *this;
-    }
-    ~Ref() {
-        if (p_) p_->Release();
-    }
-    T* operator->() const { return p_; }
-    T* get() const { return p_; }
-    T** out() { return &p_; }
-
-private:
-    T* p_ = nullptr;
-};
-
-VARIANT Self() {
-    VARIANT self;
-    VariantInit(&self);
-    self.vt = VT_I4;
-    self.lVal = CHILDID_SELF;
-    return self;
-}
-
-// One of the object's texts (name, value, default action), "" if none.
-std::wstring TextOf(IAccessible* object, HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*)) {
-    BSTR text = nullptr;
-    const HRESULT hr = (object->*get)(Self(), &text);
-    std::wstring out = SUCCEEDED(hr) && text ? std::wstring(text, SysStringLen(text)) : std::wstring();
-    SysFreeString(text);
     return out;
 }
 
@@ -146,9 +109,8 @@ public:
         }
         for (LONG i = 0; i < obtained; ++i) {
             VARIANT& child = children[static_cast<std::size_t>(i)];
-            if (child.vt == VT_DISPATCH && child.pdispVal) {
-                Ref<IAccessible> inner;
-                if (SUCCEEDED(child.pdispVal->QueryInterface(__uuidof(IAccessible), reinterpret_cast<void**>(inner.out()))))
+            if (child.vt == VT_DISPATCH) {
+                if (Ref<IAccessible> inner = testing_support::ObjectOf(child); inner.get())
                     Walk(inner.get(), invisible, lines, objects, depth + 1);
             } else {
                 lines.push_back(std::string(static_cast<std::size_t>(depth + 1) * 2, ' ') + "(element " +
@@ -205,19 +167,36 @@ private:
             }
             return Check(false, "the tree stayed as it was");
         }
-        if (verb == "do") {
+        if (verb == "do" || verb == "hit") {
             std::vector<std::string> lines;
             std::vector<Object> objects;
             if (!Tree(lines, objects)) return false;
             const std::wstring name = Wide(argument);
             for (const Object& object : objects) {
                 if (!object.shown || object.name != name || object.action.empty()) continue;
+                if (verb == "hit") return HitsItself(object);
                 const HRESULT hr = object.accessible->accDoDefaultAction(Self());
                 return Check(hr == S_OK, "accDoDefaultAction failed with " + Hex(hr));
             }
             return Check(false, "no shown object of that name with a default action");
         }
         return Check(false, "unknown step");
+    }
+
+    // The screen point in the middle of the object's place leads back to
+    // it: location and hit testing agree.
+    bool HitsItself(const Object& object) {
+        LONG left = 0, top = 0, width = 0, height = 0;
+        HRESULT hr = object.accessible->accLocation(&left, &top, &width, &height, Self());
+        if (!Check(hr == S_OK && width > 0 && height > 0, "accLocation failed with " + Hex(hr))) return false;
+        Ref<IAccessible> found;
+        VARIANT child;
+        VariantInit(&child);
+        hr = AccessibleObjectFromPoint(POINT{left + width / 2, top + height / 2}, found.out(), &child);
+        if (!Check(SUCCEEDED(hr) && found.get(), "AccessibleObjectFromPoint failed with " + Hex(hr))) return false;
+        const std::wstring name = TextOf(found.get(), &IAccessible::get_accName, child.vt == VT_I4 ? child.lVal : 0);
+        VariantClear(&child);
+        return Check(name == object.name, "the point in its middle is \"" + Utf8(name) + "\"");
     }
 
     bool Tree(std::vector<std::string>& lines, std::vector<Object>& objects) {
@@ -227,7 +206,7 @@ private:
         if (!Check(window != nullptr, "no window of class " + Utf8(className_))) return false;
         Ref<IAccessible> client;
         const HRESULT hr = AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
-                                                      reinterpret_cast<void**>(client.out()));
+                                                      client.out_void());
         if (!Check(SUCCEEDED(hr) && client.get(), "AccessibleObjectFromWindow failed with " + Hex(hr))) return false;
         lines.clear();
         objects.clear();

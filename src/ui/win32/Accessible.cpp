@@ -138,6 +138,9 @@ public:
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
         if (out == nullptr) return E_POINTER;
+        // __uuidof, not IID_IAccessible: mingw's oleacc import library
+        // links that name as a function import, whose address is a jump
+        // stub rather than the GUID.
         if (iid == IID_IUnknown || iid == IID_IDispatch || iid == __uuidof(IAccessible)) {
             *out = static_cast<IAccessible*>(this);
             AddRef();
@@ -279,6 +282,9 @@ public:
         *left = *top = *width = *height = 0;
         Control* target = nullptr;
         if (HRESULT hr = Target(id, target); FAILED(hr)) return hr;
+        // The host lays out lazily, at the next paint; a page just switched
+        // has its new places only after this.
+        target->GetWindow()->UpdateLayout();
         const Rect bounds = DescribeAccessible(*target).bounds;
         if (bounds.Width() <= 0 || bounds.Height() <= 0) return S_FALSE;
         // The host scales layout pixels by the window's DPI on the way.
@@ -322,8 +328,9 @@ public:
         VariantInit(id);
         Control* self = nullptr;
         if (HRESULT hr = Self(self); FAILED(hr)) return hr;
+        Window& window = *self->GetWindow();
+        window.UpdateLayout();
         // From the screen to layout pixels: the client origin and the scale.
-        const Window& window = *self->GetWindow();
         int originX = 0, originY = 0;
         window.Host()->ClientToScreen(originX, originY);
         const double scale = window.Dpi() / 96.0;
