@@ -38,6 +38,10 @@ LRESULT CALLBACK ActionWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     if (message != kRunAction) return DefWindowProcW(hwnd, message, wParam, lParam);
     std::unique_ptr<PendingAction> pending(reinterpret_cast<PendingAction*>(lParam));
     if (pending->life.expired()) return 0;
+    // The window may have been closed meanwhile; its controls live on
+    // with the window object, but nobody could have clicked them.
+    const Window* window = pending->control->GetWindow();
+    if (window == nullptr || window->Host() == nullptr || !window->Host()->IsAlive()) return 0;
     if (pending->action == Action::Select) pending->control->Activate();
     else DoDefaultAction(*pending->control);
     return 0;
