@@ -4,7 +4,7 @@
 // each step on the UI thread through a message hook, clicks with real mouse
 // messages at the control's place, and hands screenshots to the harness
 // through a status file (PDS_STATUS): "SHOT name" lines, answered by the
-// harness with a file "name.done" beside it.
+// harness with a file "name.done" beside it; "RUN name" lines the same way.
 #include <windows.h>
 #include <winspool.h>
 #include <tlhelp32.h>
@@ -194,11 +194,14 @@ private:
             in >> className;
             return WaitFor([&] { return FindWindowW(Wide(className).c_str(), nullptr) == nullptr; });
         }
-        if (verb == "shot") {
+        if (verb == "shot" || verb == "run") {
+            // A request to the harness: a screenshot, or a program of its
+            // own to run against this one ("RUN name"), answered with a
+            // file "name.done".
             std::string name;
             in >> name;
-            Sleep(300);  // let the last paint reach the screen
-            Status("SHOT " + name);
+            if (verb == "shot") Sleep(300);  // let the last paint reach the screen
+            Status((verb == "shot" ? "SHOT " : "RUN ") + name);
             const std::string done = statusPath_ + "." + name + ".done";
             return WaitFor([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
         }

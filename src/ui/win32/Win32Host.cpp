@@ -18,6 +18,7 @@
 #include "ui/Toolkit.h"
 #include "ui/Utf.h"
 #include "ui/ExtraControls.h"
+#include "ui/win32/Accessible.h"
 #include "ui/win32/ExtraPainting.h"
 #include "ui/win32/Fonts.h"
 
@@ -1083,6 +1084,8 @@ LRESULT WindowHost::Impl::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_GETMINMAXINFO:
             break;
+        case WM_GETOBJECT:
+            return AnswerGetObject(window, hwnd, wParam, lParam);
         case WM_NCDESTROY: {
             SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
             edits.clear();

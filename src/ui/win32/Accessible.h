@@ -1,0 +1,21 @@
+// The window's controls for screen readers and UI automation tools: an
+// IAccessible object for the client area whose children are the objects
+// that ui/Accessibility.h describes.
+//
+// Objects keep only a weak hold on their control; one whose control has
+// been destroyed (a page rebuilt while a client held it) answers
+// CO_E_OBJNOTCONNECTED. Default actions are posted to the window's thread
+// and run after the client's call has returned, as a click would be.
+#pragma once
+
+#include <windows.h>
+
+namespace ui {
+
+class Window;
+
+// WM_GETOBJECT: the client area's object for OBJID_CLIENT, the system's
+// answer for every other object id.
+LRESULT AnswerGetObject(Window& window, HWND hwnd, WPARAM wParam, LPARAM lParam);
+
+}  // namespace ui
