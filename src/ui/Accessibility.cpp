@@ -55,9 +55,25 @@ AccessibleRole RoleOf(const Control& control) {
     return AccessibleRole::Graphic;
 }
 
+// A caption button's symbol ("×", "—", "?"): read aloud it says nothing
+// of what the button does, its tooltip does.
+bool IsSymbol(std::wstring_view text) {
+    if (text.empty() || text.size() > 2) return false;
+    for (const wchar_t c : text) {
+        const bool punctuation = c < 0x80 && !((c >= L'0' && c <= L'9') || ((c | 0x20) >= L'a' && (c | 0x20) <= L'z'));
+        const bool symbolBlock = (c >= 0x2000 && c <= 0x2BFF) || (c >= 0xE000 && c <= 0xF8FF) || c == 0x00D7;
+        if (!punctuation && !symbolBlock) return false;
+    }
+    return true;
+}
+
 std::wstring TextOrToolTip(const Control& control) {
     std::wstring text = control.DisplayText();
-    return text.empty() ? control.DisplayToolTip() : text;
+    if (text.empty() || IsSymbol(text)) {
+        std::wstring tip = control.DisplayToolTip();
+        if (!tip.empty()) return tip;
+    }
+    return text;
 }
 
 // An edit is named by its tooltip, or like a dialog's edit by the label

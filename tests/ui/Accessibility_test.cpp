@@ -195,6 +195,17 @@ TEST_F(Accessibility, NamesAreWhatTheUserReadsInTheCurrentLanguage) {
     EXPECT_EQ(Info(L"ok").description, L"Go on");
     EXPECT_EQ(Info(L"close").name, L"Close");  // no text: the tooltip
     EXPECT_EQ(Info(L"close").description, L"");
+    // A symbol says nothing read aloud: its tooltip names the button. Words
+    // in any script stay the name.
+    const std::pair<const wchar_t*, const wchar_t*> symbols[] = {
+        {L"\u00d7", L"Close"}, {L"\u2014", L"Close"}, {L"?", L"Close"}, {L"\ue711", L"Close"},
+        {L"\u4e0b\u4e00\u6b65", L"\u4e0b\u4e00\u6b65"}, {L"OK", L"OK"}, {L"1", L"1"}};
+    for (const auto& [text, name] : symbols) {
+        Get(L"close").SetResourceText(false);
+        Get(L"close").SetToolTip(L"Close");
+        Get(L"close").SetText(text);
+        EXPECT_EQ(Info(L"close").name, name) << text;
+    }
     // Edits are named by the label before them; the text is the value,
     // which a password field keeps to itself.
     EXPECT_EQ(Info(L"edit").name, L"Printer name");
