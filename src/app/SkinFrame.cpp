@@ -34,6 +34,9 @@ void CSkinFrame::Open(ui::Window& owner, const ui::Control& anchor) {
         delete frame;
         return;
     }
+    // Owned by nobody, so that it can lose the focus; it takes the scale of
+    // the window it opened from.
+    frame->SetDpi(owner.Dpi());
     ui::WindowHost* host = frame->Host();
     host->MoveTo(right - host->ScreenSize().cx, bottom);
     // It must hold the focus to learn that the user has moved on.

@@ -144,6 +144,8 @@ bool Window::Create(WindowHandle owner, const std::wstring& caption, std::uint32
         host_.reset();
         return false;
     }
+    // A pop-up shows at its owner's scale, on the same monitor.
+    if (const Window* ownerWindow = WindowFromHandle(owner)) SetDpi(ownerWindow->Dpi());
     return true;
 }
 

@@ -381,6 +381,26 @@ TEST_F(MainWindowThreads, AboutPopupShowsVersionAndDateAndCloses) {
     EXPECT_EQ(Desktop::Instance().FindWindowByClass(L"PopAbout"), nullptr);
 }
 
+// Each pop-up shows at the scale of the window it opened from.
+TEST_F(MainWindowThreads, PopupsTakeTheMainWindowsScale) {
+    ui_->Run([this] {
+        OpenMainWindow();
+        mainWindow->SetDpi(144);
+    });
+    for (const wchar_t* button : {L"btnAbout", L"btnLan"}) {
+        ui_->Run([&] { ui::headless::Click(*mainWindow, button); });
+        ui::Window* popup = Desktop::Instance().FindWindowByClass(L"PopAbout");
+        ASSERT_NE(popup, nullptr) << button;
+        EXPECT_EQ(popup->Dpi(), 144) << button;
+        ui_->Run([&] { popup->Close(0); });
+        ASSERT_EQ(Desktop::Instance().FindWindowByClass(L"PopAbout"), nullptr) << button;
+    }
+    ui_->Run([&] { ui::headless::Click(*mainWindow, L"skinbtn"); });
+    ui::Window* chooser = Desktop::Instance().FindWindowByClass(L"UISkinFrame");
+    ASSERT_NE(chooser, nullptr);
+    EXPECT_EQ(chooser->Dpi(), 144);
+}
+
 TEST_F(MainWindowThreads, SystemCloseOnAPopupEndsTheProgram) {
     ui_->Run([this] { OpenMainWindow(); });
     ui_->Run([this] { ui::headless::Click(*mainWindow, L"btnLan"); });
