@@ -80,7 +80,7 @@ void CMainWnd::InitWindow() {
     auto* deleteTab = Find<ui::TabLayout>(L"tab_switch_delete");
     auto* deleteOption = Find<ui::Option>(L"option_delete");
 
-    state_.SetWindow(Handle());
+    state_.SetMainWindow(Handle());
     SetTitle();
     state_.SetTabs(outerTab_, installTab, deleteTab);
     state_.SetAddPortDialog(&CPopAddPort::RunModal);
@@ -88,7 +88,7 @@ void CMainWnd::InitWindow() {
     SendMessage(common::UM_SHOW_ROW_H2, 1);
     state_.AddOwnDriverName(L"A4 Printer(203dpi)");
     state_.AddOwnDriverName(L"A4 Printer(300dpi)");
-    state_.SetTask(1);
+    state_.SetTask(wizard::Task::Install);
     if (deleteOption) deleteOption->Selected(false, true);
     state_.GoHome();
     ApplyDefaultFont();
@@ -150,9 +150,9 @@ void CMainWnd::OnClick(ui::Notification& notification) {
         int dpi = 0;
         if (ui::ParseInt(sender->UserData(), dpi)) SetDpi(dpi);
     } else if (Is(sender, L"option_install")) {
-        state_.SetTask(1);
+        state_.SetTask(wizard::Task::Install);
     } else if (Is(sender, L"option_delete")) {
-        state_.SetTask(0);
+        state_.SetTask(wizard::Task::Remove);
     } else if (Is(sender, L"btn_setup_previous")) {
         state_.PreviousStep();
     } else if (Is(sender, L"btn_setup_next")) {
@@ -249,7 +249,7 @@ std::intptr_t CMainWnd::HandleCustomMessage(unsigned message, std::uintptr_t wPa
         case ui::wm::kDestroy:
             // A worker may still be running: its later sends must reach no
             // window, and the pages must not reach controls that are going.
-            state_.SetWindow(nullptr);
+            state_.SetMainWindow(nullptr);
             state_.SetTabs(nullptr, nullptr, nullptr);
             ui::PostQuitMessage(0);
             return 0;

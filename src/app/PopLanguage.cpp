@@ -51,7 +51,7 @@ void CPopLanguage::SwitchLanguage(const ui::Control& button) {
     ui::TextManager::Process().Load(row.file);
     Invalidate();
     NeedUpdate();
-    ui::SendMessageTo(state_.Window(), common::UM_LANGUAGE_CHANGED, 0, 0);
+    ui::SendMessageTo(state_.MainWindow(), common::UM_LANGUAGE_CHANGED, 0, 0);
     printsys::SetMessageLanguage(row.langId);
 }
 

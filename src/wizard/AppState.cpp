@@ -86,7 +86,7 @@ void AppState::SelectInstallPage(std::int32_t page) {
 void AppState::NextStep() {
     if (outerPage_ == 0) {
         if (outerTab_) {
-            outerPage_ = task_ == 1 ? 1 : 2;
+            outerPage_ = task_ == Task::Install ? 1 : 2;
             outerTab_->SelectItem(outerPage_);
             if (outerPage_ == 1) EnterInstallStep(page::kConnection);
             else EnterDeleteStep(0);
@@ -119,7 +119,7 @@ void AppState::NextStep() {
             EnterDeleteStep(position_);
         }
     }
-    flow_ = outerPage_ == 0 ? 0 : (task_ != 0 ? 1 : 2);
+    flow_ = outerPage_ == 0 ? 0 : (task_ != Task::Remove ? 1 : 2);
 }
 
 void AppState::PreviousStep() {

@@ -28,6 +28,9 @@ class TabLayout;
 
 namespace wizard {
 
+// What the home page's two options choose.
+enum class Task : std::int32_t { Remove = 0, Install = 1 };
+
 enum class ConnectionType : std::int32_t { Usb = 0, Network = 1, Bluetooth = 2, Lpt = 3, Com = 4, Custom = 5, None = 6 };
 
 // The pages of the install tab.
@@ -100,8 +103,8 @@ public:
 
     // Set by the main window at initialisation, and cleared when its window
     // is destroyed: a worker that sends later reaches no window.
-    void SetWindow(ui::WindowHandle window) { window_.store(window); }
-    ui::WindowHandle Window() const { return window_.load(); }
+    void SetMainWindow(ui::WindowHandle window) { window_.store(window); }
+    ui::WindowHandle MainWindow() const { return window_.load(); }
     void SetTabs(ui::TabLayout* outer, ui::TabLayout* install, ui::TabLayout* remove);
     // Runs the add-port pop-up modally over `owner`. The pop-up is a window
     // of the layer above, so the main window hands it in.
@@ -110,8 +113,8 @@ public:
     void AddOwnDriverName(const std::wstring& name);
     const std::vector<std::wstring>& OwnDriverNames() const { return ownDriverNames_; }
 
-    std::int32_t Task() const { return task_; }
-    void SetTask(std::int32_t task) { task_ = task; }
+    Task CurrentTask() const { return task_; }
+    void SetTask(Task task) { task_ = task; }
     std::int32_t Position() const { return position_; }
     std::int32_t OuterPage() const { return outerPage_; }
     std::int32_t Flow() const { return flow_; }
@@ -235,7 +238,7 @@ private:
     ui::TabLayout* installTab_ = nullptr;
     ui::TabLayout* deleteTab_ = nullptr;
     std::atomic<ui::WindowHandle> window_{nullptr};
-    std::int32_t task_ = 1;
+    Task task_ = Task::Install;
     std::int32_t position_ = 0;
     std::int32_t outerPage_ = 0;
     std::int32_t flow_ = 0;

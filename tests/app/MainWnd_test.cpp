@@ -31,7 +31,7 @@ TEST_F(MainWindow, TitleIsTheTranslatedTitleAndTheVersion) {
     EXPECT_FALSE(Get<ui::Label>(L"title_lb").ResourceText()) << "the text is already translated";
     EXPECT_EQ(Get<ui::Label>(L"title_lb").DisplayText(), expected);
     EXPECT_EQ(printsys::MessageLanguage(), 2052);
-    EXPECT_EQ(state->Window(), window.Handle());
+    EXPECT_EQ(state->MainWindow(), window.Handle());
     EXPECT_EQ(state->OwnDriverNames(), (std::vector<std::wstring>{L"A4 Printer(203dpi)", L"A4 Printer(300dpi)"}));
 }
 
@@ -61,7 +61,7 @@ TEST_F(MainWindow, TitleFontFollowsTheLanguagesSize) {
 TEST_F(MainWindow, StartsOnTheHomePageWithInstallChosen) {
     OpenMainWindow();
     EXPECT_EQ(Get<ui::TabLayout>(L"tab_switch").CurrentSel(), 0);
-    EXPECT_EQ(state->Task(), 1);
+    EXPECT_EQ(state->CurrentTask(), wizard::Task::Install);
     EXPECT_FALSE(Get<ui::Option>(L"option_delete").IsSelected());
     EXPECT_FALSE(Get<ui::Control>(L"hor_btn_h1").IsVisible());
     EXPECT_TRUE(Get<ui::Control>(L"hor_btn_h2").IsVisible());
@@ -84,7 +84,7 @@ TEST_F(MainWindow, NextAndPreviousMoveBetweenHomeAndTheFirstPages) {
     EXPECT_EQ(Get<ui::TabLayout>(L"tab_switch").CurrentSel(), 0);
 
     ASSERT_TRUE(ui::headless::Click(window, L"option_delete"));
-    EXPECT_EQ(state->Task(), 0);
+    EXPECT_EQ(state->CurrentTask(), wizard::Task::Remove);
     ASSERT_TRUE(ui::headless::Click(window, L"btn_setup_next"));
     EXPECT_EQ(state->OuterPage(), 2);
     EXPECT_EQ(state->Flow(), 2);

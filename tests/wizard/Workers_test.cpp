@@ -26,7 +26,7 @@ TEST_F(Workers, ClosingTheWindowUnderARunningSearchIsHarmless) {
     entered.get_future().wait();
     ASSERT_TRUE(Click(L"closebtn"));
     EXPECT_FALSE(window->IsWindow());
-    EXPECT_EQ(state->Window(), nullptr);
+    EXPECT_EQ(state->MainWindow(), nullptr);
     // What the window held goes with it, while the worker still runs.
     mainWindow.reset();
     release.set_value();

@@ -331,10 +331,11 @@ struct WindowHost::Impl {
         for (auto& entry : fonts) DeleteObject(entry.second);
     }
 
+    // Layout pixels (96 DPI) to the window's device pixels, and back.
     double Scale() const { return dpi / 96.0; }
-    int S(int value) const { return static_cast<int>(std::lround(value * Scale())); }
-    RECT S(const Rect& r) const { return RECT{S(r.left), S(r.top), S(r.right), S(r.bottom)}; }
-    int L(int physical) const { return static_cast<int>(std::lround(physical / Scale())); }
+    int ToDevice(int value) const { return static_cast<int>(std::lround(value * Scale())); }
+    RECT ToDevice(const Rect& r) const { return RECT{ToDevice(r.left), ToDevice(r.top), ToDevice(r.right), ToDevice(r.bottom)}; }
+    int ToLayout(int physical) const { return static_cast<int>(std::lround(physical / Scale())); }
 
     HFONT Font(int fontId, std::wstring_view text = {}) {
         const FontInfo effective = window.EffectiveFont(fontId);
@@ -346,7 +347,7 @@ struct WindowHost::Impl {
         const auto it = fonts.find(key);
         if (it != fonts.end()) return it->second;
         LOGFONTW logFont{};
-        logFont.lfHeight = -S(info->size);
+        logFont.lfHeight = -ToDevice(info->size);
         logFont.lfWeight = info->bold ? FW_BOLD : FW_NORMAL;
         logFont.lfItalic = info->italic;
         logFont.lfUnderline = info->underline;
@@ -362,7 +363,7 @@ struct WindowHost::Impl {
         RECT client{};
         GetClientRect(hwnd, &client);
         if (Control* root = window.Root()) {
-            root->SetPos(Rect{0, 0, L(client.right), L(client.bottom)});
+            root->SetPos(Rect{0, 0, ToLayout(client.right), ToLayout(client.bottom)});
             SyncNativeChildren(root);
         }
         layoutValid = true;
@@ -405,18 +406,18 @@ struct WindowHost::Impl {
 
     void Place(HWND child, const Control& control, const Insets& padding) {
         const int border = control.BorderSize();
-        RECT r = S(control.Pos());
-        r.left += S(border + padding.left);
-        r.right -= S(border + padding.right);
+        RECT r = ToDevice(control.Pos());
+        r.left += ToDevice(border + padding.left);
+        r.right -= ToDevice(border + padding.right);
         // Single-line edits sit in the vertical middle of their box.
-        const int lineHeight = S(control.GetWindow()->DefaultFont().size + 6);
+        const int lineHeight = ToDevice(control.GetWindow()->DefaultFont().size + 6);
         if (dynamic_cast<const Edit*>(&control) && r.bottom - r.top > lineHeight) {
             const int top = r.top + (r.bottom - r.top - lineHeight) / 2;
             r.top = top;
             r.bottom = top + lineHeight;
         } else {
-            r.top += S(border);
-            r.bottom -= S(border);
+            r.top += ToDevice(border);
+            r.bottom -= ToDevice(border);
         }
         SetWindowPos(child, nullptr, r.left, r.top, std::max(0, static_cast<int>(r.right - r.left)),
                      std::max(0, static_cast<int>(r.bottom - r.top)), SWP_NOZORDER | SWP_NOACTIVATE);
@@ -549,10 +550,10 @@ void WindowHost::Impl::MoveFocus(bool backwards) {
 void WindowHost::Impl::PaintText(HDC dc, Control& control, RECT r, const std::wstring& text, Color color, bool wrap) {
     if (text.empty()) return;
     const Insets& pad = control.TextPadding();
-    r.left += S(pad.left);
-    r.top += S(pad.top);
-    r.right -= S(pad.right);
-    r.bottom -= S(pad.bottom);
+    r.left += ToDevice(pad.left);
+    r.top += ToDevice(pad.top);
+    r.right -= ToDevice(pad.right);
+    r.bottom -= ToDevice(pad.bottom);
     UINT format = DT_NOPREFIX;
     switch (control.TextAlign()) {
         case Control::Align::Center: format |= DT_CENTER; break;
@@ -584,9 +585,9 @@ void WindowHost::Impl::PaintText(HDC dc, Control& control, RECT r, const std::ws
 
 void WindowHost::Impl::PaintIndicator(Gdiplus::Graphics& graphics, const RECT& box, bool radio, bool selected,
                                       Color accent) {
-    const Gdiplus::REAL size = static_cast<Gdiplus::REAL>(S(kIndicatorSize));
+    const Gdiplus::REAL size = static_cast<Gdiplus::REAL>(ToDevice(kIndicatorSize));
     const Gdiplus::REAL x = static_cast<Gdiplus::REAL>(box.left);
-    const Gdiplus::REAL y = static_cast<Gdiplus::REAL>(box.top + (box.bottom - box.top - S(kIndicatorSize)) / 2);
+    const Gdiplus::REAL y = static_cast<Gdiplus::REAL>(box.top + (box.bottom - box.top - ToDevice(kIndicatorSize)) / 2);
     Gdiplus::Pen frame(ToGdiplus(selected ? accent : 0xFF8A94A3), static_cast<Gdiplus::REAL>(Scale()));
     Gdiplus::SolidBrush white(Gdiplus::Color(255, 255, 255, 255));
     Gdiplus::SolidBrush fill(ToGdiplus(accent));
@@ -629,7 +630,7 @@ void WindowHost::Impl::PaintSpinner(Gdiplus::Graphics& graphics, const RECT& r, 
 
 void WindowHost::Impl::PaintControl(Gdiplus::Graphics& graphics, HDC dc, Control& control) {
     if (!control.IsVisible()) return;
-    const RECT r = S(control.Pos());
+    const RECT r = ToDevice(control.Pos());
     if (r.right <= r.left || r.bottom <= r.top) return;
 
     auto* option = dynamic_cast<Option*>(&control);
@@ -652,8 +653,8 @@ void WindowHost::Impl::PaintControl(Gdiplus::Graphics& graphics, HDC dc, Control
         const Gdiplus::REAL w = static_cast<Gdiplus::REAL>(r.right - r.left) - 2 * inset;
         const Gdiplus::REAL h = static_cast<Gdiplus::REAL>(r.bottom - r.top) - 2 * inset;
         if (round.cx > 0 && round.cy > 0) {
-            const Gdiplus::REAL dx = std::min(w, static_cast<Gdiplus::REAL>(S(round.cx) * 2));
-            const Gdiplus::REAL dy = std::min(h, static_cast<Gdiplus::REAL>(S(round.cy) * 2));
+            const Gdiplus::REAL dx = std::min(w, static_cast<Gdiplus::REAL>(ToDevice(round.cx) * 2));
+            const Gdiplus::REAL dy = std::min(h, static_cast<Gdiplus::REAL>(ToDevice(round.cy) * 2));
             path->AddArc(x, y, dx, dy, 180, 90);
             path->AddArc(x + w - dx, y, dx, dy, 270, 90);
             path->AddArc(x + w - dx, y + h - dy, dx, dy, 0, 90);
@@ -688,7 +689,7 @@ void WindowHost::Impl::PaintControl(Gdiplus::Graphics& graphics, HDC dc, Control
         if (option && (selected || isHot) && control.SelectedTextColor() != 0) border = control.SelectedTextColor();
         // Half a pen inside the outline, so the right and bottom edges stay
         // on the control's own pixels when a row clips at its edge.
-        const Gdiplus::REAL penWidth = static_cast<Gdiplus::REAL>(S(control.BorderSize()));
+        const Gdiplus::REAL penWidth = static_cast<Gdiplus::REAL>(ToDevice(control.BorderSize()));
         Gdiplus::Pen pen(ToGdiplus(border), penWidth);
         graphics.DrawPath(&pen, shape(penWidth / 2).get());
     }
@@ -728,10 +729,10 @@ void WindowHost::Impl::PaintControl(Gdiplus::Graphics& graphics, HDC dc, Control
     if (auto* checkRow = dynamic_cast<ListTextExtElement*>(&control)) {
         const bool box = checkRow->HasCheckBox();
         if (box) {
-            RECT mark{r.left + S(8), r.top, r.left + S(kCheckColumnWidth), r.bottom};
+            RECT mark{r.left + ToDevice(8), r.top, r.left + ToDevice(kCheckColumnWidth), r.bottom};
             PaintIndicator(graphics, mark, false, checkRow->IsChecked(), 0xFF1E6FD9);
         }
-        RECT text{r.left + S(box ? kCheckColumnWidth + 4 : 4), r.top, r.right - S(4), r.bottom};
+        RECT text{r.left + ToDevice(box ? kCheckColumnWidth + 4 : 4), r.top, r.right - ToDevice(4), r.bottom};
         graphics.Flush();
         PaintText(dc, control, text, checkRow->ShownText(), textColor, false);
     }
@@ -740,7 +741,7 @@ void WindowHost::Impl::PaintControl(Gdiplus::Graphics& graphics, HDC dc, Control
         if (pad.left >= kIndicatorSize + 4) {
             // The mark sits in the text's left padding, six pixels before the text.
             const int indent = std::max(0, pad.left - kIndicatorSize - 6);
-            RECT box{r.left + S(indent), r.top, r.left + S(indent + kIndicatorSize), r.bottom};
+            RECT box{r.left + ToDevice(indent), r.top, r.left + ToDevice(indent + kIndicatorSize), r.bottom};
             PaintIndicator(graphics, box, !option->Group().empty(), option->IsSelected(),
                            control.SelectedTextColor() ? control.SelectedTextColor() : 0xFF1E6FD9);
         }
@@ -752,7 +753,7 @@ void WindowHost::Impl::PaintControl(Gdiplus::Graphics& graphics, HDC dc, Control
 
     if (Container* container = control.AsContainer()) {
         // A list's rows scroll under its border: they show inside only.
-        const RECT area = S(container->VisibleArea());
+        const RECT area = ToDevice(container->VisibleArea());
         const int saved = SaveDC(dc);
         IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
         Gdiplus::Region oldClip;
@@ -785,10 +786,10 @@ void WindowHost::Impl::PaintScrollBar(Gdiplus::Graphics& graphics, const List& l
         path->CloseFigure();
         return path;
     };
-    RECT track = S(list.ScrollBarRect());
-    RECT thumb = S(list.ScrollThumbRect());
+    RECT track = ToDevice(list.ScrollBarRect());
+    RECT thumb = ToDevice(list.ScrollThumbRect());
     // A pixel of air around the bar at 100 %, so it does not touch the border.
-    const int air = std::max(1, S(1));
+    const int air = std::max(1, ToDevice(1));
     track.top += air;
     track.bottom -= air;
     track.right -= air;
@@ -842,7 +843,7 @@ void WindowHost::Impl::Paint(HDC target) {
             if (Combo* combo = DroppedCombo(*root)) {
                 std::wstring items;
                 for (const std::wstring& item : combo->Items()) items += item;
-                PaintComboList(graphics, dc, S(combo->DropRect()), *combo, comboHotItem, Scale(),
+                PaintComboList(graphics, dc, ToDevice(combo->DropRect()), *combo, comboHotItem, Scale(),
                                Font(combo->Font(), items));
             }
         }
@@ -882,7 +883,7 @@ LRESULT WindowHost::Impl::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_NCHITTEST: {
             POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
             ScreenToClient(hwnd, &point);
-            if (!IsZoomed(hwnd) && OverCaption(L(point.x), L(point.y))) return HTCAPTION;
+            if (!IsZoomed(hwnd) && OverCaption(ToLayout(point.x), ToLayout(point.y))) return HTCAPTION;
             return HTCLIENT;
         }
         case WM_ERASEBKGND:
@@ -918,7 +919,7 @@ LRESULT WindowHost::Impl::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
                 TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, hwnd, 0};
                 trackingMouse = TrackMouseEvent(&track) != FALSE;
             }
-            const int x = L(static_cast<short>(LOWORD(lParam))), y = L(static_cast<short>(HIWORD(lParam)));
+            const int x = ToLayout(static_cast<short>(LOWORD(lParam))), y = ToLayout(static_cast<short>(HIWORD(lParam)));
             if (dragging) {
                 dragging->ScrollTo(dragging->OffsetForThumbTop(y - dragGrab));
                 InvalidateRect(hwnd, nullptr, FALSE);
@@ -936,7 +937,7 @@ LRESULT WindowHost::Impl::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
             // The point is on the screen, not in the window.
             POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
             ScreenToClient(hwnd, &point);
-            if (Wheel(GET_WHEEL_DELTA_WPARAM(wParam), L(point.x), L(point.y))) return 0;
+            if (Wheel(GET_WHEEL_DELTA_WPARAM(wParam), ToLayout(point.x), ToLayout(point.y))) return 0;
             break;
         }
         case WM_CAPTURECHANGED:
@@ -954,7 +955,7 @@ LRESULT WindowHost::Impl::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_LBUTTONDOWN: {
             if (!layoutValid) Layout();
-            const int x = L(static_cast<short>(LOWORD(lParam))), y = L(static_cast<short>(HIWORD(lParam)));
+            const int x = ToLayout(static_cast<short>(LOWORD(lParam))), y = ToLayout(static_cast<short>(HIWORD(lParam)));
             if (Combo* combo = window.Root() ? DroppedCombo(*window.Root()) : nullptr) {
                 // A dropped list takes the click: an item is chosen; a click
                 // on its own box goes on and folds it; anywhere else folds it.
@@ -1000,7 +1001,7 @@ LRESULT WindowHost::Impl::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
             if (GetCapture() == hwnd) ReleaseCapture();
             if (clicked == nullptr) return 0;
             clicked->SetPushed(false);
-            const int x = L(static_cast<short>(LOWORD(lParam))), y = L(static_cast<short>(HIWORD(lParam)));
+            const int x = ToLayout(static_cast<short>(LOWORD(lParam))), y = ToLayout(static_cast<short>(HIWORD(lParam)));
             InvalidateRect(hwnd, nullptr, FALSE);
             if (!clicked->Pos().Contains(x, y)) return 0;
             focused = clicked->WantsFocus() ? clicked : focused;
@@ -1241,11 +1242,11 @@ bool WindowHost::IsMaximized() const { return IsZoomed(impl_->hwnd) != FALSE; }
 Rect WindowHost::ClientRect() const {
     RECT client{};
     GetClientRect(impl_->hwnd, &client);
-    return Rect{0, 0, impl_->L(client.right), impl_->L(client.bottom)};
+    return Rect{0, 0, impl_->ToLayout(client.right), impl_->ToLayout(client.bottom)};
 }
 
 void WindowHost::ClientToScreen(int& x, int& y) const {
-    POINT point{impl_->S(x), impl_->S(y)};
+    POINT point{impl_->ToDevice(x), impl_->ToDevice(y)};
     ::ClientToScreen(impl_->hwnd, &point);
     x = point.x;
     y = point.y;
@@ -1264,7 +1265,7 @@ void WindowHost::MoveTo(int x, int y) {
 void WindowHost::TakeFocus() { ::SetFocus(impl_->hwnd); }
 
 void WindowHost::Resize(int cx, int cy) {
-    SetWindowPos(impl_->hwnd, nullptr, 0, 0, impl_->S(cx), impl_->S(cy), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(impl_->hwnd, nullptr, 0, 0, impl_->ToDevice(cx), impl_->ToDevice(cy), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     impl_->layoutValid = false;
 }
 
@@ -1313,7 +1314,7 @@ void WindowHost::SetDpi(int dpi) {
     }
     RECT client{};
     GetClientRect(impl_->hwnd, &client);
-    const int logicalWidth = impl_->L(client.right), logicalHeight = impl_->L(client.bottom);
+    const int logicalWidth = impl_->ToLayout(client.right), logicalHeight = impl_->ToLayout(client.bottom);
     impl_->dpi = dpi;
     Resize(logicalWidth, logicalHeight);
 }
@@ -1324,7 +1325,7 @@ Size WindowHost::MeasureText(const std::wstring& text, const FontInfo& font) con
     // to the scale, so a width measured at 100 % and scaled would cut it.
     const int dpi = impl_->dpi > 0 ? impl_->dpi : 96;
     LOGFONTW logFont{};
-    logFont.lfHeight = -impl_->S(font.size);
+    logFont.lfHeight = -impl_->ToDevice(font.size);
     logFont.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
     logFont.lfCharSet = DEFAULT_CHARSET;
     lstrcpynW(logFont.lfFaceName, ResolveFontFace(font.face, text).c_str(), LF_FACESIZE);
