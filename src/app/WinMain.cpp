@@ -10,6 +10,7 @@
 #include "ui/PhaseTrace.h"
 #include "ui/Toolkit.h"
 #include "ui/win32/ModuleResource.h"
+#include "ui/win32/WindowSystem.h"
 #include "wizard/AppState.h"
 
 #include <string>
@@ -45,6 +46,7 @@ void OpenResourcePackage(HINSTANCE instance) {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     ui::MarkPhase("entry");
+    ui::win32::Install();
     if (FAILED(CoInitialize(nullptr))) return 0;
     OleInitialize(nullptr);
 

@@ -20,7 +20,7 @@ std::unique_ptr<Control> Toolkit::CreateRegisteredControl(std::wstring_view name
 }
 
 void Toolkit::Shutdown() {
-    WindowHost::ReleaseSharedResources();
+    if (WindowSystem* system = InstalledWindowSystem()) system->ReleaseSharedResources();
     package_.Close();
     controlClasses_.clear();
     resourceFolder_.clear();

@@ -139,7 +139,7 @@ Window::~Window() = default;
 
 bool Window::Create(WindowHandle owner, const std::wstring& caption, std::uint32_t style, std::uint32_t exStyle,
                     int x, int y, int cx, int cy) {
-    host_ = std::make_unique<WindowHost>(*this);
+    host_ = TheWindowSystem().NewWindowHost(*this);
     if (!host_->Create(owner, GetWindowClassName(), GetClassStyle(), caption, style, exStyle, x, y, cx, cy)) {
         host_.reset();
         return false;
@@ -154,7 +154,7 @@ bool Window::OnCreate() {
     XmlElement document;
     const std::wstring layout = GetSkinFile();
     if (!LoadLayoutDocument(Toolkit::Process().Package(), layout, document, error)) {
-        WindowHost::ReportLayoutError(layout);
+        TheWindowSystem().ReportLayoutError(layout);
         return false;
     }
     MarkPhase("layout file");
@@ -162,7 +162,7 @@ bool Window::OnCreate() {
     root_ = builder.Build(document, error);
     MarkPhase("layout build");
     if (!root_) {
-        WindowHost::ReportLayoutError(layout);
+        TheWindowSystem().ReportLayoutError(layout);
         return false;
     }
     root_->SetWindow(this, nullptr);

@@ -1,6 +1,6 @@
 // The part of a window that belongs to the host: a native Win32 window, or a
-// record of the headless host. One implementation is linked into each build
-// (ui/win32 or ui/headless); Window talks only to this interface.
+// record of the headless host (ui/win32 or ui/headless, each a library above
+// the toolkit's core). Window talks only to these interfaces.
 #pragma once
 
 #include "ui/Window.h"
@@ -13,67 +13,88 @@ namespace ui {
 
 class WindowHost {
 public:
-    explicit WindowHost(Window& window);
-    ~WindowHost();
+    WindowHost() = default;
+    virtual ~WindowHost() = default;
     WindowHost(const WindowHost&) = delete;
     WindowHost& operator=(const WindowHost&) = delete;
 
     // Creates the host window; calls back Window::OnCreate inside, before
     // the window is first shown. False when the window could not be made or
     // its layout not built.
-    bool Create(WindowHandle owner, const std::wstring& className, std::uint32_t classStyle,
-                const std::wstring& caption, std::uint32_t style, std::uint32_t exStyle, int x, int y, int cx,
-                int cy);
-    void Center();
-    int RunModal();
+    virtual bool Create(WindowHandle owner, const std::wstring& className, std::uint32_t classStyle,
+                        const std::wstring& caption, std::uint32_t style, std::uint32_t exStyle, int x, int y, int cx,
+                        int cy) = 0;
+    virtual void Center() = 0;
+    virtual int RunModal() = 0;
     // Posts the close: ends the modal loop with `result` (if modal) and
     // destroys the window, after the current handler has returned.
-    void PostClose(int result);
-    bool IsModal() const;
-    std::intptr_t DefaultProc(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
-    void Destroy();
-    WindowHandle Handle() const;
-    bool IsAlive() const;
-    std::wstring Caption() const;
-    void SetCaption(const std::wstring& caption);
-    bool IsMaximized() const;
-    Rect ClientRect() const;
+    virtual void PostClose(int result) = 0;
+    virtual bool IsModal() const = 0;
+    virtual std::intptr_t DefaultProc(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
+    virtual void Destroy() = 0;
+    virtual WindowHandle Handle() const = 0;
+    virtual bool IsAlive() const = 0;
+    virtual std::wstring Caption() const = 0;
+    virtual void SetCaption(const std::wstring& caption) = 0;
+    virtual bool IsMaximized() const = 0;
+    virtual Rect ClientRect() const = 0;
     // A point of the client area, given in layout pixels, in screen pixels.
-    void ClientToScreen(int& x, int& y) const;
+    virtual void ClientToScreen(int& x, int& y) const = 0;
     // The window's width and height on the screen.
-    Size ScreenSize() const;
+    virtual Size ScreenSize() const = 0;
     // Moves the window's top-left corner to a screen point; it is not
     // activated and keeps its size.
-    void MoveTo(int x, int y);
+    virtual void MoveTo(int x, int y) = 0;
     // Gives the window itself the keyboard focus.
-    void TakeFocus();
-    void Resize(int cx, int cy);
-    std::intptr_t Send(unsigned message, std::uintptr_t wParam, std::intptr_t lParam);
-    void Invalidate();
-    void NeedUpdate();
+    virtual void TakeFocus() = 0;
+    virtual void Resize(int cx, int cy) = 0;
+    virtual std::intptr_t Send(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) = 0;
+    virtual void Invalidate() = 0;
+    virtual void NeedUpdate() = 0;
     // The control that has the keyboard focus, or nullptr.
-    Control* FocusedControl() const;
+    virtual Control* FocusedControl() const = 0;
     // The program gives `control` the keyboard focus.
-    void SetFocusTo(Control* control);
+    virtual void SetFocusTo(Control* control) = 0;
     // A control is going away: drop every reference to it.
-    void ForgetControl(Control* control);
+    virtual void ForgetControl(Control* control) = 0;
     // Rescales the window around its top-left corner.
-    void SetDpi(int dpi);
+    virtual void SetDpi(int dpi) = 0;
     // Width and height of one line of `text` in `font`, in layout pixels.
-    Size MeasureText(const std::wstring& text, const FontInfo& font) const;
+    virtual Size MeasureText(const std::wstring& text, const FontInfo& font) const = 0;
+};
 
+// What the window system offers beyond one window. The toolkit sits above
+// it and calls it only through this interface; a program (Win32) or a test
+// run (headless) installs one before it makes its first window.
+class WindowSystem {
+public:
+    WindowSystem() = default;
+    virtual ~WindowSystem() = default;
+    WindowSystem(const WindowSystem&) = delete;
+    WindowSystem& operator=(const WindowSystem&) = delete;
+
+    virtual std::unique_ptr<WindowHost> NewWindowHost(Window& window) = 0;
     // Releases what the host keeps for all windows (fonts, images).
-    static void ReleaseSharedResources();
-
+    virtual void ReleaseSharedResources() = 0;
     // Tells the user that a window's layout could not be built (the box of
     // the toolkit), and ends the process where the host can.
-    static void ReportLayoutError(std::wstring_view layoutName);
-
-    struct Impl;
-
-private:
-    std::unique_ptr<Impl> impl_;
+    virtual void ReportLayoutError(std::wstring_view layoutName) = 0;
+    virtual Window* WindowFromHandle(WindowHandle handle) = 0;
+    virtual int RunMessageLoop() = 0;
+    virtual void PostQuitMessage(int exitCode) = 0;
+    virtual int ShowMessageBox(WindowHandle owner, const std::wstring& text, const std::wstring& caption,
+                               unsigned style) = 0;
+    virtual std::intptr_t SendMessageTo(WindowHandle window, unsigned message, std::uintptr_t wParam,
+                                        std::intptr_t lParam) = 0;
 };
+
+// Installs the window system for the process; it must outlive every window.
+void InstallWindowSystem(WindowSystem& system);
+// The installed system; ends the process with a message when there is none,
+// a fault of the program's set-up rather than of any input.
+WindowSystem& TheWindowSystem();
+// The installed system, or nullptr.
+WindowSystem* InstalledWindowSystem();
 
 // The toolkit window behind a handle, or nullptr.
 Window* WindowFromHandle(WindowHandle handle);

@@ -25,6 +25,10 @@ struct MessageBoxRecord {
     std::thread::id thread;
 };
 
+// Makes the headless host the process's window system; test programs call
+// it before their first window.
+void Install();
+
 class Desktop {
 public:
     static Desktop& Instance();

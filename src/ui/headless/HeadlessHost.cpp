@@ -83,7 +83,47 @@ struct ModalState {
 
 }  // namespace
 
-struct WindowHost::Impl {
+class HeadlessWindowHost final : public WindowHost {
+public:
+    explicit HeadlessWindowHost(Window& window);
+    ~HeadlessWindowHost() override;
+
+    bool Create(WindowHandle owner, const std::wstring& className, std::uint32_t classStyle,
+                const std::wstring& caption, std::uint32_t style, std::uint32_t exStyle, int x, int y, int cx,
+                int cy) override;
+    void Center() override;
+    int RunModal() override;
+    void PostClose(int result) override;
+    bool IsModal() const override;
+    std::intptr_t DefaultProc(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    void Destroy() override;
+    WindowHandle Handle() const override;
+    bool IsAlive() const override;
+    std::wstring Caption() const override;
+    void SetCaption(const std::wstring& caption) override;
+    bool IsMaximized() const override;
+    Rect ClientRect() const override;
+    void ClientToScreen(int& x, int& y) const override;
+    Size ScreenSize() const override;
+    void MoveTo(int x, int y) override;
+    void TakeFocus() override;
+    void Resize(int cx, int cy) override;
+    std::intptr_t Send(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) override;
+    void Invalidate() override;
+    void NeedUpdate() override;
+    Control* FocusedControl() const override;
+    void SetFocusTo(Control* control) override;
+    void ForgetControl(Control* control) override;
+    void SetDpi(int dpi) override;
+    Size MeasureText(const std::wstring& text, const FontInfo& font) const override;
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
+struct HeadlessWindowHost::Impl {
     Window& window;
     WindowHandle handle = nullptr;
     std::shared_ptr<ThreadQueue> queue;
@@ -104,11 +144,11 @@ struct WindowHost::Impl {
 namespace {
 
 std::mutex registryMutex;
-std::map<WindowHandle, WindowHost::Impl*> registry;
+std::map<WindowHandle, HeadlessWindowHost::Impl*> registry;
 std::vector<WindowHandle> creationOrder;
 std::atomic<std::uintptr_t> nextHandle{0x1000};
 
-WindowHost::Impl* Lookup(WindowHandle handle) {
+HeadlessWindowHost::Impl* Lookup(WindowHandle handle) {
     std::lock_guard<std::mutex> lock(registryMutex);
     const auto it = registry.find(handle);
     return it == registry.end() ? nullptr : it->second;
@@ -129,7 +169,7 @@ void GiveFocus(WindowHandle handle) {
 
 // Runs a message on the window's own thread.
 std::intptr_t Dispatch(WindowHandle handle, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
-    WindowHost::Impl* impl = Lookup(handle);
+    HeadlessWindowHost::Impl* impl = Lookup(handle);
     if (impl == nullptr) return 0;
     bool handled = false;
     const std::intptr_t result = impl->window.HandleMessage(message, wParam, lParam, handled);
@@ -137,7 +177,7 @@ std::intptr_t Dispatch(WindowHandle handle, unsigned message, std::uintptr_t wPa
 }
 
 std::intptr_t DefaultProc(WindowHandle handle, unsigned message, std::uintptr_t wParam) {
-    WindowHost::Impl* impl = Lookup(handle);
+    HeadlessWindowHost::Impl* impl = Lookup(handle);
     if (impl == nullptr) return 0;
     if (message == wm::kClose) {
         impl->window.Destroy();
@@ -155,16 +195,16 @@ std::intptr_t DefaultProc(WindowHandle handle, unsigned message, std::uintptr_t 
 
 }  // namespace
 
-WindowHost::WindowHost(Window& window) : impl_(std::make_unique<Impl>(window)) {}
+HeadlessWindowHost::HeadlessWindowHost(Window& window) : impl_(std::make_unique<Impl>(window)) {}
 
-WindowHost::~WindowHost() {
+HeadlessWindowHost::~HeadlessWindowHost() {
     if (!impl_->alive) return;
     std::lock_guard<std::mutex> lock(registryMutex);
     registry.erase(impl_->handle);
     creationOrder.erase(std::remove(creationOrder.begin(), creationOrder.end(), impl_->handle), creationOrder.end());
 }
 
-bool WindowHost::Create(WindowHandle owner, const std::wstring& className, std::uint32_t, const std::wstring& caption,
+bool HeadlessWindowHost::Create(WindowHandle owner, const std::wstring& className, std::uint32_t, const std::wstring& caption,
                         std::uint32_t, std::uint32_t exStyle, int x, int y, int cx, int cy) {
     constexpr std::uint32_t kWsExNoActivate = 0x08000000;
     impl_->activates = (exStyle & kWsExNoActivate) == 0;
@@ -188,7 +228,7 @@ bool WindowHost::Create(WindowHandle owner, const std::wstring& className, std::
     return false;
 }
 
-void WindowHost::Center() {
+void HeadlessWindowHost::Center() {
     Rect area{0, 0, kScreenWidth, kScreenHeight};
     if (Impl* owner = Lookup(impl_->owner)) area = owner->rect;
     const int cx = impl_->rect.Width(), cy = impl_->rect.Height();
@@ -196,7 +236,7 @@ void WindowHost::Center() {
     impl_->rect = Rect{left, top, left + cx, top + cy};
 }
 
-int WindowHost::RunModal() {
+int HeadlessWindowHost::RunModal() {
     // The state outlives this object: the window may be deleted when it is
     // destroyed, while this loop is still on the stack.
     auto state = std::make_shared<ModalState>();
@@ -210,7 +250,7 @@ int WindowHost::RunModal() {
     return state->result;
 }
 
-void WindowHost::PostClose(int result) {
+void HeadlessWindowHost::PostClose(int result) {
     const WindowHandle handle = impl_->handle;
     impl_->queue->Push([handle, result] {
         Impl* impl = Lookup(handle);
@@ -220,13 +260,13 @@ void WindowHost::PostClose(int result) {
     });
 }
 
-std::intptr_t WindowHost::DefaultProc(unsigned message, std::uintptr_t wParam, std::intptr_t) {
+std::intptr_t HeadlessWindowHost::DefaultProc(unsigned message, std::uintptr_t wParam, std::intptr_t) {
     return ui::DefaultProc(impl_->handle, message, wParam);
 }
 
-bool WindowHost::IsModal() const { return impl_->modal && !impl_->modal->ended; }
+bool HeadlessWindowHost::IsModal() const { return impl_->modal && !impl_->modal->ended; }
 
-void WindowHost::Destroy() {
+void HeadlessWindowHost::Destroy() {
     if (!impl_->alive) return;
     Window& window = impl_->window;
     bool handled = false;
@@ -244,69 +284,85 @@ void WindowHost::Destroy() {
     window.FinalMessage();
 }
 
-WindowHandle WindowHost::Handle() const { return impl_->alive ? impl_->handle : nullptr; }
-bool WindowHost::IsAlive() const { return impl_->alive; }
-std::wstring WindowHost::Caption() const { return impl_->caption; }
-void WindowHost::SetCaption(const std::wstring& caption) { impl_->caption = caption; }
-bool WindowHost::IsMaximized() const { return impl_->maximized; }
-Rect WindowHost::ClientRect() const { return Rect{0, 0, impl_->rect.Width(), impl_->rect.Height()}; }
+WindowHandle HeadlessWindowHost::Handle() const { return impl_->alive ? impl_->handle : nullptr; }
+bool HeadlessWindowHost::IsAlive() const { return impl_->alive; }
+std::wstring HeadlessWindowHost::Caption() const { return impl_->caption; }
+void HeadlessWindowHost::SetCaption(const std::wstring& caption) { impl_->caption = caption; }
+bool HeadlessWindowHost::IsMaximized() const { return impl_->maximized; }
+Rect HeadlessWindowHost::ClientRect() const { return Rect{0, 0, impl_->rect.Width(), impl_->rect.Height()}; }
 
-void WindowHost::Resize(int cx, int cy) {
+void HeadlessWindowHost::Resize(int cx, int cy) {
     impl_->rect.right = impl_->rect.left + cx;
     impl_->rect.bottom = impl_->rect.top + cy;
 }
 
-void WindowHost::ClientToScreen(int& x, int& y) const {
+void HeadlessWindowHost::ClientToScreen(int& x, int& y) const {
     x += impl_->rect.left;
     y += impl_->rect.top;
 }
 
-Size WindowHost::ScreenSize() const { return Size{impl_->rect.Width(), impl_->rect.Height()}; }
+Size HeadlessWindowHost::ScreenSize() const { return Size{impl_->rect.Width(), impl_->rect.Height()}; }
 
-void WindowHost::MoveTo(int x, int y) {
+void HeadlessWindowHost::MoveTo(int x, int y) {
     const int cx = impl_->rect.Width(), cy = impl_->rect.Height();
     impl_->rect = Rect{x, y, x + cx, y + cy};
 }
 
-void WindowHost::TakeFocus() { GiveFocus(impl_->handle); }
+void HeadlessWindowHost::TakeFocus() { GiveFocus(impl_->handle); }
 
-std::intptr_t WindowHost::Send(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+std::intptr_t HeadlessWindowHost::Send(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
     return SendMessageTo(impl_->handle, message, wParam, lParam);
 }
 
-void WindowHost::Invalidate() {}
-void WindowHost::NeedUpdate() {}
-void WindowHost::SetDpi(int) {}
-void WindowHost::ForgetControl(Control* control) {
+void HeadlessWindowHost::Invalidate() {}
+void HeadlessWindowHost::NeedUpdate() {}
+void HeadlessWindowHost::SetDpi(int) {}
+void HeadlessWindowHost::ForgetControl(Control* control) {
     if (impl_->focused == control) impl_->focused = nullptr;
 }
-Control* WindowHost::FocusedControl() const { return impl_->focused; }
-void WindowHost::SetFocusTo(Control* control) { impl_->focused = control; }
+Control* HeadlessWindowHost::FocusedControl() const { return impl_->focused; }
+void HeadlessWindowHost::SetFocusTo(Control* control) { impl_->focused = control; }
 
-Size WindowHost::MeasureText(const std::wstring& text, const FontInfo& font) const {
+Size HeadlessWindowHost::MeasureText(const std::wstring& text, const FontInfo& font) const {
     // Without a screen: an average advance of 0.6 em per character.
     return Size{static_cast<int>(text.size()) * font.size * 3 / 5, font.size};
 }
 
-void WindowHost::ReleaseSharedResources() {}
+namespace {
 
-void WindowHost::ReportLayoutError(std::wstring_view layoutName) {
-    headless::Desktop::Instance().RecordLayoutError(layoutName);
-}
+class HeadlessSystem final : public WindowSystem {
+public:
+    std::unique_ptr<WindowHost> NewWindowHost(Window& window) override {
+        return std::make_unique<HeadlessWindowHost>(window);
+    }
+    void ReleaseSharedResources() override {}
+    void ReportLayoutError(std::wstring_view layoutName) override {
+        headless::Desktop::Instance().RecordLayoutError(layoutName);
+    }
+    Window* WindowFromHandle(WindowHandle handle) override;
+    int RunMessageLoop() override;
+    void PostQuitMessage(int exitCode) override;
+    int ShowMessageBox(WindowHandle owner, const std::wstring& text, const std::wstring& caption,
+                       unsigned style) override;
+    std::intptr_t SendMessageTo(WindowHandle window, unsigned message, std::uintptr_t wParam,
+                                std::intptr_t lParam) override;
+};
+
+}  // namespace
 
 namespace {
 bool HeadlessWindowEnabled(WindowHandle handle) {
-    WindowHost::Impl* impl = Lookup(handle);
+    HeadlessWindowHost::Impl* impl = Lookup(handle);
     return impl != nullptr && impl->enabled;
 }
 }  // namespace
 
-Window* WindowFromHandle(WindowHandle handle) {
-    WindowHost::Impl* impl = Lookup(handle);
+Window* HeadlessSystem::WindowFromHandle(WindowHandle handle) {
+    HeadlessWindowHost::Impl* impl = Lookup(handle);
     return impl ? &impl->window : nullptr;
 }
 
-int RunMessageLoop() {
+int HeadlessSystem::RunMessageLoop() {
     auto queue = CurrentQueue();
     queue->Loop([] { return false; }, true);
     std::lock_guard<std::mutex> lock(queue->mutex);
@@ -314,7 +370,7 @@ int RunMessageLoop() {
     return queue->exitCode;
 }
 
-void PostQuitMessage(int exitCode) {
+void HeadlessSystem::PostQuitMessage(int exitCode) {
     auto queue = CurrentQueue();
     {
         std::lock_guard<std::mutex> lock(queue->mutex);
@@ -324,12 +380,12 @@ void PostQuitMessage(int exitCode) {
     queue->wake.notify_all();
 }
 
-int ShowMessageBox(WindowHandle owner, const std::wstring& text, const std::wstring& caption, unsigned style) {
+int HeadlessSystem::ShowMessageBox(WindowHandle owner, const std::wstring& text, const std::wstring& caption, unsigned style) {
     return headless::Desktop::Instance().RecordMessageBox(
         headless::MessageBoxRecord{owner, text, caption, style, std::this_thread::get_id()});
 }
 
-std::intptr_t SendMessageTo(WindowHandle handle, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+std::intptr_t HeadlessSystem::SendMessageTo(WindowHandle handle, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
     std::shared_ptr<ThreadQueue> target;
     {
         std::lock_guard<std::mutex> lock(registryMutex);
@@ -359,6 +415,15 @@ std::intptr_t SendMessageTo(WindowHandle handle, unsigned message, std::uintptr_
     pending->done.wait(lock, [&] { return pending->finished; });
     return pending->result;
 }
+
+namespace headless {
+
+void Install() {
+    static HeadlessSystem system;
+    InstallWindowSystem(system);
+}
+
+}  // namespace headless
 
 namespace headless {
 
@@ -438,7 +503,7 @@ bool Click(Window& window, std::wstring_view controlName) {
     if (!Usable(window, control)) return false;
     // The window manager activates the window clicked into, unless it asks
     // not to be.
-    if (WindowHost::Impl* impl = Lookup(window.Handle()); impl != nullptr && impl->activates)
+    if (HeadlessWindowHost::Impl* impl = Lookup(window.Handle()); impl != nullptr && impl->activates)
         GiveFocus(window.Handle());
     return control->Activate();
 }
@@ -461,7 +526,7 @@ bool ClickCheckBox(Window& window, std::wstring_view controlName, std::size_t ro
 }
 
 bool IsMinimized(const Window& window) {
-    const WindowHost::Impl* impl = Lookup(window.Handle());
+    const HeadlessWindowHost::Impl* impl = Lookup(window.Handle());
     return impl != nullptr && impl->minimized;
 }
 
