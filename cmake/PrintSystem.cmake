@@ -27,7 +27,6 @@ if(WIN32)
     # DeletePrinterDriverPackageW is looked up at run time, never imported;
     # so is every Bluetooth call: bthprops.cpl is not on every Windows.
     # The spooler, device, shell and socket DLLs wait for their first call.
-    include(${PROJECT_SOURCE_DIR}/cmake/DelayImport.cmake)
     delay_import(delay_winspool winspool WINSPOOL.DRV)
     delay_import(delay_setupapi setupapi SETUPAPI.dll)
     delay_import(delay_shell32 shell32 SHELL32.dll)

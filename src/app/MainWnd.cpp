@@ -91,6 +91,7 @@ void CMainWnd::InitWindow() {
     state_.SetTask(wizard::Task::Install);
     if (deleteOption) deleteOption->Selected(false, true);
     state_.GoHome();
+    ui::MarkPhase("home page");
     ApplyDefaultFont();
 }
 

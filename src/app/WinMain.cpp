@@ -49,6 +49,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     ui::win32::Install();
     if (FAILED(CoInitialize(nullptr))) return 0;
     OleInitialize(nullptr);
+    ui::MarkPhase("COM and OLE");
 
     ui::Toolkit& toolkit = ui::Toolkit::Process();
     toolkit.SetModuleInstance(instance);

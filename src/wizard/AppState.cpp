@@ -70,13 +70,21 @@ void AppState::GoHome() {
     position_ = 0;
     ShowPreviousButton(false);
     SetNextButton(true, true);
-    printsys::ListPrinters(installedPrinters_);
+    printersListed_ = false;  // listed when first read
     if (outerTab_) outerTab_->SelectItem(0);
     if (installTab_) installTab_->SelectItem(0);
     if (deleteTab_) deleteTab_->SelectItem(0);
     Send(common::UM_SHOW_ROW_H1, 0);
     Send(common::UM_SHOW_PRINTER_BUTTONS, 0);
     Send(common::UM_SHOW_ROW_H2, 1);
+}
+
+const std::vector<printsys::SpoolerEntry>& AppState::InstalledPrinters() {
+    if (!printersListed_) {
+        printsys::ListPrinters(installedPrinters_);
+        printersListed_ = true;
+    }
+    return installedPrinters_;
 }
 
 void AppState::SelectInstallPage(std::int32_t page) {

@@ -126,7 +126,11 @@ public:
     std::int32_t CurrentInstallPage() const;
     std::vector<printsys::SpoolerEntry>& UsbPrinters() { return usbPrinters_; }
     std::vector<bluetooth::BluetoothDeviceInfo>& BluetoothDevices() { return bluetoothDevices_; }
-    const std::vector<printsys::SpoolerEntry>& InstalledPrinters() const { return installedPrinters_; }
+    // The printers as the spooler listed them on the way home or on the
+    // delete tab's list, whichever came last. The home page's list is taken
+    // when first asked for: the window's first paint does not wait for the
+    // spooler.
+    const std::vector<printsys::SpoolerEntry>& InstalledPrinters();
     const std::vector<printsys::SpoolerEntry>& InstalledDrivers() const { return installedDrivers_; }
     // The delete tab's choices.
     const std::vector<std::wstring>& CheckedPrinters() const { return checkedPrinters_; }
@@ -247,6 +251,7 @@ private:
     std::vector<std::wstring> checkedPrinters_;
     std::set<std::wstring> checkedDrivers_;
     std::vector<printsys::SpoolerEntry> installedPrinters_;
+    bool printersListed_ = false;
     std::vector<printsys::SpoolerEntry> installedDrivers_;
     std::vector<std::int32_t> usbSteps_, bluetoothSteps_, networkSteps_, portSteps_;
     std::vector<std::uint8_t> testPrintBuffer_;

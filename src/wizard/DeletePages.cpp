@@ -66,6 +66,7 @@ void AppState::ShowDeletePrinterList(bool keepOption) {
     if (!keepOption)
         BringOptionInLine(FindDeleteControl(L"option_showAll_deletePrinter"), request_.showAllPrinters == 1);
     printsys::ListPrinters(installedPrinters_);
+    printersListed_ = true;
     auto* list = dynamic_cast<ui::List*>(FindDeleteControl(L"listex_delete_printer"));
     if (list == nullptr) return;
     list->RemoveAll();
@@ -105,7 +106,7 @@ void AppState::ShowDeleteSummary() {
     format.colorRef = kSummaryColour;
     summary->SetSelectionCharFormat(format);
     // A chosen driver takes its printers with it.
-    for (const printsys::SpoolerEntry& printer : installedPrinters_)
+    for (const printsys::SpoolerEntry& printer : InstalledPrinters())
         for (const std::wstring& driver : checkedDrivers_)
             if (printsys::ContainsIgnoringCase(printer.second, driver) &&
                 printsys::IndexOfString(checkedPrinters_, printer.first) == -1)

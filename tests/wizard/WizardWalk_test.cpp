@@ -394,3 +394,25 @@ TEST_F(BluetoothPath, PinKeepsOnlyLettersAndDigits) {
 }
 
 }  // namespace
+
+namespace {
+
+class HomePage : public WizardFixture {};
+
+// The way home forgets the printer list; the spooler is asked when the list
+// is first read, so the window's first paint does not wait for it.
+TEST_F(HomePage, ThePrinterListIsTakenWhenFirstReadAfterTheWayHome) {
+    const auto names = [this] {
+        std::vector<std::wstring> listed;
+        for (const auto& printer : state->InstalledPrinters()) listed.push_back(printer.first);
+        return listed;
+    };
+    AddPrinter(L"After the first paint");
+    EXPECT_EQ(names(), (std::vector<std::wstring>{L"After the first paint"}));
+    AddPrinter(L"Later");
+    EXPECT_EQ(names().size(), 1u) << "kept until the next way home";
+    state->GoHome();
+    EXPECT_EQ(names(), (std::vector<std::wstring>{L"After the first paint", L"Later"}));
+}
+
+}  // namespace
