@@ -399,6 +399,7 @@ TEST_F(MainWindowThreads, PopupsTakeTheMainWindowsScale) {
     ui::Window* chooser = Desktop::Instance().FindWindowByClass(L"UISkinFrame");
     ASSERT_NE(chooser, nullptr);
     EXPECT_EQ(chooser->Dpi(), 144);
+    ui_->Run([&] { chooser->Destroy(); });  // it deletes itself
 }
 
 TEST_F(MainWindowThreads, SystemCloseOnAPopupEndsTheProgram) {
