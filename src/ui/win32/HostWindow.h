@@ -14,6 +14,7 @@
 
 #include "ui/ExtraControls.h"
 #include "ui/Layout.h"
+#include "ui/PhaseTrace.h"
 #include "ui/WindowHost.h"
 #include "ui/win32/Fonts.h"
 #include "ui/win32/HostShared.h"
@@ -146,6 +147,7 @@ struct Win32WindowHost::Impl {
             SyncNativeChildren(root);
         }
         layoutValid = true;
+        MarkPhase("first layout");
     }
 
     // Native children are made when their control is first shown: the

@@ -60,6 +60,7 @@ LRESULT Win32WindowHost::Impl::Proc(UINT message, WPARAM wParam, LPARAM lParam) 
     const HWND self = hwnd;
     switch (message) {
         case WM_CREATE: {
+            MarkPhase("WM_CREATE");
             // The skin draws caption and frame itself. Without these bits
             // Windows (and Wine's X11 driver) keep no room for a frame of
             // their own around the client area.
