@@ -330,6 +330,11 @@ Size HeadlessWindowHost::MeasureText(const std::wstring& text, const FontInfo& f
 
 namespace {
 
+bool HeadlessWindowEnabled(WindowHandle handle) {
+    HeadlessWindowHost::Impl* impl = Lookup(handle);
+    return impl != nullptr && impl->enabled;
+}
+
 class HeadlessSystem final : public WindowSystem {
 public:
     std::unique_ptr<WindowHost> NewWindowHost(Window& window) override {
@@ -348,13 +353,6 @@ public:
                                 std::intptr_t lParam) override;
 };
 
-}  // namespace
-
-namespace {
-bool HeadlessWindowEnabled(WindowHandle handle) {
-    HeadlessWindowHost::Impl* impl = Lookup(handle);
-    return impl != nullptr && impl->enabled;
-}
 }  // namespace
 
 Window* HeadlessSystem::WindowFromHandle(WindowHandle handle) {
@@ -380,12 +378,14 @@ void HeadlessSystem::PostQuitMessage(int exitCode) {
     queue->wake.notify_all();
 }
 
-int HeadlessSystem::ShowMessageBox(WindowHandle owner, const std::wstring& text, const std::wstring& caption, unsigned style) {
+int HeadlessSystem::ShowMessageBox(WindowHandle owner, const std::wstring& text, const std::wstring& caption,
+                                   unsigned style) {
     return headless::Desktop::Instance().RecordMessageBox(
         headless::MessageBoxRecord{owner, text, caption, style, std::this_thread::get_id()});
 }
 
-std::intptr_t HeadlessSystem::SendMessageTo(WindowHandle handle, unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
+std::intptr_t HeadlessSystem::SendMessageTo(WindowHandle handle, unsigned message, std::uintptr_t wParam,
+                                            std::intptr_t lParam) {
     std::shared_ptr<ThreadQueue> target;
     {
         std::lock_guard<std::mutex> lock(registryMutex);

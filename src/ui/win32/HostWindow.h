@@ -114,7 +114,9 @@ struct Win32WindowHost::Impl {
     // Layout pixels (96 DPI) to the window's device pixels, and back.
     double Scale() const { return dpi / 96.0; }
     int ToDevice(int value) const { return static_cast<int>(std::lround(value * Scale())); }
-    RECT ToDevice(const Rect& r) const { return RECT{ToDevice(r.left), ToDevice(r.top), ToDevice(r.right), ToDevice(r.bottom)}; }
+    RECT ToDevice(const Rect& r) const {
+        return RECT{ToDevice(r.left), ToDevice(r.top), ToDevice(r.right), ToDevice(r.bottom)};
+    }
     int ToLayout(int physical) const { return static_cast<int>(std::lround(physical / Scale())); }
 
     HFONT Font(int fontId, std::wstring_view text = {}) {
