@@ -93,6 +93,9 @@ void CMainWnd::InitWindow() {
     state_.GoHome();
     ui::MarkPhase("home page");
     ApplyDefaultFont();
+    // Centred before Windows first shows it, so that it does not appear in
+    // the screen's corner and then jump; start-up's centring finds it there.
+    CenterWindow();
 }
 
 void CMainWnd::SetTitle() {

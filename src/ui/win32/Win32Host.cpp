@@ -232,8 +232,11 @@ void Win32WindowHost::Center() {
         SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
     }
     const int width = own.right - own.left, height = own.bottom - own.top;
-    SetWindowPos(impl_->hwnd, nullptr, area.left + (area.right - area.left - width) / 2,
-                 area.top + (area.bottom - area.top - height) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const int left = area.left + (area.right - area.left - width) / 2;
+    const int top = area.top + (area.bottom - area.top - height) / 2;
+    // Each move is a round trip to the display server; one in place is saved.
+    if (left == own.left && top == own.top) return;
+    SetWindowPos(impl_->hwnd, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 std::intptr_t Win32WindowHost::DefaultProc(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
     return DefWindowProcW(impl_->hwnd, message, wParam, lParam);
@@ -288,7 +291,12 @@ void Win32WindowHost::MoveTo(int x, int y) {
 void Win32WindowHost::TakeFocus() { ::SetFocus(impl_->hwnd); }
 
 void Win32WindowHost::Resize(int cx, int cy) {
-    SetWindowPos(impl_->hwnd, nullptr, 0, 0, impl_->ToDevice(cx), impl_->ToDevice(cy), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const int width = impl_->ToDevice(cx), height = impl_->ToDevice(cy);
+    RECT own{};
+    GetWindowRect(impl_->hwnd, &own);
+    // A layout usually asks for the size the window was made with.
+    if (own.right - own.left != width || own.bottom - own.top != height)
+        SetWindowPos(impl_->hwnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     impl_->layoutValid = false;
 }
 
