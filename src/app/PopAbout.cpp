@@ -8,6 +8,7 @@ void CPopAbout::InitWindow() {
     closeButton_ = FindControl(L"closebtn");
     if (ui::Control* version = FindControl(L"app_version")) version->SetText(common::FormatText(L"Version:    %s", L"V1.0.7"));
     if (ui::Control* date = FindControl(L"app_time")) date->SetText(common::FormatText(L"BuildDate:  %s", L"2024-12-04 "));
+    CenterWindow();  // on its owner before it is shown, as the main window
 }
 
 void CPopAbout::OnClick(ui::Notification& notification) {

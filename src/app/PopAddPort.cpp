@@ -42,6 +42,7 @@ void CPopAddPort::InitWindow() {
         row->SetColumnText(1, monitor);
         row->SetName(L"listex_addport_type_item");
     }
+    CenterWindow();  // on its owner before it is shown, as the main window
 }
 
 void CPopAddPort::Notify(ui::Notification& notification) {

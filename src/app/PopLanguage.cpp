@@ -30,6 +30,7 @@ void CPopLanguage::InitWindow() {
         option->SetAttribute(L"textpadding", L"20,0,6,0");
         if (langId == state_.CurrentLangId()) option->SetAttribute(L"selected", L"true");
     }
+    CenterWindow();  // on its owner before it is shown, as the main window
 }
 
 void CPopLanguage::OnClick(ui::Notification& notification) {

@@ -108,9 +108,14 @@ void PhaseLog::Record(const char* phase) {
     if (std::strcmp(phase, "first paint") == 0 && startAfterFirstPaint.exchange(false)) StartDriver();
 }
 
-// Where each top-level window was when it was first shown, by class; kept
-// by a hook on the UI thread from the start, before any window exists.
-std::map<std::string, RECT> placeWhenShown;
+// Where the last top-level window of each class was when it was shown, and
+// the area it should be centred in: its owner, or the work area. Kept by a
+// hook on the UI thread from the start, before any window exists.
+struct ShownPlace {
+    RECT window{};
+    RECT area{};
+};
+std::map<std::string, ShownPlace> placeWhenShown;
 
 LRESULT CALLBACK ShowWatch(int code, WPARAM wParam, LPARAM lParam) {
     const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
@@ -119,9 +124,15 @@ LRESULT CALLBACK ShowWatch(int code, WPARAM wParam, LPARAM lParam) {
         (GetWindowLongPtrW(message->hwnd, GWL_STYLE) & WS_CHILD) == 0) {
         wchar_t className[64] = {};
         GetClassNameW(message->hwnd, className, 64);
-        RECT place{};
-        GetWindowRect(message->hwnd, &place);
-        placeWhenShown.emplace(ui::WideToUtf8(className), place);
+        ShownPlace place;
+        GetWindowRect(message->hwnd, &place.window);
+        HWND owner = GetWindow(message->hwnd, GW_OWNER);
+        if (owner != nullptr && IsWindowVisible(owner) && !IsIconic(owner)) {
+            GetWindowRect(owner, &place.area);
+        } else {
+            SystemParametersInfoW(SPI_GETWORKAREA, 0, &place.area, 0);
+        }
+        placeWhenShown[ui::WideToUtf8(className)] = place;
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
@@ -369,16 +380,15 @@ private:
         }
         if (verb == "expectcentredwhenshown") {
             // expectcentredwhenshown <class>: the window was already in the
-            // middle of the work area when it was first shown.
+            // middle of its owner, or of the work area, when it was shown.
             in >> className;
             const auto seen = placeWhenShown.find(className);
-            RECT area{};
-            SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
             if (seen == placeWhenShown.end()) {
                 Status("PLACE of " + className + " never shown");
                 return false;
             }
-            const RECT& at = seen->second;
+            const RECT& at = seen->second.window;
+            const RECT& area = seen->second.area;
             const long left = area.left + (area.right - area.left - (at.right - at.left)) / 2;
             const long top = area.top + (area.bottom - area.top - (at.bottom - at.top)) / 2;
             Status("PLACE of " + className + " when shown " + std::to_string(at.left) + "," + std::to_string(at.top) +
