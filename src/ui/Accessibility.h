@@ -7,7 +7,8 @@
 // the nearest object; so are empty spacers and labels without any text.
 // A list's rows are its children, each one object whose name is the row's
 // text. The Win32 host wraps these answers in IAccessible objects; the
-// functions must run on the window's UI thread.
+// functions must run on the window's UI thread. Once a window is shown, the
+// changes of its controls are announced to the host (Window::AccessibleChanged).
 #pragma once
 
 #include "ui/Controls.h"

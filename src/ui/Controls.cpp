@@ -60,6 +60,7 @@ void Control::SetText(std::wstring text) {
     if (text.compare(text_) == 0) return;
     text_ = std::move(text);
     NeedUpdate();
+    AccessibleChanged(AccessibleChange::Name);
 }
 
 std::wstring Control::DisplayText() const {
@@ -85,12 +86,14 @@ void Control::SetVisible(bool visible) {
     if (visible_ == visible) return;
     visible_ = visible;
     NeedUpdate();
+    AccessibleChanged(AccessibleChange::Structure);
 }
 
 void Control::SetEnabled(bool enabled) {
     if (enabled_ == enabled) return;
     enabled_ = enabled;
     Invalidate();
+    AccessibleChanged(AccessibleChange::State);
 }
 
 void Control::SetFocus() {
@@ -244,6 +247,10 @@ void Control::NeedUpdate() {
 
 void Control::Invalidate() {
     if (window_) window_->Invalidate();
+}
+
+void Control::AccessibleChanged(AccessibleChange change) {
+    if (window_) window_->AccessibleChanged(change, *this);
 }
 
 bool Control::Notify(std::wstring_view type, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -465,6 +472,7 @@ void Option::Selected(bool selected, bool notify) {
     if (selected_ == selected) return;
     selected_ = selected;
     Invalidate();
+    AccessibleChanged(AccessibleChange::State);
     // The whole group changes before anyone hears of it; each handler may
     // destroy options, this one included.
     std::vector<std::pair<Option*, std::weak_ptr<const void>>> deselected;
@@ -473,6 +481,7 @@ void Option::Selected(bool selected, bool notify) {
             if (other != this && other->selected_) {
                 other->selected_ = false;
                 other->Invalidate();
+                other->AccessibleChanged(AccessibleChange::State);
                 deselected.emplace_back(other, other->Lifetime());
             }
     }
@@ -629,6 +638,7 @@ void ListContainerElement::Select(bool select) {
         if (selected_) {
             selected_ = false;
             Invalidate();
+            AccessibleChanged(AccessibleChange::State);
         }
         if (Option* mark = RadioMark(); mark && mark->IsSelected()) mark->Selected(false);
         return;
@@ -636,6 +646,7 @@ void ListContainerElement::Select(bool select) {
     const bool changed = !selected_;
     selected_ = true;
     Invalidate();
+    if (changed) AccessibleChanged(AccessibleChange::State);
     if (List* list = OwnerList()) list->EnsureVisible(this);
     // Rows first, then marks, so every handler below sees the list's new
     // selection. The list switches the other rows' marks itself: marks may
@@ -648,6 +659,7 @@ void ListContainerElement::Select(bool select) {
             if (row->selected_) {
                 row->selected_ = false;
                 row->Invalidate();
+                row->AccessibleChanged(AccessibleChange::State);
             }
             if (Option* mark = row->RadioMark(); mark && mark->IsSelected())
                 otherMarks.emplace_back(mark, mark->Lifetime());
@@ -697,14 +709,17 @@ void ListTextExtElement::SetColumnText(std::size_t column, std::wstring text) {
 }
 
 void ListTextExtElement::SetCheck(bool checked) {
+    if (checked_ == checked) return;
     checked_ = checked;
     Invalidate();
+    AccessibleChanged(AccessibleChange::State);
 }
 
 void ListTextExtElement::ClickCheckBox() {
     if (!IsEnabled() || !IsShown()) return;
     checked_ = !checked_;
     Invalidate();
+    AccessibleChanged(AccessibleChange::State);
     if (!Notify(L"listitemchecked", static_cast<std::uintptr_t>(std::max(0, Index())), checked_ ? 1 : 0)) return;
     Activate();
 }

@@ -22,6 +22,11 @@ namespace ui {
 class Window;
 class Container;
 
+// What changed about a control that assistive technology should hear of:
+// a state (enabled, selected, checked), its text, its value (an edit's
+// text, a combo's choice), or which controls are shown.
+enum class AccessibleChange { State, Name, Value, Structure };
+
 class Control {
 public:
     Control() = default;
@@ -133,6 +138,8 @@ public:
     // Asks the window to lay out and repaint.
     void NeedUpdate();
     void Invalidate();
+    // Tells the window, which tells assistive technology when it is shown.
+    void AccessibleChanged(AccessibleChange change);
 
     // Expires when the control is destroyed. A handler may rebuild the tree
     // while a control is still raising notifications; the control checks

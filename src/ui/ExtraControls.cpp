@@ -138,6 +138,7 @@ void Combo::Select(int index) {
     if (index == selected_) return;
     const int old = selected_;
     selected_ = index;
+    AccessibleChanged(AccessibleChange::Value);
     Notify(L"selectchanged", static_cast<std::uintptr_t>(std::max(index, 0)), old);
 }
 

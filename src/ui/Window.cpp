@@ -1,5 +1,6 @@
 #include "ui/Window.h"
 
+#include "ui/Accessibility.h"
 #include "ui/Layout.h"
 #include "ui/PhaseTrace.h"
 #include "ui/Toolkit.h"
@@ -144,6 +145,7 @@ bool Window::Create(WindowHandle owner, const std::wstring& caption, std::uint32
         host_.reset();
         return false;
     }
+    announcing_ = true;
     // A pop-up shows at its owner's scale, on the same monitor.
     if (const Window* ownerWindow = WindowFromHandle(owner)) SetDpi(ownerWindow->Dpi());
     return true;
@@ -239,6 +241,21 @@ void Window::NeedUpdate() {
 
 void Window::Invalidate() {
     if (host_) host_->Invalidate();
+}
+
+void Window::AccessibleChanged(AccessibleChange change, Control& control) {
+    if (!host_ || !announcing_ || !root_) return;
+    Control* object = AccessibleObjectOf(control);
+    // A control that was no object of its own (an empty label) may become
+    // one: the tree changed.
+    if (change == AccessibleChange::Structure || object == nullptr || (object == root_.get() && &control != object)) {
+        host_->Announce(AccessibleChange::Structure, *root_);
+        return;
+    }
+    if (!object->IsShown()) return;
+    // An edit's text is its value; its name is its label's.
+    if (change == AccessibleChange::Name && dynamic_cast<Edit*>(object)) change = AccessibleChange::Value;
+    host_->Announce(change, *object);
 }
 
 void Window::UpdateLayout() {

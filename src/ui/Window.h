@@ -108,6 +108,7 @@ public:
     std::vector<Option*> OptionsInGroup(std::wstring_view group) const;
     void NeedUpdate();
     void Invalidate();
+    void AccessibleChanged(AccessibleChange change, Control& control);
     // Lays the tree out in the current client rectangle now.
     void UpdateLayout();
 
@@ -175,6 +176,7 @@ private:
     Size initialSize_;
     Rect captionBand_;
     int dpi_ = 96;
+    bool announcing_ = false;  // from the end of Create: building is not news
 };
 
 // Host services outside any one window.

@@ -55,6 +55,9 @@ public:
     virtual Control* FocusedControl() const = 0;
     // The program gives `control` the keyboard focus.
     virtual void SetFocusTo(Control* control) = 0;
+    // Tells assistive technology that `object`, an object of the accessible
+    // tree (the root for a change of structure), changed.
+    virtual void Announce(AccessibleChange change, Control& object) = 0;
     // A control is going away: drop every reference to it.
     virtual void ForgetControl(Control* control) = 0;
     // Rescales the window around its top-left corner.

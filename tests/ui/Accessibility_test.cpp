@@ -68,8 +68,12 @@ class TestWindow : public ui::Window {
 public:
     std::vector<std::pair<std::wstring, std::wstring>> seen;  // type, sender name
     std::function<void(ui::Notification&)> onNotify;
+    std::function<void(TestWindow&)> onInit;
 
 protected:
+    void InitWindow() override {
+        if (onInit) onInit(*this);
+    }
     std::wstring GetWindowClassName() const override { return L"AccWnd"; }
     std::wstring GetSkinFile() const override { return L"acc.xml"; }
     void Notify(ui::Notification& n) override {
@@ -333,6 +337,72 @@ TEST_F(Accessibility, ADefaultActionMayRebuildTheList) {
     EXPECT_TRUE(life.expired());
     EXPECT_EQ(list->Count(), 0u);
     EXPECT_TRUE(ui::AccessibleChildren(*list).empty());
+}
+
+TEST_F(Accessibility, ChangesAreAnnouncedOnceTheWindowIsShown) {
+    using Change = ui::AccessibleChange;
+    using Heard = std::vector<std::pair<Change, const ui::Control*>>;
+    const auto heard = [&] {
+        Heard out;
+        for (const auto& announcement : ui::headless::TakeAnnouncements(window))
+            out.emplace_back(announcement.change, announcement.object);
+        return out;
+    };
+    {
+        // Building and initialising a window sets every attribute of the
+        // layout and more: none of it is news, as nobody could have seen
+        // the window yet.
+        TestWindow fresh;
+        fresh.onInit = [](TestWindow& w) {
+            w.FindControl(L"title")->SetText(L"Set while the window is made");
+            w.FindControl(L"ok")->SetEnabled(false);
+            w.Find<ui::TabLayout>(L"tab")->SelectItem(1);
+        };
+        ASSERT_TRUE(fresh.Create(nullptr, L"Fresh", 0, 0, 0, 0, 400, 520));
+        EXPECT_TRUE(ui::headless::TakeAnnouncements(fresh).empty());
+        fresh.Destroy();
+    }
+    heard();  // what the fixture did after creating its window
+
+    auto& rowOne = static_cast<ui::ListContainerElement&>(Row(1));
+    const ui::Control* root = window.Root();
+    struct Case {
+        const char* what;
+        std::function<void()> act;
+        Heard expected;
+    };
+    const Case cases[] = {
+        {"the new choice of a group, then the one it replaced",
+         [&] { ASSERT_TRUE(ui::headless::Click(window, L"radio_b")); },
+         {{Change::State, &Get(L"radio_b")}, {Change::State, &Get(L"radio_a")}}},
+        {"a button disabled", [&] { Get(L"ok").SetEnabled(false); }, {{Change::State, &Get(L"ok")}}},
+        {"the same state again is no news", [&] { Get(L"ok").SetEnabled(false); }, {}},
+        {"a label's text is its name", [&] { Get(L"title").SetText(L"Ready"); }, {{Change::Name, &Get(L"title")}}},
+        {"an edit's text is its value", [&] { Get(L"edit").SetText(L"B5"); }, {{Change::Value, &Get(L"edit")}}},
+        {"a combo's choice is its value", [&] { static_cast<ui::Combo&>(Get(L"combo")).Select(1); },
+         {{Change::Value, &Get(L"combo")}}},
+        {"a row's label names the row", [&] { rowOne.FindControl(L"port")->SetText(L"USB002"); },
+         {{Change::Name, &Row(1)}}},
+        {"a row selected, then its radio mark, which is part of the row", [&] { rowOne.Select(); },
+         {{Change::State, &Row(1)}, {Change::State, &Row(1)}}},
+        {"a row checked", [&] { static_cast<ui::ListTextExtElement&>(Row(2)).SetCheck(true); },
+         {{Change::State, &Row(2)}}},
+        {"nothing on a hidden page", [&] { Get(L"page1_btn").SetText(L"Uno"); }, {}},
+        {"a label emptied leaves the tree", [&] { Get(L"field").SetText(L""); }, {{Change::Structure, root}}},
+    };
+    for (const Case& c : cases) {
+        c.act();
+        EXPECT_EQ(heard(), c.expected) << c.what;
+    }
+
+    // A page switch hides one page and shows another: the tree changed.
+    window.Find<ui::TabLayout>(L"tab")->SelectItem(1);
+    const Heard switched = heard();
+    ASSERT_FALSE(switched.empty());
+    for (const auto& [change, object] : switched) {
+        EXPECT_EQ(change, Change::Structure);
+        EXPECT_EQ(object, root);
+    }
 }
 
 }  // namespace

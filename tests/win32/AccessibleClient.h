@@ -7,6 +7,7 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace testing_support {
 
@@ -63,6 +64,40 @@ inline Ref<IAccessible> ObjectOf(const VARIANT& child) {
     if (child.vt == VT_DISPATCH && child.pdispVal)
         child.pdispVal->QueryInterface(__uuidof(IAccessible), object.out_void());
     return object;
+}
+
+// One WinEvent as a hook hears it.
+struct HeardEvent {
+    DWORD event;
+    HWND hwnd;
+    LONG object;
+    LONG child;
+};
+
+// What the hooks of this thread heard, oldest first.
+inline std::vector<HeardEvent>& HeardEvents() {
+    static std::vector<HeardEvent> heard;
+    return heard;
+}
+
+// A WINEVENTPROC that records each event.
+inline void CALLBACK RecordEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
+    HeardEvents().push_back(HeardEvent{event, hwnd, object, child});
+}
+
+// The name of the object an event is about, found as a screen reader finds
+// it (AccessibleObjectFromEvent); false when it leads to no object.
+inline bool NameOfEvent(const HeardEvent& heard, std::wstring& name) {
+    Ref<IAccessible> object;
+    VARIANT child;
+    VariantInit(&child);
+    if (AccessibleObjectFromEvent(heard.hwnd, static_cast<DWORD>(heard.object), static_cast<DWORD>(heard.child),
+                                  object.out(), &child) != S_OK ||
+        object.get() == nullptr)
+        return false;
+    name = TextOf(object.get(), &IAccessible::get_accName, child.vt == VT_I4 ? child.lVal : CHILDID_SELF);
+    VariantClear(&child);
+    return true;
 }
 
 }  // namespace testing_support

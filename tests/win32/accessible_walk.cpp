@@ -8,7 +8,12 @@
 //   invisible on|off   print hidden objects too (default off)
 //   do <name>          the default action of the shown object of that name
 //   hit <name>         that object is found again at the middle of its place
+//   focus <name>       gives the shown object of that name the focus
 //   changed            waits until the tree differs from the last print
+//   listen             from here on, hears the window's process's events
+//   heard <kind> <name>  waits for an event (focus, state, name, value or
+//                      reorder) whose object, found as a screen reader finds
+//                      it, is called <name>
 // Exit code 0 when every step succeeded; otherwise the failed step and why
 // go to stderr and the code is 1.
 #include "AccessibleClient.h"
@@ -21,11 +26,24 @@
 
 namespace {
 
+using testing_support::HeardEvent;
+using testing_support::HeardEvents;
 using testing_support::Ref;
 using testing_support::Self;
 using testing_support::TextOf;
 
 constexpr DWORD kWaitMs = 15000;
+
+// Takes this thread's messages for `ms`, and with them the events that an
+// out-of-context hook is sent.
+void PumpFor(DWORD ms) {
+    const DWORD until = GetTickCount() + ms;
+    MSG message;
+    do {
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+    } while (static_cast<LONG>(until - GetTickCount()) > 0);
+}
 
 std::string Utf8(const std::wstring& text) {
     if (text.empty()) return {};
@@ -167,7 +185,20 @@ private:
             }
             return Check(false, "the tree stayed as it was");
         }
-        if (verb == "do" || verb == "hit") {
+        if (verb == "listen") {
+            HWND window = FindWindowW(className_.c_str(), nullptr);
+            DWORD process = 0;
+            if (!Check(window && GetWindowThreadProcessId(window, &process), "no window of class " + Utf8(className_)))
+                return false;
+            HeardEvents().clear();
+            // Out of context: the system queues the events to this thread,
+            // which takes them while it pumps its messages.
+            hook_ = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_VALUECHANGE, nullptr,
+                                    testing_support::RecordEvent, process, 0, WINEVENT_OUTOFCONTEXT);
+            return Check(hook_ != nullptr, "SetWinEventHook failed");
+        }
+        if (verb == "heard") return Heard(argument);
+        if (verb == "do" || verb == "hit" || verb == "focus") {
             std::vector<std::string> lines;
             std::vector<Object> objects;
             if (!Tree(lines, objects)) return false;
@@ -175,12 +206,49 @@ private:
             for (const Object& object : objects) {
                 if (!object.shown || object.name != name || object.action.empty()) continue;
                 if (verb == "hit") return HitsItself(object);
+                if (verb == "focus") {
+                    const HRESULT hr = object.accessible->accSelect(SELFLAG_TAKEFOCUS, Self());
+                    return Check(hr == S_OK, "accSelect failed with " + Hex(hr));
+                }
                 const HRESULT hr = object.accessible->accDoDefaultAction(Self());
                 return Check(hr == S_OK, "accDoDefaultAction failed with " + Hex(hr));
             }
             return Check(false, "no shown object of that name with a default action");
         }
         return Check(false, "unknown step");
+    }
+
+    // Waits for an event of a kind about an object of a name, resolving each
+    // event as it comes: its object may be gone a moment later.
+    bool Heard(const std::string& argument) {
+        static const std::pair<const char*, DWORD> kKinds[] = {{"focus", EVENT_OBJECT_FOCUS},
+                                                               {"state", EVENT_OBJECT_STATECHANGE},
+                                                               {"name", EVENT_OBJECT_NAMECHANGE},
+                                                               {"value", EVENT_OBJECT_VALUECHANGE},
+                                                               {"reorder", EVENT_OBJECT_REORDER}};
+        const std::size_t space = argument.find(' ');
+        const std::string kind = argument.substr(0, space);
+        const std::wstring name = space == std::string::npos ? std::wstring() : Wide(argument.substr(space + 1));
+        DWORD wanted = 0;
+        for (const auto& [word, event] : kKinds)
+            if (kind == word) wanted = event;
+        if (!Check(wanted != 0, "no such kind of event")) return false;
+        if (!Check(hook_ != nullptr, "not listening")) return false;
+        std::vector<std::string> heard;
+        for (DWORD waited = 0; waited < kWaitMs; waited += 100) {
+            PumpFor(100);
+            std::vector<HeardEvent> taken;
+            taken.swap(HeardEvents());
+            for (const HeardEvent& event : taken) {
+                std::wstring found;
+                if (event.event != wanted || !testing_support::NameOfEvent(event, found)) continue;
+                if (found == name) return true;
+                heard.push_back(Utf8(found));
+            }
+        }
+        std::string list;
+        for (const std::string& one : heard) list += " \"" + one + "\"";
+        return Check(false, "heard no such event; of that kind only:" + (list.empty() ? " none" : list));
     }
 
     // The screen point in the middle of the object's place leads back to
@@ -231,6 +299,7 @@ private:
     }
 
     std::wstring className_ = L"MainWnd";
+    HWINEVENTHOOK hook_ = nullptr;
     bool invisible_ = false;
     std::vector<std::string> last_;
     std::string why_;

@@ -67,6 +67,13 @@ bool Type(Window& window, std::wstring_view controlName, const std::wstring& tex
 bool ClickCheckBox(Window& window, std::wstring_view controlName, std::size_t row);
 // Whether the window was minimised (SC_MINIMIZE) and not restored since.
 bool IsMinimized(const Window& window);
+// What the window told assistive technology since the last call, oldest
+// first; the record starts empty again.
+struct Announcement {
+    AccessibleChange change;
+    const Control* object;
+};
+std::vector<Announcement> TakeAnnouncements(const Window& window);
 // Runs every task and sent message queued for the calling thread.
 void ProcessPending();
 

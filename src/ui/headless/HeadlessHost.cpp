@@ -113,6 +113,7 @@ public:
     void NeedUpdate() override;
     Control* FocusedControl() const override;
     void SetFocusTo(Control* control) override;
+    void Announce(AccessibleChange change, Control& object) override;
     void ForgetControl(Control* control) override;
     void SetDpi(int dpi) override;
     Size MeasureText(const std::wstring& text, const FontInfo& font) const override;
@@ -138,6 +139,7 @@ struct HeadlessWindowHost::Impl {
     bool minimized = false;
     std::shared_ptr<ModalState> modal;
     Control* focused = nullptr;
+    std::vector<headless::Announcement> announcements;
     explicit Impl(Window& w) : window(w) {}
 };
 
@@ -322,6 +324,9 @@ void HeadlessWindowHost::ForgetControl(Control* control) {
 }
 Control* HeadlessWindowHost::FocusedControl() const { return impl_->focused; }
 void HeadlessWindowHost::SetFocusTo(Control* control) { impl_->focused = control; }
+void HeadlessWindowHost::Announce(AccessibleChange change, Control& object) {
+    impl_->announcements.push_back(headless::Announcement{change, &object});
+}
 
 Size HeadlessWindowHost::MeasureText(const std::wstring& text, const FontInfo& font) const {
     // Without a screen: an average advance of 0.6 em per character.
@@ -528,6 +533,14 @@ bool ClickCheckBox(Window& window, std::wstring_view controlName, std::size_t ro
 bool IsMinimized(const Window& window) {
     const HeadlessWindowHost::Impl* impl = Lookup(window.Handle());
     return impl != nullptr && impl->minimized;
+}
+
+std::vector<Announcement> TakeAnnouncements(const Window& window) {
+    HeadlessWindowHost::Impl* impl = Lookup(window.Handle());
+    if (impl == nullptr) return {};
+    std::vector<Announcement> taken;
+    taken.swap(impl->announcements);
+    return taken;
 }
 
 void ProcessPending() { CurrentQueue()->Loop([] { return false; }, false); }

@@ -6,7 +6,9 @@
 #include "ui/Window.h"
 #include "ui/WindowHost.h"
 
+#include <algorithm>
 #include <cmath>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -119,6 +121,62 @@ HRESULT ReturnText(const std::wstring& text, BSTR* out) {
 }
 
 HWND HandleOf(const Control& control) { return static_cast<HWND>(control.GetWindow()->Handle()); }
+
+// --- Child ids of events
+
+// An event names its object by a child id of the client area. Ids 1..n are
+// the root's own children in order, so these start far above any count;
+// each stays with its control while it lives and is never given again.
+constexpr LONG kFirstEventId = 0x10000000;
+
+struct EventIds {
+    struct Entry {
+        Control* control;
+        std::weak_ptr<const void> life;
+    };
+    std::map<LONG, Entry> byId;
+    std::map<const Control*, LONG> byControl;
+    LONG next = kFirstEventId;
+    std::size_t sweptAt = 64;
+
+    LONG IdOf(Control& control) {
+        if (const auto it = byControl.find(&control); it != byControl.end()) {
+            if (!byId.at(it->second).life.expired()) return it->second;
+            byId.erase(it->second);  // a new control where a destroyed one was
+            byControl.erase(it);
+        }
+        if (byId.size() >= sweptAt) Sweep();
+        const LONG id = next++;
+        if (next < kFirstEventId) next = kFirstEventId;  // after two hundred million controls
+        byId[id] = Entry{&control, control.Lifetime()};
+        byControl[&control] = id;
+        return id;
+    }
+
+    Control* ControlOf(LONG id) const {
+        const auto it = byId.find(id);
+        return it == byId.end() || it->second.life.expired() ? nullptr : it->second.control;
+    }
+
+    // Lists are rebuilt on every search: forget the controls that are gone.
+    void Sweep() {
+        for (auto it = byId.begin(); it != byId.end();) {
+            if (it->second.life.expired()) {
+                byControl.erase(it->second.control);
+                it = byId.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        sweptAt = std::max<std::size_t>(64, byId.size() * 2);
+    }
+};
+
+// Controls live on their window's thread, and so do their ids.
+EventIds& ThreadEventIds() {
+    thread_local EventIds ids;
+    return ids;
+}
 
 // Whether `inner` is `outer` or lies below it in the tree of objects.
 bool IsWithin(const Control* inner, const Control& outer) {
@@ -381,6 +439,12 @@ private:
             target = self;
             return S_OK;
         }
+        if (id.lVal >= kFirstEventId) {
+            Control* named = ThreadEventIds().ControlOf(id.lVal);
+            if (named == nullptr || !IsWithin(named, *self)) return E_INVALIDARG;
+            target = named;
+            return S_OK;
+        }
         const std::vector<Control*> children = AccessibleChildren(*self);
         if (id.lVal < 1 || static_cast<std::size_t>(id.lVal) > children.size()) return E_INVALIDARG;
         target = children[static_cast<std::size_t>(id.lVal) - 1];
@@ -420,6 +484,11 @@ private:
 };
 
 }  // namespace
+
+void NotifyAccessible(HWND hwnd, DWORD event, Control& object) {
+    const LONG child = AccessibleParent(object) == nullptr ? CHILDID_SELF : ThreadEventIds().IdOf(object);
+    NotifyWinEvent(event, hwnd, OBJID_CLIENT, child);
+}
 
 LRESULT AnswerGetObject(Window& window, HWND hwnd, WPARAM wParam, LPARAM lParam) {
     // The object id is a DWORD; on 64-bit Windows it arrives zero-extended.

@@ -6,16 +6,24 @@
 // been destroyed (a page rebuilt while a client held it) answers
 // CO_E_OBJNOTCONNECTED. Default actions are posted to the window's thread
 // and run after the client's call has returned, as a click would be.
+// Changes reach clients as WinEvents about the client area, each object
+// named by a child id that get_accChild resolves.
 #pragma once
 
 #include <windows.h>
 
 namespace ui {
 
+class Control;
 class Window;
 
 // WM_GETOBJECT: the client area's object for OBJID_CLIENT, the system's
 // answer for every other object id.
 LRESULT AnswerGetObject(Window& window, HWND hwnd, WPARAM wParam, LPARAM lParam);
+
+// NotifyWinEvent for `object`, an object of the window's tree: the root as
+// the client area itself, any other by a child id of its own that the
+// client area's get_accChild answers while the control lives.
+void NotifyAccessible(HWND hwnd, DWORD event, Control& object);
 
 }  // namespace ui

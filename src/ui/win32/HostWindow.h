@@ -63,6 +63,7 @@ public:
     void NeedUpdate() override;
     Control* FocusedControl() const override;
     void SetFocusTo(Control* control) override;
+    void Announce(AccessibleChange change, Control& object) override;
     void ForgetControl(Control* control) override;
     void SetDpi(int dpi) override;
     Size MeasureText(const std::wstring& text, const FontInfo& font) const override;
@@ -105,6 +106,10 @@ struct Win32WindowHost::Impl {
     // A high-resolution wheel sends parts of a notch: what is left over.
     List* wheelList = nullptr;
     int wheelRest = 0;
+    // Assistive technology hears of each move of the focus once, and of
+    // the changes of a page build once, after the paint that shows them.
+    Control* announcedFocus = nullptr;
+    bool structureChanged = false;
 
     explicit Impl(Window& w) : window(w) {}
     ~Impl() {
@@ -196,6 +201,9 @@ struct Win32WindowHost::Impl {
     }
 
     void MoveFocus(bool backwards);
+    // Tells assistive technology where the focus went, while the keyboard
+    // is in this window itself; a native edit child tells of its own.
+    void AnnounceFocus();
     LRESULT Proc(UINT message, WPARAM wParam, LPARAM lParam);
 };
 

@@ -63,6 +63,7 @@ void Win32WindowHost::Impl::MoveFocus(bool backwards) {
     else if (auto log = logs.find(focused); log != logs.end()) ::SetFocus(log->second->Handle());
     else ::SetFocus(hwnd);
     InvalidateRect(hwnd, nullptr, FALSE);
+    AnnounceFocus();
 }
 
 bool Win32WindowHost::Impl::Wheel(int delta, int x, int y) {
@@ -180,6 +181,7 @@ void Win32WindowHost::Impl::OnButtonUp(LPARAM lParam) {
     InvalidateRect(hwnd, nullptr, FALSE);
     if (!clicked->Pos().Contains(x, y)) return;
     focused = clicked->WantsFocus() ? clicked : focused;
+    AnnounceFocus();
     if (auto* checkRow = dynamic_cast<ListTextExtElement*>(clicked);
         checkRow && checkRow->HasCheckBox() && x < checkRow->Pos().left + kCheckColumnWidth)
         checkRow->ClickCheckBox();
@@ -225,6 +227,7 @@ bool Win32WindowHost::Impl::OnKeyDown(WPARAM wParam) {
         if (Option* nextMark = next->RadioMark(); nextMark && nextMark->IsShown() && nextMark->IsEnabled())
             focused = nextMark;
         InvalidateRect(hwnd, nullptr, FALSE);
+        AnnounceFocus();
         next->Activate();
         return true;
     }

@@ -7,6 +7,7 @@
 // WM_NCDESTROY, the last message, where the window may delete itself.
 #include "ui/win32/WindowSystem.h"
 
+#include "ui/Accessibility.h"
 #include "ui/PhaseTrace.h"
 #include "ui/Toolkit.h"
 #include "ui/win32/Accessible.h"
@@ -91,6 +92,11 @@ LRESULT Win32WindowHost::Impl::Proc(UINT message, WPARAM wParam, LPARAM lParam) 
         }
         case WM_ERASEBKGND:
             return 1;
+        case WM_SETFOCUS:
+            // Back from elsewhere: the control with the focus is news again.
+            announcedFocus = nullptr;
+            AnnounceFocus();
+            break;
         case WM_PAINT: {
             invalidated = false;
             UpdateAnimation();
@@ -98,6 +104,10 @@ LRESULT Win32WindowHost::Impl::Proc(UINT message, WPARAM wParam, LPARAM lParam) 
             HDC dc = BeginPaint(hwnd, &paint);
             Paint(dc);
             EndPaint(hwnd, &paint);
+            if (structureChanged) {
+                structureChanged = false;
+                NotifyWinEvent(EVENT_OBJECT_REORDER, hwnd, OBJID_CLIENT, CHILDID_SELF);
+            }
             static bool painted = false;
             if (!painted) {
                 painted = true;
@@ -324,12 +334,30 @@ void Win32WindowHost::SetFocusTo(Control* control) {
     if (auto edit = impl_->edits.find(control); edit != impl_->edits.end()) ::SetFocus(edit->second->Handle());
     else ::SetFocus(impl_->hwnd);
     InvalidateRect(impl_->hwnd, nullptr, FALSE);
+    impl_->AnnounceFocus();
+}
+
+void Win32WindowHost::Impl::AnnounceFocus() {
+    if (focused == nullptr || focused == announcedFocus || GetFocus() != hwnd || !IsWindowVisible(hwnd)) return;
+    announcedFocus = focused;
+    if (Control* object = AccessibleObjectOf(*focused)) NotifyAccessible(hwnd, EVENT_OBJECT_FOCUS, *object);
+}
+
+void Win32WindowHost::Announce(AccessibleChange change, Control& object) {
+    if (!IsWindowVisible(impl_->hwnd)) return;
+    switch (change) {
+        case AccessibleChange::State: NotifyAccessible(impl_->hwnd, EVENT_OBJECT_STATECHANGE, object); break;
+        case AccessibleChange::Name: NotifyAccessible(impl_->hwnd, EVENT_OBJECT_NAMECHANGE, object); break;
+        case AccessibleChange::Value: NotifyAccessible(impl_->hwnd, EVENT_OBJECT_VALUECHANGE, object); break;
+        case AccessibleChange::Structure: impl_->structureChanged = true; break;
+    }
 }
 
 void Win32WindowHost::ForgetControl(Control* control) {
     if (impl_->hot == control) impl_->hot = nullptr;
     if (impl_->pushed == control) impl_->pushed = nullptr;
     if (impl_->focused == control) impl_->focused = nullptr;
+    if (impl_->announcedFocus == control) impl_->announcedFocus = nullptr;
     if (impl_->dragging == control) impl_->dragging = nullptr;
     if (impl_->barHot == control) impl_->barHot = nullptr;
     if (impl_->wheelList == control) impl_->wheelList = nullptr;

@@ -242,6 +242,75 @@ TEST_F(AccessibleOnWindows, PlacesAreScreenPixelsAtTheWindowsScale) {
     EXPECT_EQ(hit.vt, VT_EMPTY);
 }
 
+// The name of the object an event is about, as a screen reader finds it.
+std::wstring NameOfEvent(const testing_support::HeardEvent& heard) {
+    std::wstring name;
+    return testing_support::NameOfEvent(heard, name) ? name : L"(not found)";
+}
+
+TEST_F(AccessibleOnWindows, ChangesAreEventsThatLeadToTheirObjects) {
+    // What a screen reader hears: the events of this thread, as the hook
+    // gets them, each resolved afterwards the way the reader resolves it.
+    auto& heardEvents = testing_support::HeardEvents();
+    heardEvents.clear();
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_VALUECHANGE, GetModuleHandleW(nullptr),
+                                         testing_support::RecordEvent, GetCurrentProcessId(), GetCurrentThreadId(),
+                                         WINEVENT_INCONTEXT);
+    ASSERT_NE(hook, nullptr);
+    SetForegroundWindow(hwnd);
+    SetFocus(hwnd);
+    Pump();
+    const auto take = [&](DWORD event) {
+        std::vector<testing_support::HeardEvent> taken;
+        for (const auto& heard : heardEvents)
+            if (heard.event == event && heard.object == OBJID_CLIENT) taken.push_back(heard);
+        heardEvents.clear();
+        return taken;
+    };
+    take(EVENT_OBJECT_FOCUS);
+
+    window.FindControl(L"press")->SetFocus();
+    auto focus = take(EVENT_OBJECT_FOCUS);
+    ASSERT_EQ(focus.size(), 1u);
+    EXPECT_EQ(focus[0].hwnd, hwnd);
+    EXPECT_EQ(NameOfEvent(focus[0]), L"Press me");
+    window.FindControl(L"press")->SetFocus();
+    EXPECT_TRUE(take(EVENT_OBJECT_FOCUS).empty()) << "the same focus twice";
+
+    window.FindControl(L"press")->SetEnabled(false);
+    auto state = take(EVENT_OBJECT_STATECHANGE);
+    ASSERT_EQ(state.size(), 1u);
+    EXPECT_EQ(NameOfEvent(state[0]), L"Press me");
+    EXPECT_EQ(state[0].child, focus[0].child) << "one id for one control";
+
+    window.FindControl(L"title")->SetText(L"Ready");
+    auto name = take(EVENT_OBJECT_NAMECHANGE);
+    ASSERT_EQ(name.size(), 1u);
+    EXPECT_EQ(NameOfEvent(name[0]), L"Ready");
+
+    // Showing a control changes the tree: one event for the client area,
+    // after the paint that shows it.
+    window.FindControl(L"hidden")->SetVisible(true);
+    window.FindControl(L"title")->SetVisible(false);
+    EXPECT_TRUE(take(EVENT_OBJECT_REORDER).empty());
+    UpdateWindow(hwnd);
+    auto reorder = take(EVENT_OBJECT_REORDER);
+    ASSERT_EQ(reorder.size(), 1u);
+    EXPECT_EQ(reorder[0].child, CHILDID_SELF);
+    EXPECT_EQ(NameOfEvent(reorder[0]), L"Accessible test");
+
+    // A row's id leads nowhere once the row is gone.
+    static_cast<ui::ListContainerElement*>(list->ItemAt(1))->Select();
+    auto selected = take(EVENT_OBJECT_STATECHANGE);
+    ASSERT_FALSE(selected.empty());
+    EXPECT_EQ(NameOfEvent(selected[0]), L"Row 1");
+    list->RemoveAll();
+    Ref<IDispatch> gone;
+    EXPECT_EQ(client->get_accChild(ChildId(selected[0].child), gone.out()), E_INVALIDARG);
+
+    UnhookWinEvent(hook);
+}
+
 TEST_F(AccessibleOnWindows, ObjectsOfAClosedWindowAreDisconnected) {
     const auto children = Children(client.get());
     ASSERT_EQ(children.size(), 4u);
