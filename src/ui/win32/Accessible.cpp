@@ -483,7 +483,49 @@ private:
     std::weak_ptr<const void> life_;
 };
 
+// --- Native children
+
+// The EDIT and RichEdit over a control answer with the control's object:
+// a reader that follows the focus into one hears the control's label, not
+// the system's unnamed edit. The system's window procedure does the rest.
+struct Peer {
+    WNDPROC previous;
+    Control* control;
+    std::weak_ptr<const void> life;
+};
+
+std::map<HWND, Peer>& ThreadPeers() {
+    thread_local std::map<HWND, Peer> peers;
+    return peers;
+}
+
+LRESULT CALLBACK PeerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    std::map<HWND, Peer>& peers = ThreadPeers();
+    const auto it = peers.find(hwnd);
+    if (it == peers.end()) return DefWindowProcW(hwnd, message, wParam, lParam);
+    const Peer peer = it->second;
+    if (message == WM_GETOBJECT && static_cast<LONG>(static_cast<DWORD>(lParam)) == OBJID_CLIENT &&
+        !peer.life.expired()) {
+        auto* object = new AccessibleObject(*peer.control);
+        const LRESULT result = LresultFromObject(__uuidof(IAccessible), wParam, object);
+        object->Release();
+        return result;
+    }
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(peer.previous));
+        peers.erase(it);
+    }
+    return CallWindowProcW(peer.previous, hwnd, message, wParam, lParam);
+}
+
 }  // namespace
+
+void AnswerForControl(HWND child, Control& control) {
+    if (child == nullptr || ThreadPeers().count(child) != 0) return;
+    const auto previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(child, GWLP_WNDPROC));
+    ThreadPeers()[child] = Peer{previous, &control, control.Lifetime()};
+    SetWindowLongPtrW(child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PeerProc));
+}
 
 void NotifyAccessible(HWND hwnd, DWORD event, Control& object) {
     const LONG child = AccessibleParent(object) == nullptr ? CHILDID_SELF : ThreadEventIds().IdOf(object);

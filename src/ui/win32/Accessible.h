@@ -21,6 +21,10 @@ class Window;
 // answer for every other object id.
 LRESULT AnswerGetObject(Window& window, HWND hwnd, WPARAM wParam, LPARAM lParam);
 
+// The native child window over `control` (its EDIT or RichEdit) answers
+// WM_GETOBJECT for its client area with the control's object.
+void AnswerForControl(HWND child, Control& control);
+
 // NotifyWinEvent for `object`, an object of the window's tree: the root as
 // the client area itself, any other by a child id of its own that the
 // client area's get_accChild answers while the control lives.

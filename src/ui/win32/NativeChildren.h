@@ -9,6 +9,7 @@
 
 #include "ui/Controls.h"
 #include "ui/ExtraControls.h"
+#include "ui/win32/Accessible.h"
 #include "ui/win32/HostShared.h"
 #include "ui/win32/Fonts.h"
 
@@ -26,6 +27,7 @@ public:
                                 GetModuleHandleW(nullptr), nullptr);
         SendMessageW(hwnd_, EM_SETLIMITTEXT, static_cast<WPARAM>(edit.MaxChar()), 0);
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        AnswerForControl(hwnd_, edit);
         edit.SetPeer(this);
     }
     ~NativeEdit() override {
@@ -78,6 +80,7 @@ public:
             SendMessageW(hwnd_, EM_SETBKGNDCOLOR, 0, ToColorRef(log.BkColor() >> 24 ? log.BkColor() : 0xFFFFFFFF));
             // Log text comes in pieces; keep no undo history.
             SendMessageW(hwnd_, EM_SETUNDOLIMIT, 0, 0);
+            AnswerForControl(hwnd_, log);
         }
     }
     // Once the control has its place: text wrapped at no width at all is

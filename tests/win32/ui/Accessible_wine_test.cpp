@@ -324,4 +324,79 @@ TEST_F(AccessibleOnWindows, ObjectsOfAClosedWindowAreDisconnected) {
     EXPECT_EQ(children[1]->accDoDefaultAction(Self()), CO_E_OBJNOTCONNECTED);
 }
 
+const char* kEditLayout = R"(<?xml version="1.0" encoding="utf-8"?>
+<Window size="300,100">
+  <VerticalLayout>
+    <HorizontalLayout height="30">
+      <Label name="field" text="Printer name" width="100"/>
+      <Edit name="edit" text="A4 Office"/>
+    </HorizontalLayout>
+    <Edit name="secret" height="30" password="true" text="1234" tooltip="PIN"/>
+  </VerticalLayout>
+</Window>)";
+
+class EditWindow : public ui::Window {
+protected:
+    std::wstring GetWindowClassName() const override { return L"AccessibleEditWnd"; }
+    std::wstring GetSkinFile() const override { return L"edit.xml"; }
+};
+
+TEST(AccessibleNativeEdits, TheEditWindowsAnswerForTheirControls) {
+    ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
+    testing_support::UsePackage({{"edit.xml", kEditLayout}});
+    EditWindow window;
+    ASSERT_TRUE(window.Create(nullptr, L"Edit test", WS_POPUP | WS_VISIBLE, 0, 10, 10, 300, 100));
+    const HWND hwnd = static_cast<HWND>(window.Handle());
+    UpdateWindow(hwnd);  // the edits' windows are made when first laid out
+    const HWND edit = FindWindowExW(hwnd, nullptr, L"EDIT", nullptr);
+    const HWND secret = edit ? FindWindowExW(hwnd, edit, L"EDIT", nullptr) : nullptr;
+    ASSERT_NE(edit, nullptr);
+    ASSERT_NE(secret, nullptr);
+
+    // Asked directly, as a reader asks the window that has the focus.
+    Ref<IAccessible> object;
+    ASSERT_EQ(AccessibleObjectFromWindow(edit, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                         object.out_void()),
+              S_OK);
+    EXPECT_EQ(Name(object.get()), L"Printer name");
+    EXPECT_EQ(Role(object.get()), ROLE_SYSTEM_TEXT);
+    EXPECT_EQ(TextOf(object.get(), &IAccessible::get_accValue), L"A4 Office");
+    SetWindowTextW(edit, L"Lab printer");  // as typing changes it
+    EXPECT_EQ(TextOf(object.get(), &IAccessible::get_accValue), L"Lab printer");
+
+    Ref<IAccessible> pin;
+    ASSERT_EQ(AccessibleObjectFromWindow(secret, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                         pin.out_void()),
+              S_OK);
+    EXPECT_EQ(Name(pin.get()), L"PIN");
+    EXPECT_EQ(TextOf(pin.get(), &IAccessible::get_accValue), L"");
+    EXPECT_NE(State(pin.get()) & STATE_SYSTEM_PROTECTED, 0);
+
+    // The system's own focus event about the edit leads to the same object.
+    auto& heard = testing_support::HeardEvents();
+    heard.clear();
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, GetModuleHandleW(nullptr),
+                                         testing_support::RecordEvent, GetCurrentProcessId(), GetCurrentThreadId(),
+                                         WINEVENT_INCONTEXT);
+    ASSERT_NE(hook, nullptr);
+    SetForegroundWindow(hwnd);
+    SetFocus(edit);
+    Pump();
+    UnhookWinEvent(hook);
+    bool heardEdit = false;
+    for (const auto& event : heard)
+        if (event.hwnd == edit) heardEdit = NameOfEvent(event) == L"Printer name";
+    EXPECT_TRUE(heardEdit);
+
+    window.Destroy();
+    Pump();
+    // The window is gone, and with it what its object answered for.
+    EXPECT_EQ(object->get_accChildCount(nullptr), E_POINTER);
+    LONG count = 0;
+    EXPECT_EQ(object->get_accChildCount(&count), CO_E_OBJNOTCONNECTED);
+    object = Ref<IAccessible>();
+    pin = Ref<IAccessible>();
+    CoUninitialize();
+}
+
 }  // namespace
