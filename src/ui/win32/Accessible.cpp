@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
 #include <memory>
 #include <string>
@@ -126,7 +127,8 @@ HWND HandleOf(const Control& control) { return static_cast<HWND>(control.GetWind
 
 // An event names its object by a child id of the client area. Ids 1..n are
 // the root's own children in order, so these start far above any count;
-// each stays with its control while it lives and is never given again.
+// each stays with its control while it lives, and no other control gets it
+// before some 1.8 billion further ids were given.
 constexpr LONG kFirstEventId = 0x10000000;
 
 struct EventIds {
@@ -146,8 +148,11 @@ struct EventIds {
             byControl.erase(it);
         }
         if (byId.size() >= sweptAt) Sweep();
-        const LONG id = next++;
-        if (next < kFirstEventId) next = kFirstEventId;  // after two hundred million controls
+        LONG id = 0;
+        do {
+            id = next;
+            next = next == std::numeric_limits<LONG>::max() ? kFirstEventId : next + 1;
+        } while (byId.count(id) != 0);
         byId[id] = Entry{&control, control.Lifetime()};
         byControl[&control] = id;
         return id;
