@@ -5,13 +5,11 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 namespace os {
 
 enum class Socket : std::uintptr_t { Invalid = ~std::uintptr_t{0} };
 
-inline constexpr std::uint32_t kInaddrNone = 0xFFFFFFFF;
 inline constexpr int kWsaeWouldBlock = 10035;
 
 // WSAStartup with the requested version (0x0202 for 2.2); 0 on success.
@@ -23,9 +21,6 @@ int WSAGetLastError();
 Socket OpenTcpSocket();
 // ioctlsocket(FIONBIO, 1).
 bool SetSocketNonBlocking(Socket socket);
-// inet_addr: dotted decimal only, no name lookup; kInaddrNone if unparsable.
-// The address is in network byte order.
-std::uint32_t InetAddr(const std::string& text);
 // connect() to an IPv4 address (network byte order) and port (host order).
 // 0 when connected; -1 with WSAGetLastError set otherwise.
 int ConnectIPv4(Socket socket, std::uint32_t address, std::uint16_t port);

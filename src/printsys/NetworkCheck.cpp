@@ -3,6 +3,8 @@
 #include "os/Network.h"
 #include "os/System.h"
 
+#include <cstring>
+
 namespace printsys {
 
 namespace {
@@ -23,19 +25,42 @@ bool Connects(os::Socket socket, std::uint32_t address) {
 
 }  // namespace
 
+bool ParseIPv4(const std::wstring& text, std::uint32_t& address) {
+    std::uint32_t hostOrder = 0;
+    int parts = 0;
+    std::size_t i = 0;
+    while (parts < 4) {
+        const std::size_t first = i;
+        std::uint32_t value = 0;
+        for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9' && i - first < 3; ++i)
+            value = value * 10 + static_cast<std::uint32_t>(text[i] - L'0');
+        const std::size_t digits = i - first;
+        if (digits == 0 || value > 255 || (digits > 1 && text[first] == L'0')) return false;
+        hostOrder = (hostOrder << 8) | value;
+        if (++parts < 4) {
+            if (i >= text.size() || text[i] != L'.') return false;
+            ++i;
+        }
+    }
+    if (i != text.size()) return false;
+    // Network byte order: the first number is the first byte in memory.
+    const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(hostOrder >> 24), static_cast<std::uint8_t>(hostOrder >> 16),
+                                   static_cast<std::uint8_t>(hostOrder >> 8), static_cast<std::uint8_t>(hostOrder)};
+    std::memcpy(&address, bytes, sizeof address);
+    return true;
+}
+
 bool CheckNetworkPrinter(const std::wstring& address) {
-    const std::string narrow = os::WideToAnsi(address);
+    // A text that is no printer's address (a host name, an empty field)
+    // makes no traffic at all.
+    std::uint32_t ip = 0;
+    if (!ParseIPv4(address, ip)) return false;
     if (os::WSAStartup(kWinsock22) != 0) return false;
     bool connected = false;
-    const std::uint32_t ip = os::InetAddr(narrow);
-    // An unparsable text (a host name, an empty field) is no printer's
-    // address; connecting would try the broadcast address instead.
-    if (ip != os::kInaddrNone) {
-        const os::Socket socket = os::OpenTcpSocket();
-        if (socket != os::Socket::Invalid) {
-            connected = Connects(socket, ip);
-            os::CloseSocket(socket);
-        }
+    const os::Socket socket = os::OpenTcpSocket();
+    if (socket != os::Socket::Invalid) {
+        connected = Connects(socket, ip);
+        os::CloseSocket(socket);
     }
     os::WSACleanup();
     return connected;

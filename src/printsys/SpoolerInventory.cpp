@@ -93,6 +93,13 @@ void ListPorts(std::vector<SpoolerEntry>& ports) {
     for (const auto& port : found) ports.push_back({port.portName, port.description, port.monitorName});
 }
 
+bool IsValidPrinterName(const std::wstring& name) {
+    const auto refused = [](wchar_t c) {
+        return c == L'\\' || c == L',' || c == L'"' || c < 0x20 || (c >= 0x7F && c <= 0x9F);
+    };
+    return !name.empty() && std::none_of(name.begin(), name.end(), refused);
+}
+
 bool PrinterExists(const std::wstring& name) {
     std::vector<os::PrinterInfo2> found;
     if (!FetchPrinters(os::kPrinterEnumLocal | os::kPrinterEnumConnections | os::kPrinterEnumNetwork, found))

@@ -37,6 +37,10 @@ void ListDrivers(std::vector<SpoolerEntry>& drivers);
 // Ports: port name, description, monitor name.
 void ListPorts(std::vector<SpoolerEntry>& ports);
 
+// Whether a text may name a printer: not empty, and free of what Windows
+// refuses in printer names ("\\", ",") or what would end or split a quoted
+// command-line argument ('"', control characters).
+bool IsValidPrinterName(const std::wstring& name);
 // Exact, case-sensitive comparison with local, connected and network printers.
 bool PrinterExists(const std::wstring& name);
 // Exact, case-sensitive comparison.

@@ -216,6 +216,8 @@ private:
     void SearchFailedToStart(std::uint32_t error);
     void RunInstallProcedure(InstallResult& result);
     void ChooseConnection(ConnectionType type);
+    // Shows the red verdict when the request's name breaks the name rule.
+    bool RefuseInvalidPrinterName();
     ui::Control* FindDeleteControl(std::wstring_view name) const;
     void MarkDeleteRow(ui::Notification& notification, bool printers);
     void RestartSpooler();

@@ -1,11 +1,12 @@
 // The printer name page, the checks before the name and summary pages, and
 // the ready summary.
 #include "common/Localisation.h"
+#include "printsys/NetworkCheck.h"
 #include "printsys/SpoolerInventory.h"
 #include "ui/Controls.h"
 #include "wizard/AppState.h"
 
-#include <climits>
+#include <cstdint>
 
 namespace wizard {
 namespace {
@@ -17,42 +18,11 @@ constexpr wchar_t kNameFree[] = L"\u6253\u5370\u673a\u540d\u79f0:%s \u53ef\u4ee5
 constexpr wchar_t kNameTaken[] =
     L"*\u6253\u5370\u673a\u540d\u79f0:%s \u4e0d\u53ef\u4ee5\u4f7f\u7528\uff0c\u8bf7\u66f4\u6362\u540d\u79f0";
 
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\v' || c == L'\f' || c == L'\r'; }
-
-// One part read as the standard string-to-int conversion reads it; false
-// where that conversion would fail (no digits, or outside int).
-bool ReadPart(const std::wstring& part, long long& value) {
-    std::size_t i = 0;
-    while (i < part.size() && IsBlank(part[i])) ++i;
-    bool negative = false;
-    if (i < part.size() && (part[i] == L'+' || part[i] == L'-')) negative = part[i++] == L'-';
-    const std::size_t digitsStart = i;
-    long long magnitude = 0;
-    for (; i < part.size() && part[i] >= L'0' && part[i] <= L'9'; ++i) {
-        magnitude = magnitude * 10 + (part[i] - L'0');
-        if (magnitude > static_cast<long long>(INT_MAX) + 1) return false;
-    }
-    if (i == digitsStart) return false;
-    value = negative ? -magnitude : magnitude;
-    return value >= INT_MIN && value <= INT_MAX;
-}
-
 }  // namespace
 
 bool IsValidIPv4(const std::wstring& text) {
-    int parts = 0;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t dot = text.find(L'.', start);
-        const std::size_t end = dot == std::wstring::npos ? text.size() : dot;
-        long long value = 0;
-        if (!ReadPart(text.substr(start, end - start), value)) return false;
-        if (value < 0 || value > 255) return false;
-        ++parts;
-        if (dot == std::wstring::npos) break;
-        start = dot + 1;
-    }
-    return parts == 4;
+    std::uint32_t address = 0;
+    return printsys::ParseIPv4(text, address);
 }
 
 // --- Page 7
@@ -79,13 +49,23 @@ bool AppState::ProposePrinterName() {
     return true;
 }
 
+// The name goes into printui's quoted command lines and to the spooler, so
+// it is refused before anything is installed.
+bool AppState::RefuseInvalidPrinterName() {
+    if (printsys::IsValidPrinterName(request_.printerName)) return false;
+    ShowPrinterNameInfo(common::FormatText(common::TranslateKey(L"tip.printernameinvalid"), request_.printerName), true);
+    return true;
+}
+
 bool AppState::CheckPrinterName() {
+    if (RefuseInvalidPrinterName()) return false;
     if (!printsys::PrinterExists(request_.printerName)) return true;
     ShowPrinterNameInfo(common::FormatText(kNameTaken, request_.printerName), true);
     return false;
 }
 
 void AppState::TestPrinterName() {
+    if (RefuseInvalidPrinterName()) return;
     if (printsys::PrinterExists(request_.printerName))
         ShowPrinterNameInfo(common::FormatText(kNameTaken, request_.printerName), true);
     else

@@ -75,11 +75,22 @@ TEST(NetworkCheck, AClosedPortIsNotReachable) {
 }
 
 TEST(NetworkCheck, TextsThatAreNoAddressAreRejectedWithoutTraffic) {
-    for (const wchar_t* text : {L"", L"printer.local", L"localhost", L"127.0.0.1.5", L"127.0.0.256", L"\u0661.1.1.1"}) {
+    // Forms inet_addr would have read as some host: the octal "010" as 8,
+    // blanks and trailing garbage ignored.
+    for (const wchar_t* text : {L"", L"printer.local", L"localhost", L"127.0.0.1.5", L"127.0.0.256", L"\u0661.1.1.1",
+                                L" 127.0.0.1", L"127.0.0.1x", L"127.000.000.001", L"0x7f.0.0.1"}) {
         bool reachable = true;
         EXPECT_LT(SecondsFor(text, reachable), 0.5) << text;
         EXPECT_FALSE(reachable) << text;
     }
+}
+
+TEST(NetworkCheck, TheValidatedAddressIsTheOneConnectedTo) {
+    std::uint32_t address = 0;
+    ASSERT_TRUE(printsys::ParseIPv4(L"192.168.10.5", address));
+    EXPECT_EQ(address, inet_addr("192.168.10.5"));
+    ASSERT_TRUE(printsys::ParseIPv4(L"0.0.0.0", address));
+    EXPECT_EQ(address, 0u);
 }
 
 // A listener whose queue of unaccepted connections is full drops further

@@ -34,7 +34,8 @@ struct CodeKey {
 const CodeKey kCodeKeys[] = {
     {L"mainTitle", 0}, {L"lan.cn", 0}, {L"lan.en", 0}, {L"lan.es", 0}, {L"lan.ja", 0}, {L"lan.ko", 0},
     {L"lan.pt", 0}, {L"lan.th", 0}, {L"tip.dlgtitle", 0},
-    {L"main.btn.next", 0}, {L"tip.yes", 0}, {L"tip.no", 0}, {L"tip.pinerror", 0}, {L"tip.lancheckedok", 0},
+    {L"main.btn.next", 0}, {L"tip.yes", 0}, {L"tip.no", 0}, {L"tip.pinerror", 0}, {L"tip.printernameinvalid", 1},
+    {L"tip.lancheckedok", 0},
     {L"tip.lancheckedfail", 0}, {L"tip.notselectusbport", 0}, {L"tip.currentportis", 0},
     {L"tip.isdeleteport", 1}, {L"tip.deletefailreason", 1},
     {L"tip.btadapter.on", 0}, {L"tip.btadapter.off", 0}, {L"tip.btadapter.none", 0},

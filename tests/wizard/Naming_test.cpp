@@ -5,7 +5,9 @@ namespace {
 
 using testing_support::WizardFixture;
 
-TEST(IsValidIPv4, ReadsPartsAsTheStandardConversionDoes) {
+// Exactly four dotted decimal numbers 0-255: every looser form could name
+// another host in another parser (inet_addr reads "010" as 8).
+TEST(IsValidIPv4, AcceptsOnlyFourPlainDecimalNumbers) {
     struct Case {
         const wchar_t* text;
         bool valid;
@@ -14,32 +16,32 @@ TEST(IsValidIPv4, ReadsPartsAsTheStandardConversionDoes) {
         {L"192.168.1.100", true},
         {L"0.0.0.0", true},
         {L"255.255.255.255", true},
+        {L"10.0.0.255", true},
         {L"10.0.0.256", false},
         {L"256.1.1.1", false},
         {L"1.2.3", false},
         {L"1.2.3.4.5", false},
         {L"1.2..4", false},
-        {L"1..2.3.4", false},
         {L"...", false},
         {L"", false},
-        {L".", false},
-        {L"1.2.3.4.", true},   // a trailing dot adds no part
-        {L"1.2.3.4x", true},   // reading stops at the first non-digit
+        {L"1.2.3.4.", false},
+        {L"1.2.3.4x", false},
+        {L"1abc.2.3.4", false},
         {L"-1.2.3.4", false},
-        {L"-0.1.2.3", true},
-        {L" 1.2.3.4", true},   // leading blanks are skipped
-        {L"1.\t2.3.4", true},
-        {L"+1.2.3.4", true},
-        {L"01.002.3.4", true},
-        {L"1.2.3. ", false},   // a part of blanks has no digits
-        {L"x.1.2.3", false},
-        {L"1.2.3.+", false},
-        {L"99999999999.1.1.1", false},    // beyond int: the conversion fails
-        {L"-99999999999.1.1.1", false},
-        {L"2147483648.1.1.1", false},
-        {L"1.2.3.4 5", true},
+        {L"+1.2.3.4", false},
+        {L" 1.2.3.4", false},
+        {L"1.2.3.4 ", false},
+        {L"1. 2.3.4", false},
+        {L"1.2.3.04", false},
+        {L"192.168.010.005", false},
+        {L"0x7f.0.0.1", false},
+        {L"1.2.3.2555", false},
+        {L"99999999999.1.1.1", false},
+        {L"\u0661.1.1.1", false},  // Arabic-Indic digit one
+        {L"\uff11.1.1.1", false},  // fullwidth digit one
     };
-    for (const Case& c : cases) EXPECT_EQ(wizard::IsValidIPv4(c.text), c.valid) << std::string(c.text, c.text + std::wcslen(c.text));
+    for (const Case& c : cases)
+        EXPECT_EQ(wizard::IsValidIPv4(c.text), c.valid) << std::string(c.text, c.text + std::wcslen(c.text));
 }
 
 class NamePage : public WizardFixture {
@@ -121,12 +123,43 @@ TEST_F(NamePage, NamesWithPercentSignsAreShownAsTyped) {
     EXPECT_EQ(Info().Text(), L"打印机名称:100% %s %d 可以使用");
 }
 
-TEST_F(NamePage, AnEmptyNamePassesWhenNoPrinterHasOne) {
+// The name reaches printui's quoted arguments and the spooler: a quote,
+// "\\", "," or a control character, or no name at all, is refused before
+// anything is installed, by Next and by the test button alike.
+TEST_F(NamePage, TheNameRule) {
+    struct Case {
+        const wchar_t* name;
+        bool valid;
+    };
+    const Case cases[] = {
+        {L"Front desk", true},
+        {L"A4 Printer(300dpi) (2)", true},
+        {L"Caf\u00e9 \u6253\u5370\u673a #2 & 100%", true},
+        {L"", false},
+        {L"Office\" /dl /n \"Accounts", false},
+        {L"Server\\Share", false},
+        {L"Front,desk", false},
+        {L"Front\tdesk", false},
+        {L"Front\x7f", false},
+        {L"Front\x85", false},
+    };
     OpenNamePage();
-    ASSERT_TRUE(Type(L"edit_install_printer_name", L""));
-    ASSERT_TRUE(Next());
-    EXPECT_EQ(Page(), 8);
-    EXPECT_EQ(Get<ui::Control>(L"label_ready_printerName").Text(), L"");
+    const std::wstring refused = common::TranslateKey(L"tip.printernameinvalid");
+    ASSERT_NE(refused, L"tip.printernameinvalid");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.name)));
+        ASSERT_TRUE(Type(L"edit_install_printer_name", c.name));
+        ASSERT_TRUE(Click(L"btn_checked_printer_name"));
+        EXPECT_EQ(Info().Text() == common::FormatText(refused, c.name), !c.valid);
+        ASSERT_TRUE(Next());
+        EXPECT_EQ(Page(), c.valid ? 8 : 7);
+        if (!c.valid) {
+            EXPECT_EQ(Info().TextColor(), 0xFFFF0000u);
+        }
+        if (Page() == 8) {
+            ASSERT_TRUE(Previous());
+        }
+    }
 }
 
 TEST_F(NamePage, DefaultPrinterBoxAndTheSummary) {

@@ -88,8 +88,6 @@ bool SetSocketNonBlocking(Socket socket) {
     return true;
 }
 
-std::uint32_t InetAddr(const std::string& text) { return ::inet_addr(text.c_str()); }
-
 int ConnectIPv4(Socket socket, std::uint32_t address, std::uint16_t port) {
     sockaddr_in target{};
     target.sin_family = AF_INET;

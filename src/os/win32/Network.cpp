@@ -28,13 +28,6 @@ bool SetSocketNonBlocking(Socket socket) {
     return ::ioctlsocket(ToSocket(socket), FIONBIO, &nonBlocking) == 0;
 }
 
-std::uint32_t InetAddr(const std::string& text) {
-#if defined(_MSC_VER)
-#pragma warning(suppress : 4996)  // inet_pton would reject the short forms inet_addr accepts
-#endif
-    return ::inet_addr(text.c_str());
-}
-
 int ConnectIPv4(Socket socket, std::uint32_t address, std::uint16_t port) {
     sockaddr_in target{};
     target.sin_family = AF_INET;
