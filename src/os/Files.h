@@ -65,5 +65,7 @@ struct ShellExecuteInfo {
 // The process handle when asked for with kSeeMaskNoCloseProcess and one was
 // created; the caller closes it.
 bool ShellExecuteExW(const ShellExecuteInfo& info, KernelHandle& process);
+// The exit code of a process that has ended (259, STILL_ACTIVE, while it runs).
+bool GetExitCodeProcess(KernelHandle process, std::uint32_t& exitCode);
 
 }  // namespace os

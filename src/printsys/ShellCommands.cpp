@@ -1,6 +1,9 @@
 #include "printsys/ShellCommands.h"
 
 #include "os/Files.h"
+#include "printsys/SpoolerInventory.h"
+
+#include <optional>
 
 namespace printsys {
 
@@ -14,7 +17,10 @@ constexpr wchar_t kTestPage[] = L" printui.dll, PrintUIEntry /k /n\"%s\" ";
 
 enum class Wait { No, UntilEnd };
 
-void Start(const wchar_t* file, const std::wstring& parameters, os::WindowHandle owner, int show, Wait wait) {
+// The program's exit code when it was waited for; nullopt when it did not
+// start (or its code could not be read).
+std::optional<std::uint32_t> Start(const std::wstring& file, const std::wstring& parameters, os::WindowHandle owner,
+                                   int show, Wait wait) {
     os::ShellExecuteInfo info;
     info.mask = os::kSeeMaskNoCloseProcess;
     info.owner = owner;
@@ -23,45 +29,63 @@ void Start(const wchar_t* file, const std::wstring& parameters, os::WindowHandle
     info.parameters = parameters;
     info.show = show;
     os::KernelHandle process = os::KernelHandle::None;
-    if (!os::ShellExecuteExW(info, process) || process == os::KernelHandle::None) return;
-    if (wait == Wait::UntilEnd) os::WaitForSingleObject(process, os::kInfinite);
+    if (!os::ShellExecuteExW(info, process) || process == os::KernelHandle::None) return std::nullopt;
+    std::optional<std::uint32_t> exitCode;
+    if (wait == Wait::UntilEnd) {
+        std::uint32_t code = 0;
+        if (os::WaitForSingleObject(process, os::kInfinite) == 0 && os::GetExitCodeProcess(process, code))
+            exitCode = code;
+    }
     // Nothing reads the process afterwards; closing it keeps every command
     // from leaking a handle.
     os::CloseHandle(process);
+    return exitCode;
 }
 
 std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 
-// A 32-bit process on 64-bit Windows would start the 32-bit rundll32 from
-// SysWOW64, whose printui addresses the x86 driver; the driver installed is
-// the x64 one. Sysnative is the file-system redirector's way to the native
-// System32 from such a process.
-std::wstring Rundll32() {
-    bool wow64 = false;
+// The system's own tools by their full path: a bare name would be looked for
+// in the current folder and on the PATH first, and this program runs as
+// administrator, often from a Downloads folder. A 32-bit process on 64-bit
+// Windows would get the 32-bit tools from SysWOW64, whose printui addresses
+// the x86 driver while the x64 one is installed; Sysnative is the
+// redirector's way to the native System32. Empty when the Windows folder is
+// unknown: then nothing is started.
+std::wstring SystemTool(const wchar_t* name) {
     std::wstring windows;
-    if (os::IsWow64Process(wow64) && wow64 && os::SHGetFolderPathW(os::kCsidlWindows, windows))
-        return windows + L"\\Sysnative\\rundll32.exe";
-    return L"rundll32.exe";
+    if (!os::SHGetFolderPathW(os::kCsidlWindows, windows) || windows.empty()) return std::wstring();
+    bool wow64 = false;
+    const bool redirected = os::IsWow64Process(wow64) && wow64;
+    return windows + (redirected ? L"\\Sysnative\\" : L"\\System32\\") + name;
 }
 
 }  // namespace
 
 bool AddCertificateToTrustedPublisher(const std::wstring& certificatePath, os::WindowHandle owner) {
-    Start(L"certutil.exe", L"-addstore \"TrustedPublisher\" " + Quoted(certificatePath), owner, os::kSwHide,
-          Wait::UntilEnd);
-    return true;
+    const std::wstring certutil = SystemTool(L"certutil.exe");
+    if (certutil.empty()) return false;
+    const auto exitCode = Start(certutil, L"-addstore \"TrustedPublisher\" " + Quoted(certificatePath), owner,
+                                os::kSwHide, Wait::UntilEnd);
+    return exitCode == 0u;
 }
 
 void InstallDriverWithPrintUI(const std::wstring& driverName, const std::wstring& infPath, os::WindowHandle owner) {
-    Start(Rundll32().c_str(), L"printui.dll, PrintUIEntry /ia /m " + Quoted(driverName) + L" /f " + Quoted(infPath),
-          owner, os::kSwShowNormal, Wait::UntilEnd);
+    const std::wstring rundll32 = SystemTool(L"rundll32.exe");
+    if (rundll32.empty()) return;
+    Start(rundll32, L"printui.dll, PrintUIEntry /ia /m " + Quoted(driverName) + L" /f " + Quoted(infPath), owner,
+          os::kSwShowNormal, Wait::UntilEnd);
 }
 
 bool RunRundll32(const std::wstring& parameterFormat, const std::wstring& printerName, os::WindowHandle owner) {
+    // A name that breaks the rule could close printui's quoted argument and
+    // turn the command into another one (a /dl of another printer, say).
+    if (!IsValidPrinterName(printerName)) return false;
+    const std::wstring rundll32 = SystemTool(L"rundll32.exe");
+    if (rundll32.empty()) return false;
     std::wstring parameters = parameterFormat;
     const auto placeholder = parameters.find(L"%s");
     if (placeholder != std::wstring::npos) parameters.replace(placeholder, 2, printerName);
-    Start(Rundll32().c_str(), parameters, owner, os::kSwShowNormal, Wait::No);
+    Start(rundll32, parameters, owner, os::kSwShowNormal, Wait::No);
     return true;
 }
 

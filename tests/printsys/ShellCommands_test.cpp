@@ -9,6 +9,8 @@ namespace {
 const auto kOwner = static_cast<os::WindowHandle>(0x1234);
 // The machine's default: the 32-bit program on 64-bit Windows.
 constexpr wchar_t kNativeRundll32[] = L"C:\\Windows\\Sysnative\\rundll32.exe";
+constexpr wchar_t kNativeCertutil[] = L"C:\\Windows\\Sysnative\\certutil.exe";
+constexpr wchar_t kSystemRundll32[] = L"C:\\Windows\\System32\\rundll32.exe";
 
 class ShellCommands : public SimTest {};
 
@@ -28,7 +30,7 @@ TEST_F(ShellCommands, CommandLinesShowModesAndWaits) {
          L" printui.dll, PrintUIEntry /p /n\"A4 Printer(203dpi)\" ", 1, false},
         {[&] { printsys::PrintTestPage(printer, kOwner); }, kNativeRundll32,
          L" printui.dll, PrintUIEntry /k /n\"A4 Printer(203dpi)\" ", 1, false},
-        {[&] { printsys::AddCertificateToTrustedPublisher(L"C:\\Temp\\A4 Printer.cer", kOwner); }, L"certutil.exe",
+        {[&] { printsys::AddCertificateToTrustedPublisher(L"C:\\Temp\\A4 Printer.cer", kOwner); }, kNativeCertutil,
          L"-addstore \"TrustedPublisher\" \"C:\\Temp\\A4 Printer.cer\"", 0, true},
         {[&] { printsys::InstallDriverWithPrintUI(L"A4 Printer(300dpi)", L"C:\\Program Files\\A4\\a4.inf", kOwner); },
          kNativeRundll32, L"printui.dll, PrintUIEntry /ia /m \"A4 Printer(300dpi)\" /f \"C:\\Program Files\\A4\\a4.inf\"",
@@ -51,8 +53,9 @@ TEST_F(ShellCommands, CommandLinesShowModesAndWaits) {
 }
 
 // printui must address the driver of the system's own architecture, which
-// from a 32-bit process on 64-bit Windows only the native rundll32 does.
-TEST_F(ShellCommands, Rundll32IsTheNativeOne) {
+// from a 32-bit process on 64-bit Windows only the native rundll32 does; and
+// only a full system path keeps a planted rundll32.exe from running.
+TEST_F(ShellCommands, Rundll32IsTheNativeOneByItsFullPath) {
     struct Case {
         const char* what;
         bool wow64;
@@ -62,10 +65,10 @@ TEST_F(ShellCommands, Rundll32IsTheNativeOne) {
     };
     const Case cases[] = {
         {"32-bit program, 64-bit Windows", true, false, std::nullopt, kNativeRundll32},
-        {"32-bit Windows", false, false, std::nullopt, L"rundll32.exe"},
-        {"64-bit program", true, true, std::nullopt, L"rundll32.exe"},
-        {"WOW64 unknown", true, false, os::sim::Operation::IsWow64Process, L"rundll32.exe"},
-        {"no Windows folder", true, false, os::sim::Operation::SHGetFolderPath, L"rundll32.exe"},
+        {"32-bit Windows", false, false, std::nullopt, kSystemRundll32},
+        {"64-bit program", true, true, std::nullopt, kSystemRundll32},
+        {"WOW64 unknown", true, false, os::sim::Operation::IsWow64Process, kSystemRundll32},
+        {"no Windows folder", true, false, os::sim::Operation::SHGetFolderPath, nullptr},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -76,6 +79,10 @@ TEST_F(ShellCommands, Rundll32IsTheNativeOne) {
         printsys::InstallDriverWithPrintUI(L"A4 Printer(300dpi)", L"C:\\a4.inf", kOwner);
         if (c.failing) machine.FailCall(*c.failing, 5);
         printsys::PrintTestPage(L"A4 Printer(300dpi)", kOwner);
+        if (c.file == nullptr) {
+            EXPECT_TRUE(machine.shellRuns.empty());
+            continue;
+        }
         ASSERT_EQ(machine.shellRuns.size(), 2u);
         EXPECT_EQ(machine.shellRuns[0].info.file, c.file);
         EXPECT_EQ(machine.shellRuns[1].info.file, c.file);
@@ -83,15 +90,35 @@ TEST_F(ShellCommands, Rundll32IsTheNativeOne) {
 }
 
 TEST_F(ShellCommands, PrinterNamesAreInsertedAsTheyAre) {
-    printsys::OpenPrinterProperties(L"Say \"hi\" 100%s %d", kOwner);
+    printsys::OpenPrinterProperties(L"Say hi 100%s %d", kOwner);
     ASSERT_EQ(machine.shellRuns.size(), 1u);
-    EXPECT_EQ(machine.shellRuns[0].info.parameters, L" printui.dll, PrintUIEntry /p /n\"Say \"hi\" 100%s %d\" ");
+    EXPECT_EQ(machine.shellRuns[0].info.parameters, L" printui.dll, PrintUIEntry /p /n\"Say hi 100%s %d\" ");
 }
 
-TEST_F(ShellCommands, AToolThatDoesNotStartIsNotWaitedForAndNotReported) {
-    machine.FailCall(os::sim::Operation::ShellExecuteEx, 2);
-    EXPECT_TRUE(printsys::AddCertificateToTrustedPublisher(L"C:\\a.cer", kOwner));
+// A quote would end printui's argument: Office" /dl /n "Accounts turns the
+// properties into a delete of another printer.
+TEST_F(ShellCommands, ANameThatCouldSplitTheCommandStartsNothing) {
+    for (const wchar_t* name : {L"Office\" /dl /n \"Accounts", L"a,b", L"a\\b", L"a\nb", L""}) {
+        EXPECT_FALSE(printsys::OpenPrinterProperties(name, kOwner));
+        EXPECT_FALSE(printsys::OpenPrintingPreferences(name, kOwner));
+        EXPECT_FALSE(printsys::PrintTestPage(name, kOwner));
+    }
     EXPECT_TRUE(machine.shellRuns.empty());
+}
+
+TEST_F(ShellCommands, TheCertificateImportReportsCertutilsExitCode) {
+    struct Case {
+        std::uint32_t exitCode;
+        bool fails;
+        bool result;
+    };
+    for (const Case& c : {Case{0, false, true}, Case{0x80070002, false, false}, Case{0, true, false}}) {
+        machine.Reset();
+        machine.shellExitCode = c.exitCode;
+        if (c.fails) machine.FailCall(os::sim::Operation::ShellExecuteEx, 2);
+        EXPECT_EQ(printsys::AddCertificateToTrustedPublisher(L"C:\\a.cer", kOwner), c.result) << c.exitCode;
+        EXPECT_EQ(machine.shellRuns.size(), c.fails ? 0u : 1u);
+    }
 }
 
 }  // namespace

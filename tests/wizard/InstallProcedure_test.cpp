@@ -336,12 +336,13 @@ TEST_F(InstallProcedure, AFallbackThatWorksAndOneThatDoesNot) {
         const std::wstring inf = stage + c.infFolder + L"\\QuorvelA4.inf";
         ASSERT_EQ(machine.shellRuns.size(), c.certificate ? 2u : 1u);
         if (c.certificate) {
-            EXPECT_EQ(machine.shellRuns[0].info.file, L"certutil.exe");
+            EXPECT_EQ(machine.shellRuns[0].info.file,
+                      c.windows64 ? L"C:\\Windows\\Sysnative\\certutil.exe" : L"C:\\Windows\\System32\\certutil.exe");
             EXPECT_EQ(machine.shellRuns[0].info.parameters, L"-addstore \"TrustedPublisher\" \"" + stage + L"kvtp.cer\"");
             EXPECT_TRUE(std::filesystem::is_regular_file(machine.HostPath(stage + L"kvtp.cer")));
         }
         const auto& printUi = machine.shellRuns.back();
-        EXPECT_EQ(printUi.info.file, c.windows64 ? L"C:\\Windows\\Sysnative\\rundll32.exe" : L"rundll32.exe");
+        EXPECT_EQ(printUi.info.file, c.windows64 ? L"C:\\Windows\\Sysnative\\rundll32.exe" : L"C:\\Windows\\System32\\rundll32.exe");
         EXPECT_EQ(printUi.info.parameters, L"printui.dll, PrintUIEntry /ia /m \"A4 Printer(203dpi)\" /f \"" + inf + L"\"");
         EXPECT_TRUE(printUi.waitedFor);
         EXPECT_TRUE(std::filesystem::is_regular_file(machine.HostPath(inf)));

@@ -141,6 +141,7 @@ void Machine::Reset() {
     shellRuns.clear();
     bluetooth = Bluetooth{};
     onShellExecute = nullptr;
+    shellExitCode = 0;
     version = {10, 0, 19045};
     isAdministrator = true;
     uiLanguage = 1033;

@@ -240,6 +240,7 @@ struct ShellRun {
     ShellExecuteInfo info;
     bool waitedFor = false;
     bool handleClosed = false;
+    std::uint32_t exitCode = 0;
 };
 
 class Machine {
@@ -263,6 +264,8 @@ public:
     Bluetooth bluetooth;
     // Runs for each program started through the shell (a fake printui, say).
     std::function<void(const ShellExecuteInfo&)> onShellExecute;
+    // The exit code of every program started through the shell.
+    std::uint32_t shellExitCode = 0;
 
     OsVersion version{10, 0, 19045};
     bool isAdministrator = true;

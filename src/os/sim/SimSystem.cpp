@@ -82,6 +82,15 @@ std::uint32_t WaitForSingleObject(KernelHandle handle, std::uint32_t /*milliseco
     return 0;
 }
 
+bool GetExitCodeProcess(KernelHandle handle, std::uint32_t& exitCode) {
+    auto& machine = TheMachine();
+    auto* process = machine.internals().Find(static_cast<std::uintptr_t>(handle), HandleKind::Process);
+    if (!process) return Fail(sim::error::kInvalidHandle);
+    constexpr std::uint32_t kStillActive = 259;
+    exitCode = machine.shellRuns[process->index].waitedFor ? machine.shellRuns[process->index].exitCode : kStillActive;
+    return true;
+}
+
 bool CloseHandle(KernelHandle handle) {
     auto& machine = TheMachine();
     auto& internals = machine.internals();
@@ -193,7 +202,7 @@ bool ShellExecuteExW(const ShellExecuteInfo& info, KernelHandle& process) {
     auto& machine = TheMachine();
     process = KernelHandle::None;
     if (const auto error = machine.TakeFailure(Operation::ShellExecuteEx)) return Fail(error);
-    machine.shellRuns.push_back({info, false, false});
+    machine.shellRuns.push_back({info, false, false, machine.shellExitCode});
     machine.events.push_back(L"ShellExecuteEx " + info.file);
     if (machine.onShellExecute) machine.onShellExecute(info);
     if (info.mask & kSeeMaskNoCloseProcess)

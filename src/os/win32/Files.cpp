@@ -102,4 +102,11 @@ bool ShellExecuteExW(const ShellExecuteInfo& info, KernelHandle& process) {
     return started != FALSE;
 }
 
+bool GetExitCodeProcess(KernelHandle process, std::uint32_t& exitCode) {
+    DWORD code = 0;
+    if (!::GetExitCodeProcess(ToPointer<HANDLE>(process), &code)) return false;
+    exitCode = code;
+    return true;
+}
+
 }  // namespace os
