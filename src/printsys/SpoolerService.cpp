@@ -83,9 +83,25 @@ bool WaitUntilStopped(os::ScHandle service, os::ServiceStatus& status, std::uint
     return true;
 }
 
+// Starts a service that was stopped, waiting out a stop still pending
+// first; true when it runs at the end. One already running again (started
+// by another service that needs it) is fine as it is.
+bool StartAgain(os::ScHandle manager, const std::wstring& name) {
+    const ServiceHandle service(os::OpenServiceW(manager, name, os::kServiceStart | os::kServiceQueryStatus));
+    os::ServiceStatus status;
+    if (!service || !os::QueryServiceStatusEx(service.get(), status)) return false;
+    if (WaitWhilePending(service.get(), os::kServiceStopPending, status) != PendingEnd::Left) return false;
+    if (status.currentState == os::kServiceStopped &&
+        (!os::StartServiceW(service.get()) || !os::QueryServiceStatusEx(service.get(), status)))
+        return false;
+    if (WaitWhilePending(service.get(), os::kServiceStartPending, status) != PendingEnd::Left) return false;
+    return status.currentState == os::kServiceRunning;
+}
+
 }  // namespace
 
-int StopSpoolerService() {
+int StopSpoolerService(std::vector<os::ServiceEntry>& stoppedDependants) {
+    stoppedDependants.clear();
     const std::uint32_t start = os::GetTickCount();
     const ServiceHandle manager(os::OpenSCManagerW(os::kScManagerAllAccess));
     if (!manager) return -1;
@@ -102,14 +118,14 @@ int StopSpoolerService() {
     }
 
     // A dependant that will not stop does not prevent the attempt.
-    StopDependentServices(spooler.get(), manager.get());
+    StopDependentServices(spooler.get(), manager.get(), stoppedDependants);
     if (!os::ControlService(spooler.get(), os::kServiceControlStop, status)) return 0;
     if (!WaitUntilStopped(spooler.get(), status, start, true)) return 0;
     std::printf("Service stopped successfully\n");
     return 1;
 }
 
-bool StopDependentServices(os::ScHandle service, os::ScHandle manager) {
+bool StopDependentServices(os::ScHandle service, os::ScHandle manager, std::vector<os::ServiceEntry>& stopped) {
     const std::uint32_t start = os::GetTickCount();
     std::uint32_t needed = 0;
     std::vector<os::ServiceEntry> dependants;
@@ -121,9 +137,21 @@ bool StopDependentServices(os::ScHandle service, os::ScHandle manager) {
         if (!handle) return false;
         os::ServiceStatus status;
         if (!os::ControlService(handle.get(), os::kServiceControlStop, status)) return false;
+        // Once the stop was accepted it is this call's to undo, even when the
+        // wait for it gives up.
+        stopped.push_back(dependant);
         if (!WaitUntilStopped(handle.get(), status, start, false)) return false;
     }
     return true;
+}
+
+std::vector<os::ServiceEntry> StartStoppedDependants(const std::vector<os::ServiceEntry>& stopped) {
+    std::vector<os::ServiceEntry> notRunning;
+    if (stopped.empty()) return notRunning;
+    const ServiceHandle manager(os::OpenSCManagerW(os::kScManagerAllAccess));
+    for (auto it = stopped.rbegin(); it != stopped.rend(); ++it)
+        if (!manager || !StartAgain(manager.get(), it->serviceName)) notRunning.push_back(*it);
+    return notRunning;
 }
 
 int StartSpoolerService() {

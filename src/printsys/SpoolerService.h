@@ -8,12 +8,18 @@
 
 #include "os/Services.h"
 
+#include <string>
+#include <vector>
+
 namespace printsys {
 
 // 1: stopped by this call. 0: not stopped by it (already stopped, stopped
 // while a pending stop was waited out, a control or query failed, or the
 // 30 seconds ran out). -1: the service manager or the service did not open.
-int StopSpoolerService();
+// `stoppedDependants` gets the services that depend on the spooler and that
+// this call stopped, in the order they were stopped, whatever the result:
+// the caller starts them again.
+int StopSpoolerService(std::vector<os::ServiceEntry>& stoppedDependants);
 
 // 1: running at the end. 0: started, but not running at the end. -1: the
 // manager or the service did not open, its status could not be read, it was
@@ -23,7 +29,13 @@ int StartSpoolerService();
 
 // Stops the active services that depend on `service`, each waited for until
 // stopped; true when all of them stopped (or there were none). The stop
-// limit is 30 seconds from the call.
-bool StopDependentServices(os::ScHandle service, os::ScHandle manager);
+// limit is 30 seconds from the call. Each service it stopped is appended to
+// `stopped`.
+bool StopDependentServices(os::ScHandle service, os::ScHandle manager, std::vector<os::ServiceEntry>& stopped);
+
+// Starts again the services StopSpoolerService stopped, in the reverse order
+// of their stop (a service before those that depend on it), each waited for
+// while it starts. Returns those that are not running at the end.
+std::vector<os::ServiceEntry> StartStoppedDependants(const std::vector<os::ServiceEntry>& stopped);
 
 }  // namespace printsys

@@ -53,13 +53,20 @@ void AppState::ReportDeleteFailure(const std::wstring& name, std::uint32_t code)
 
 void AppState::RestartSpooler() {
     PostDeleteLog(Tip(L"tip.tryrestartprintservice"), false, false);
-    if (printsys::StopSpoolerService() != 1) {
+    std::vector<os::ServiceEntry> dependants;
+    if (printsys::StopSpoolerService(dependants) != 1) {
         PostDeleteLog(Tip(L"tip.stopprintservicefail"), false, false);
-        return;
+    } else {
+        os::Sleep(kPauseBetweenStopAndStartMs);
+        PostDeleteLog(
+            Tip(printsys::StartSpoolerService() == 1 ? L"tip.startprintserviceok" : L"tip.startprintservicefail"), false,
+            false);
     }
-    os::Sleep(kPauseBetweenStopAndStartMs);
-    PostDeleteLog(Tip(printsys::StartSpoolerService() == 1 ? L"tip.startprintserviceok" : L"tip.startprintservicefail"),
-                  false, false);
+    // The services that needed the spooler (fax, say) were stopped with it,
+    // also when the spooler itself then would not stop; starting only the
+    // spooler would leave them stopped until someone starts them by hand.
+    for (const os::ServiceEntry& service : printsys::StartStoppedDependants(dependants))
+        PostDeleteLog(TipWith(L"tip.startdependantfail", service.displayName), false, false);
 }
 
 void AppState::RunRemoval() {

@@ -9,6 +9,8 @@ using Operation = os::sim::Operation;
 
 class SpoolerService : public SimTest {
 protected:
+    int Stop() { return printsys::StopSpoolerService(stopped); }
+    std::vector<os::ServiceEntry> stopped;
     os::sim::Service& Spooler() { return *machine.FindService(L"Spooler"); }
     os::sim::Service& AddDependant(const std::wstring& name) {
         os::sim::Service service;
@@ -32,7 +34,7 @@ TEST_F(SpoolerService, StopsARunningSpoolerAndStartsItAgain) {
     Spooler().checkPointEveryMs = 400;
 
     testing::internal::CaptureStdout();
-    EXPECT_EQ(printsys::StopSpoolerService(), 1);
+    EXPECT_EQ(Stop(), 1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Service stopped successfully\n");
     EXPECT_EQ(Spooler().state, os::kServiceStopped);
     EXPECT_EQ(printsys::StartSpoolerService(), 1);
@@ -42,7 +44,7 @@ TEST_F(SpoolerService, StopsARunningSpoolerAndStartsItAgain) {
 
 TEST_F(SpoolerService, AnAlreadyStoppedSpoolerIsNotStoppedByTheCall) {
     Spooler().state = os::kServiceStopped;
-    EXPECT_EQ(printsys::StopSpoolerService(), 0);
+    EXPECT_EQ(Stop(), 0);
     EXPECT_TRUE(Controls().empty());
 }
 
@@ -52,7 +54,7 @@ TEST_F(SpoolerService, ActiveDependantsAreStoppedFirst) {
     fax.waitHint = 700;
     AddDependant(L"Stopped").state = os::kServiceStopped;
 
-    EXPECT_EQ(printsys::StopSpoolerService(), 1);
+    EXPECT_EQ(Stop(), 1);
     EXPECT_EQ(Controls(), (std::vector<std::wstring>{L"ControlService Fax 1", L"ControlService Spooler 1"}));
     EXPECT_EQ(machine.FindService(L"Fax")->state, os::kServiceStopped);
 }
@@ -63,7 +65,7 @@ TEST_F(SpoolerService, ActiveDependantsAreStoppedFirst) {
 TEST_F(SpoolerService, ADependantThatRefusesDoesNotPreventTheAttempt) {
     AddDependant(L"Stubborn").refuseStop = 1052;
 
-    EXPECT_EQ(printsys::StopSpoolerService(), 0);
+    EXPECT_EQ(Stop(), 0);
     EXPECT_EQ(Controls(), (std::vector<std::wstring>{L"ControlService Stubborn 1", L"ControlService Spooler 1"}));
     EXPECT_EQ(Spooler().state, os::kServiceRunning);
 }
@@ -138,7 +140,7 @@ TEST_F(SpoolerService, AStopIsGivenUpAfterThirtySeconds) {
         Spooler().stopTakesMs = kForever;
         Spooler().waitHint = c.waitHint;
         testing::internal::CaptureStdout();
-        EXPECT_EQ(printsys::StopSpoolerService(), 0) << c.waitHint;
+        EXPECT_EQ(Stop(), 0) << c.waitHint;
         EXPECT_EQ(testing::internal::GetCapturedStdout(), "Wait timed out\n");
         const auto elapsed = machine.Now() - c.tickAtStart;
         EXPECT_GT(elapsed, 30000u);
@@ -150,13 +152,13 @@ TEST_F(SpoolerService, AStopAcrossTheTickCountWrapIsNoTimeout) {
     machine.SetTickCount(0xFFFFFFFF - 1000);
     Spooler().stopTakesMs = 10000;
     Spooler().waitHint = 2000;
-    EXPECT_EQ(printsys::StopSpoolerService(), 1);
+    EXPECT_EQ(Stop(), 1);
 }
 
 TEST_F(SpoolerService, AStopPendingWhenCalledIsWaitedOutButNotCountedAsStopped) {
     Spooler().state = os::kServiceStopPending;
     Spooler().stopTakesMs = 2500;
-    EXPECT_EQ(printsys::StopSpoolerService(), 0);
+    EXPECT_EQ(Stop(), 0);
     EXPECT_EQ(Spooler().state, os::kServiceStopped);
     EXPECT_EQ(machine.sleeps, (std::vector<std::uint32_t>{1000, 1000, 1000}));
 }
@@ -181,13 +183,13 @@ TEST_F(SpoolerService, FailuresToOpenOrQuery) {
         testing::internal::GetCapturedStdout();
         Spooler().state = os::kServiceRunning;
         machine.FailCall(c.operation, 5);
-        EXPECT_EQ(printsys::StopSpoolerService(), c.stop);
+        EXPECT_EQ(Stop(), c.stop);
         EXPECT_EQ(machine.OpenHandleCount(), 0u);
     }
 
     machine.Reset();
     machine.isAdministrator = false;
-    EXPECT_EQ(printsys::StopSpoolerService(), -1);
+    EXPECT_EQ(Stop(), -1);
 }
 
 TEST_F(SpoolerService, AStartThatFailsIsReported) {

@@ -43,6 +43,7 @@ const CodeKey kCodeKeys[] = {
     {L"main.btn.startDelete", 0}, {L"gb.title.printer", 0}, {L"gb.title.driver", 0},
     {L"tip.startdeleteprinter", 1}, {L"tip.deletesuccess", 1}, {L"tip.deletefail", 1}, {L"tip.failreason", 1},
     {L"tip.tryrestartprintservice", 0}, {L"tip.startprintserviceok", 0}, {L"tip.startprintservicefail", 0},
+    {L"tip.startdependantfail", 1},
     {L"tip.stopprintservicefail", 0}, {L"tip.startdeletedriver", 1}, {L"tip.startdeletepack", 1},
     {L"tip.startpairbluetooth", 0}, {L"tip.pairbluetoothfailpinis", 1}, {L"tip.pairbluetoothsuccess", 0},
     {L"tip.getbluetoothserialportfail", 0}, {L"tip.readbluetoothserialport", 1}, {L"tip.startaddlanport", 0},

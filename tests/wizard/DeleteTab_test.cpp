@@ -333,6 +333,45 @@ TEST_F(DeleteTab, LogsOfTheRarerPaths) {
     }
 }
 
+// Fax and a service that needs fax are stopped with the spooler; both run
+// again afterwards, each after what it needs, and one that will not start
+// is a line of its own.
+TEST_F(DeleteTab, ServicesThatNeedTheSpoolerRunAgainAfterTheRestart) {
+    for (const bool refuses : {false, true}) {
+        SCOPED_TRACE(refuses);
+        TearDown();
+        SetUp();
+        os::sim::Service fax;
+        fax.name = L"Fax";
+        fax.dependsOn = {L"Spooler"};
+        fax.startTakesMs = 1500;
+        fax.checkPointEveryMs = 500;
+        fax.waitHint = 2000;
+        os::sim::Service helper;
+        helper.name = L"FaxHelper";
+        helper.dependsOn = {L"Fax"};
+        helper.refuseStart = refuses ? 1058 : 0;
+        machine.services.push_back(fax);
+        machine.services.push_back(helper);
+        OpenDeleteTab();
+        ASSERT_TRUE(Next());
+        Tick(kDrivers, k300);
+        ASSERT_TRUE(Next());
+        Remove();
+        const std::vector<Line> log = Log();
+        const Line failed = TipWith(L"tip.startdependantfail", L"FaxHelper");
+        EXPECT_EQ(std::count(log.begin(), log.end(), failed), refuses ? 1 : 0);
+        EXPECT_EQ(machine.FindService(L"Fax")->state, os::kServiceRunning);
+        EXPECT_EQ(machine.FindService(L"FaxHelper")->state, refuses ? os::kServiceStopped : os::kServiceRunning);
+        std::vector<std::wstring> starts;
+        for (const auto& event : machine.events)
+            if (event.rfind(L"StartService", 0) == 0) starts.push_back(event);
+        std::vector<std::wstring> expected = {L"StartService Spooler", L"StartService Fax"};
+        if (!refuses) expected.push_back(L"StartService FaxHelper");
+        EXPECT_EQ(starts, expected);
+    }
+}
+
 // A name is an argument of the message, never its format.
 TEST_F(DeleteTab, NamesWithPercentSigns) {
     machine.spooler.printers = {{L"100% %s %d Office", k203, L"USB001"}};

@@ -148,7 +148,8 @@ std::uint32_t SpoolerState() {
 TEST(SpoolerService, StopAndStartAgreeWithTheServiceManager) {
     for (int round = 1; round <= 2; ++round) {
         const std::uint32_t before = SpoolerState();
-        const int stopped = printsys::StopSpoolerService();
+        std::vector<os::ServiceEntry> dependants;
+        const int stopped = printsys::StopSpoolerService(dependants);
         const std::uint32_t afterStop = SpoolerState();
         const int started = printsys::StartSpoolerService();
         const std::uint32_t afterStart = SpoolerState();
