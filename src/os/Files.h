@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace os {
 
@@ -36,8 +37,41 @@ bool WriteFileEx(KernelHandle file, const void* bytes, std::uint32_t length, Wri
 bool WriteFile(KernelHandle file, const void* bytes, std::uint32_t length, std::uint32_t& written);
 
 // Folders are made through the narrow calls: paths in the ANSI code page.
-// CreateDirectoryA without security attributes.
-bool CreateDirectoryA(const std::string& path);
+// CreateDirectoryA with a protected access list that lets only SYSTEM and
+// the Administrators group (its owner) write: the program runs elevated, and
+// a folder a standard user could write would let them swap what it then
+// installs. Users may read; what is made inside inherits the list.
+bool CreateAdminOnlyDirectoryA(const std::string& path);
+
+inline constexpr wchar_t kSidSystem[] = L"S-1-5-18";
+inline constexpr wchar_t kSidAdministrators[] = L"S-1-5-32-544";
+inline constexpr wchar_t kSidTrustedInstaller[] =
+    L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+inline constexpr wchar_t kSidUsers[] = L"S-1-5-32-545";
+inline constexpr wchar_t kSidAuthenticatedUsers[] = L"S-1-5-11";
+
+inline constexpr std::uint32_t kAceInheritOnly = 0x08;
+
+// One entry of an access list; `sid` is empty for an entry whose trustee
+// the boundary cannot name (an object entry).
+struct AccessEntry {
+    bool allow = true;
+    std::wstring sid;
+    std::uint32_t mask = 0;
+    std::uint32_t flags = 0;
+};
+// The owner and the access list of a file or folder itself, not of what a
+// junction on it points to.
+struct FolderSecurity {
+    bool isDirectory = false;
+    bool isReparsePoint = false;
+    std::wstring owner;
+    bool hasDacl = true;  // false: a NULL list, which lets everybody do anything
+    std::vector<AccessEntry> entries;
+};
+// CreateFileA (backup semantics, the reparse point itself), then
+// GetFileInformationByHandle and GetSecurityInfo (owner and DACL).
+bool GetFolderSecurityA(const std::string& path, FolderSecurity& security);
 // _access(path, 0) == 0: a file or folder of that name exists.
 bool PathExistsA(const std::string& path);
 // GetCurrentDirectoryA, of whatever length; false when the call fails.

@@ -15,6 +15,7 @@ namespace {
 
 // Windows error codes for the failures found above the boundary.
 constexpr std::uint32_t kErrorFileNotFound = 2;
+constexpr std::uint32_t kErrorAccessDenied = 5;
 constexpr std::uint32_t kErrorInvalidData = 13;
 constexpr std::uint32_t kErrorInvalidName = 123;
 constexpr std::uint32_t kErrorAlreadyExists = 183;
@@ -194,10 +195,39 @@ int CreateDirectoryTree(const std::wstring& path) {
             os::SetLastError(kErrorFilenameExcedRange);
             return -1;
         }
-        if (os::PathExistsA(prefix)) continue;
-        if (!os::CreateDirectoryA(prefix) && os::GetLastError() != kErrorAlreadyExists) return -1;
+        if (!os::PathExistsA(prefix) && !os::CreateAdminOnlyDirectoryA(prefix) &&
+            os::GetLastError() != kErrorAlreadyExists)
+            return -1;
+        // Also a folder that was there before, or was made by someone else
+        // meanwhile: what lies in it is installed with administrator rights.
+        os::FolderSecurity security;
+        if (!os::GetFolderSecurityA(prefix, security)) return -1;
+        if (!IsAdminOnlyWritable(security)) {
+            os::SetLastError(kErrorAccessDenied);
+            return -1;
+        }
     }
     return 1;
+}
+
+bool IsAdminOnlyWritable(const os::FolderSecurity& security) {
+    // Rights that let a trustee put, swap or remove what is in the folder,
+    // or give itself such rights.
+    constexpr std::uint32_t kAddFile = 0x0002, kAddSubfolder = 0x0004, kWriteEa = 0x0010, kDeleteChild = 0x0040,
+                            kWriteAttributes = 0x0100, kDelete = 0x00010000, kWriteDac = 0x00040000,
+                            kWriteOwner = 0x00080000, kGenericAll = 0x10000000, kGenericWrite = 0x40000000;
+    constexpr std::uint32_t kChangingRights = kAddFile | kAddSubfolder | kWriteEa | kDeleteChild | kWriteAttributes |
+                                              kDelete | kWriteDac | kWriteOwner | kGenericAll | kGenericWrite;
+    const auto trusted = [](const std::wstring& sid) {
+        return sid == os::kSidSystem || sid == os::kSidAdministrators || sid == os::kSidTrustedInstaller;
+    };
+    if (!security.isDirectory || security.isReparsePoint || !security.hasDacl || !trusted(security.owner))
+        return false;
+    return std::all_of(security.entries.begin(), security.entries.end(), [&](const os::AccessEntry& entry) {
+        // An inherit-only entry is for what is made inside, not the folder.
+        const bool applies = entry.allow && !(entry.flags & os::kAceInheritOnly);
+        return !applies || !(entry.mask & kChangingRights) || trusted(entry.sid);
+    });
 }
 
 std::wstring StagingFolder() {

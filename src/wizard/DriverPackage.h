@@ -7,6 +7,8 @@
 // the caller can explain them with the system's text.
 #pragma once
 
+#include "os/Files.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -88,10 +90,19 @@ std::string WideToAnsi(const std::wstring& text);
 inline constexpr std::size_t kMaxAnsiPath = 259;
 
 // Creates every missing folder of `path`, relative to the current directory
-// unless it names a drive. 1 on success; -1 on the first folder that cannot
-// be made (those made before it stay), or when a path is longer than
-// kMaxAnsiPath bytes of ANSI (nothing is made).
+// unless it names a drive, so that only administrators and SYSTEM can write
+// it. 1 on success; -1 on the first folder that cannot be made (those made
+// before it stay), on a folder of the path (new or not) that
+// IsAdminOnlyWritable refuses, or when a path is longer than kMaxAnsiPath
+// bytes of ANSI (nothing is made).
 int CreateDirectoryTree(const std::wstring& path);
+
+// Whether only SYSTEM, Administrators and TrustedInstaller can change what
+// is in the folder: one of them owns it (an owner may rewrite the list),
+// no other trustee has a right that adds, deletes or renames in it or
+// changes its list, it has a list at all, and it is a real folder, not a
+// junction to somewhere else.
+bool IsAdminOnlyWritable(const os::FolderSecurity& security);
 
 // The folder the printui install reads from, ending in "\\": under Program
 // Files, or on C:\ when the shell cannot say where that is.

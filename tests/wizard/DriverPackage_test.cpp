@@ -17,6 +17,7 @@
 #include <sstream>
 #include <map>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -358,6 +359,70 @@ TEST_F(DirectoryTree, NeedsTheCurrentDirectory) {
     machine.FailCall(Operation::GetCurrentDirectory, 8);
     EXPECT_EQ(wizard::CreateDirectoryTree(L"C:\\A"), -1);
     EXPECT_FALSE(IsFolder(L"C:\\A"));
+}
+
+// Only folders nobody but SYSTEM, Administrators and TrustedInstaller can
+// change may hold what is installed with administrator rights.
+TEST(AdminOnlyWritable, TheRule) {
+    const std::wstring user = os::sim::UserFolderSecurity().owner;
+    const auto with = [](std::function<void(os::FolderSecurity&)> change) {
+        os::FolderSecurity security = os::sim::AdminOnlySecurity();
+        change(security);
+        return security;
+    };
+    struct Case {
+        const char* what;
+        os::FolderSecurity security;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"made by the program", os::sim::AdminOnlySecurity(), true},
+        {"an administrator's under Program Files", os::sim::AdministratorsFolderSecurity(), true},
+        {"owned by SYSTEM", with([](auto& s) { s.owner = os::kSidSystem; }), true},
+        {"owned by TrustedInstaller", with([](auto& s) { s.owner = os::kSidTrustedInstaller; }), true},
+        {"a user's on C:\\", os::sim::UserFolderSecurity(), false},
+        {"owned by a user, list tight", with([&](auto& s) { s.owner = user; }), false},
+        {"no owner known", with([](auto& s) { s.owner.clear(); }), false},
+        {"a NULL list", with([](auto& s) { s.hasDacl = false; s.entries.clear(); }), false},
+        {"a junction", with([](auto& s) { s.isReparsePoint = true; }), false},
+        {"a file", with([](auto& s) { s.isDirectory = false; }), false},
+        {"Users may add files", with([](auto& s) { s.entries.push_back({true, os::kSidUsers, 0x2, 0}); }), false},
+        {"Everyone may change the list", with([](auto& s) { s.entries.push_back({true, L"S-1-1-0", 0x40000, 0}); }),
+         false},
+        {"an unnamed trustee may write", with([](auto& s) { s.entries.push_back({true, L"", 0x40000000, 0}); }), false},
+        {"Users may delete inside, only for what is made inside",
+         with([](auto& s) { s.entries.push_back({true, os::kSidUsers, 0x40, os::kAceInheritOnly | 0x3}); }), true},
+        {"Users are denied writing", with([](auto& s) { s.entries.push_back({false, os::kSidUsers, 0x2, 0}); }), true},
+        {"Users may only read", with([](auto& s) { s.entries.push_back({true, os::kSidUsers, 0x1200A9, 0}); }), true},
+    };
+    for (const Case& c : cases) EXPECT_EQ(wizard::IsAdminOnlyWritable(c.security), c.accepted) << c.what;
+}
+
+// C:\PrinterDriver may be made by a standard user before the install (the
+// fallback's folder when the shell cannot name Program Files): the tree is
+// refused, and what the program makes itself is admin-only.
+TEST_F(DirectoryTree, AFolderAStandardUserCouldChangeIsRefused) {
+    ASSERT_EQ(wizard::CreateDirectoryTree(L"C:\\Stage\\Driver64"), 1);
+    EXPECT_TRUE(wizard::IsAdminOnlyWritable(machine.FolderSecurityOf(L"C:\\Stage")));
+    EXPECT_EQ(machine.FolderSecurityOf(L"C:\\Stage\\Driver64").entries.size(), 3u);
+
+    std::filesystem::create_directories(machine.HostPath(L"C:\\PrinterDriver\\RMXTavrin"));
+    machine.SetFolderSecurity(L"C:\\PrinterDriver", os::sim::UserFolderSecurity());
+    machine.events.clear();
+    EXPECT_EQ(wizard::CreateDirectoryTree(L"C:\\PrinterDriver\\RMXTavrin\\Driver64"), -1);
+    EXPECT_EQ(os::GetLastError(), 5u);
+    EXPECT_TRUE(Created().empty());
+
+    // Made by someone else between the check and the creation.
+    machine.BeforeCall(Operation::CreateDirectory, 1, [this] {
+        std::filesystem::create_directory(machine.HostPath(L"C:\\Late"));
+        machine.SetFolderSecurity(L"C:\\Late", os::sim::UserFolderSecurity());
+    });
+    EXPECT_EQ(wizard::CreateDirectoryTree(L"C:\\Late\\B"), -1);
+    EXPECT_FALSE(IsFolder(L"C:\\Late\\B"));
+
+    machine.FailCall(Operation::GetFolderSecurity, 5);
+    EXPECT_EQ(wizard::CreateDirectoryTree(L"C:\\Stage"), -1);
 }
 
 TEST_F(DirectoryTree, StagingFolderUnderProgramFilesOrOnC) {

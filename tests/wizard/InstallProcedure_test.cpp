@@ -386,6 +386,22 @@ TEST_F(InstallProcedure, APrinterTheSpoolerRefuses) {
     }
 }
 
+// A staging folder a standard user made beforehand could have its INF,
+// certificate or DLLs swapped before certutil and printui use them.
+TEST_F(InstallProcedure, AStagingFolderOthersCanWriteIsRefusedBeforeAnythingRuns) {
+    AddPort(L"USB001", L"USB Monitor");
+    machine.FailCall(Operation::SHGetFolderPath, 1);  // the staging folder is on C:\ then
+    std::filesystem::create_directories(machine.HostPath(L"C:\\PrinterDriver"));
+    machine.SetFolderSecurity(L"C:\\PrinterDriver", os::sim::UserFolderSecurity());
+    machine.FailCall(Operation::AddPrinterDriverEx, 5);
+    Install();
+    EXPECT_EQ(Log(), (std::vector<Line>{Tip(L"tip.startcopyfile"), Tip(L"tip.copyfilesuccess"),
+                                        Tip(L"tip.startinstalldriver"), ErrorWith(L"tip.installdriverfail", 5),
+                                        {L"Failed to create directory", true}}));
+    EXPECT_TRUE(machine.shellRuns.empty());
+    EXPECT_FALSE(std::filesystem::exists(machine.HostPath(L"C:\\PrinterDriver\\RMXTavrin")));
+}
+
 TEST_F(InstallProcedure, OnlyAFlagOfOneMakesTheDefaultPrinter) {
     for (const std::int32_t flag : {1, 0, -1}) {
         SCOPED_TRACE(flag);

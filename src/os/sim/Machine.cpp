@@ -163,6 +163,7 @@ void Machine::Reset() {
     driverDirectory_.clear();
     if (!diskRoot_.empty()) std::filesystem::remove_all(diskRoot_, ignored);
     diskRoot_.clear();
+    folderSecurity_.clear();
 }
 
 void Machine::SetRegistryValue(const std::wstring& keyPath, const std::wstring& valueName, RegValue value) {
@@ -282,6 +283,49 @@ std::string HostName(const std::wstring& name) {
 }
 
 }  // namespace
+
+void Machine::SetFolderSecurity(const std::wstring& path, FolderSecurity security) {
+    folderSecurity_[HostPath(path).wstring()] = std::move(security);
+}
+
+FolderSecurity Machine::FolderSecurityOf(const std::wstring& path) {
+    const auto found = folderSecurity_.find(HostPath(path).wstring());
+    return found != folderSecurity_.end() ? found->second : AdministratorsFolderSecurity();
+}
+
+FolderSecurity AdminOnlySecurity() {
+    constexpr std::uint32_t kInherit = 0x03;  // OBJECT_INHERIT | CONTAINER_INHERIT
+    FolderSecurity security;
+    security.isDirectory = true;
+    security.owner = kSidAdministrators;
+    security.entries = {{true, kSidSystem, 0x1F01FF, kInherit},
+                        {true, kSidAdministrators, 0x1F01FF, kInherit},
+                        {true, kSidUsers, 0x1200A9, kInherit}};
+    return security;
+}
+
+FolderSecurity AdministratorsFolderSecurity() {
+    FolderSecurity security;
+    security.isDirectory = true;
+    security.owner = kSidAdministrators;
+    security.entries = {{true, kSidTrustedInstaller, 0x1F01FF, 0},
+                        {true, kSidSystem, 0x1F01FF, 0x03},
+                        {true, kSidAdministrators, 0x1301BF, 0x03},
+                        {true, kSidUsers, 0x1200A9, 0x03},
+                        {true, L"S-1-3-0", 0x10000000, 0x0B}};
+    return security;
+}
+
+FolderSecurity UserFolderSecurity() {
+    FolderSecurity security;
+    security.isDirectory = true;
+    security.owner = L"S-1-5-21-1004336348-1177238915-682003330-1001";
+    security.entries = {{true, kSidSystem, 0x1F01FF, 0x13},
+                        {true, kSidAdministrators, 0x1F01FF, 0x13},
+                        {true, kSidUsers, 0x1200A9, 0x13},
+                        {true, kSidAuthenticatedUsers, 0x1301BF, 0x13}};
+    return security;
+}
 
 std::filesystem::path Machine::HostPath(const std::wstring& path) {
     namespace fs = std::filesystem;

@@ -45,7 +45,7 @@ enum class Operation {
     SetupDiGetDeviceInstanceId, SetupDiGetDeviceRegistryProperty, SetupDiOpenDevRegKey,
     RegOpenKey, RegQueryValue,
     CreateFile, WriteFileEx, ShellExecuteEx, GetVersionEx, FormatMessage,
-    WriteFile, CreateDirectory, GetCurrentDirectory, SHGetFolderPath, IsWow64Process, CreateThread,
+    WriteFile, CreateDirectory, GetFolderSecurity, GetCurrentDirectory, SHGetFolderPath, IsWow64Process, CreateThread,
     SetupDiEnumDeviceInfo,
     BluetoothFindFirstRadio, BluetoothFindFirstDevice, BluetoothFindNextDevice, BluetoothAuthenticateDevice,
     BluetoothSetServiceState, BluetoothSetLocalServiceInfo,
@@ -290,6 +290,12 @@ public:
     std::filesystem::path DiskRoot();
     // Where a Windows path lies on the host; empty for a drive other than C:.
     std::filesystem::path HostPath(const std::wstring& path);
+    // Owner and access list of a file or folder on the disk. One made by
+    // CreateAdminOnlyDirectoryA gets AdminOnlySecurity(); one the test made
+    // otherwise, and has not set, has what an administrator's folder under
+    // Program Files has (AdministratorsFolderSecurity()).
+    void SetFolderSecurity(const std::wstring& path, FolderSecurity security);
+    FolderSecurity FolderSecurityOf(const std::wstring& path);
 
     // Registry values under HKEY_LOCAL_MACHINE; key paths and value names
     // are compared without regard to case, as Windows does.
@@ -384,6 +390,7 @@ private:
     std::map<std::pair<std::uint16_t, std::uint32_t>, std::wstring> messages_;
     std::filesystem::path driverDirectory_;
     std::filesystem::path diskRoot_;
+    std::map<std::wstring, FolderSecurity> folderSecurity_;  // by host path
     Internals* internals_;
     mutable std::mutex threadMutex_;
     std::condition_variable threadsEnded_;
@@ -392,5 +399,16 @@ private:
 
 // The process's machine; host tests reset it first.
 Machine& TheMachine();
+
+// What CreateAdminOnlyDirectoryA gives a folder: owner Administrators, full
+// control for SYSTEM and Administrators, read and execute for Users.
+FolderSecurity AdminOnlySecurity();
+// A folder an administrator made under Program Files: owner Administrators,
+// TrustedInstaller and SYSTEM full control, Administrators modify, Users
+// read, CREATOR OWNER full control on what is made inside (inherit-only).
+FolderSecurity AdministratorsFolderSecurity();
+// A folder a standard user made on C:\ : owned by that user, inheriting
+// Authenticated Users' modify right from the drive's root.
+FolderSecurity UserFolderSecurity();
 
 }  // namespace os::sim

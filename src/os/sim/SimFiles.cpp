@@ -91,7 +91,7 @@ bool WriteFile(KernelHandle file, const void* bytes, std::uint32_t length, std::
     return true;
 }
 
-bool CreateDirectoryA(const std::string& path) {
+bool CreateAdminOnlyDirectoryA(const std::string& path) {
     auto& machine = TheMachine();
     if (const auto error = machine.TakeFailure(Operation::CreateDirectory)) return Fail(error);
     if (path.size() > kMaxDirectoryPath) return Fail(error::kFilenameExcedRange);
@@ -101,7 +101,20 @@ bool CreateDirectoryA(const std::string& path) {
     if (fs::exists(host, ignored)) return Fail(error::kAlreadyExists);
     if (!fs::is_directory(host.parent_path(), ignored)) return Fail(error::kPathNotFound);
     if (!fs::create_directory(host, ignored)) return Fail(error::kAccessDenied);
+    machine.SetFolderSecurity(FromAnsi(path), sim::AdminOnlySecurity());
     machine.events.push_back(L"CreateDirectory " + FromAnsi(path));
+    return true;
+}
+
+bool GetFolderSecurityA(const std::string& path, FolderSecurity& security) {
+    auto& machine = TheMachine();
+    security = FolderSecurity{};
+    if (const auto error = machine.TakeFailure(Operation::GetFolderSecurity)) return Fail(error);
+    const fs::path host = machine.HostPath(FromAnsi(path));
+    std::error_code ignored;
+    if (host.empty() || !fs::exists(host, ignored)) return Fail(error::kFileNotFound);
+    security = machine.FolderSecurityOf(FromAnsi(path));
+    security.isDirectory = fs::is_directory(host, ignored);
     return true;
 }
 

@@ -2,7 +2,9 @@
 
 #include "os/win32/Win32.h"
 
+#include <aclapi.h>
 #include <io.h>
+#include <sddl.h>
 #include <shellapi.h>
 #include <shlobj.h>
 
@@ -65,7 +67,84 @@ bool WriteFile(KernelHandle file, const void* bytes, std::uint32_t length, std::
     return ok != FALSE;
 }
 
-bool CreateDirectoryA(const std::string& path) { return ::CreateDirectoryA(path.c_str(), nullptr) != FALSE; }
+namespace {
+
+// Owner Administrators; protected (nothing inherited from the parent);
+// full control for SYSTEM and Administrators, read and execute (0x1200A9)
+// for Users, each inherited by files and folders made inside.
+constexpr wchar_t kAdminOnlyDescriptor[] = L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+
+std::wstring SidText(PSID sid) {
+    wchar_t* text = nullptr;
+    if (sid == nullptr || !::ConvertSidToStringSidW(sid, &text)) return std::wstring();
+    std::wstring result = text;
+    ::LocalFree(text);
+    return result;
+}
+
+AccessEntry EntryOf(const ACE_HEADER* header) {
+    // Every allow and deny entry keeps its mask right after the header; only
+    // the plain and callback ones keep their trustee right after the mask.
+    AccessEntry entry;
+    const BYTE type = header->AceType;
+    entry.allow = type != ACCESS_DENIED_ACE_TYPE && type != ACCESS_DENIED_OBJECT_ACE_TYPE &&
+                  type != ACCESS_DENIED_CALLBACK_ACE_TYPE && type != ACCESS_DENIED_CALLBACK_OBJECT_ACE_TYPE;
+    entry.flags = header->AceFlags;
+    const auto* plain = reinterpret_cast<const ACCESS_ALLOWED_ACE*>(header);
+    entry.mask = plain->Mask;
+    if (type == ACCESS_ALLOWED_ACE_TYPE || type == ACCESS_DENIED_ACE_TYPE || type == ACCESS_ALLOWED_CALLBACK_ACE_TYPE ||
+        type == ACCESS_DENIED_CALLBACK_ACE_TYPE)
+        entry.sid = SidText(const_cast<DWORD*>(&plain->SidStart));
+    return entry;
+}
+
+}  // namespace
+
+bool CreateAdminOnlyDirectoryA(const std::string& path) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(kAdminOnlyDescriptor, SDDL_REVISION_1, &descriptor,
+                                                                nullptr))
+        return false;
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+    const BOOL made = ::CreateDirectoryA(path.c_str(), &attributes);
+    const DWORD error = ::GetLastError();
+    ::LocalFree(descriptor);
+    return made ? true : win32::Fail(error);
+}
+
+bool GetFolderSecurityA(const std::string& path, FolderSecurity& security) {
+    security = FolderSecurity{};
+    const HANDLE file = ::CreateFileA(path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION information{};
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    DWORD error = ERROR_SUCCESS;
+    if (!::GetFileInformationByHandle(file, &information))
+        error = ::GetLastError();
+    else
+        error = ::GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
+                                  nullptr, &dacl, nullptr, &descriptor);
+    ::CloseHandle(file);
+    if (error != ERROR_SUCCESS) return win32::Fail(error);
+    security.isDirectory = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    security.isReparsePoint = (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    security.owner = SidText(owner);
+    security.hasDacl = dacl != nullptr;
+    // An entry that cannot be read might be the one that lets others write.
+    bool complete = true;
+    for (DWORD i = 0; complete && dacl != nullptr && i < dacl->AceCount; ++i) {
+        void* ace = nullptr;
+        complete = ::GetAce(dacl, i, &ace) != FALSE;
+        if (complete) security.entries.push_back(EntryOf(static_cast<const ACE_HEADER*>(ace)));
+    }
+    error = complete ? ERROR_SUCCESS : ::GetLastError();
+    ::LocalFree(descriptor);
+    return complete ? true : win32::Fail(error);
+}
 
 bool PathExistsA(const std::string& path) { return ::_access(path.c_str(), 0) == 0; }
 

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "os/Files.h"
 #include "printsys/SpoolerInventory.h"
 #include "ui/Toolkit.h"
 #include "ui/win32/ModuleResource.h"
@@ -90,17 +91,51 @@ TEST_F(DriverPackageOnWindows, StagingFolderUnderProgramFiles) {
     EXPECT_EQ(stage.rfind(L"C:\\Program Files", 0), 0u);
 }
 
+void PrintSecurity(const std::wstring& path) {
+    os::FolderSecurity security;
+    if (!os::GetFolderSecurityA(os::WideToAnsi(path), security)) {
+        std::printf("%s: no security (%lu)\n", Narrow(path).c_str(), GetLastError());
+        return;
+    }
+    std::printf("%s: owner %s, %s, %s%s\n", Narrow(path).c_str(), Narrow(security.owner).c_str(),
+                security.isDirectory ? "folder" : "file", security.hasDacl ? "list" : "NULL list",
+                wizard::IsAdminOnlyWritable(security) ? ", admin-only" : ", others may write");
+    for (const auto& entry : security.entries)
+        std::printf("  %s %s 0x%08x flags 0x%02x\n", entry.allow ? "allow" : "deny", Narrow(entry.sid).c_str(),
+                    entry.mask, entry.flags);
+}
+
+// Windows' rule is proven on the simulated machine; here the real calls
+// run. Wine gives every folder its user as owner with full control, so the
+// tree refuses them all, Program Files included: the user's %TEMP% on
+// Windows too.
+TEST_F(DriverPackageOnWindows, FoldersOthersMayWriteAreRefused) {
+    wchar_t programFiles[MAX_PATH] = {};
+    ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, programFiles), S_OK);
+    wchar_t temp[MAX_PATH] = {};
+    ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
+    PrintSecurity(programFiles);
+    PrintSecurity(temp);
+    EXPECT_EQ(wizard::CreateDirectoryTree(std::wstring(temp) + L"driver-package-test\\RMXTavrin\\"), -1);
+    EXPECT_EQ(GetLastError(), 5u);
+
+    const std::wstring own = std::wstring(temp) + L"driver-package-admin";
+    RemoveDirectoryW(own.c_str());
+    ASSERT_TRUE(os::CreateAdminOnlyDirectoryA(os::WideToAnsi(own))) << GetLastError();
+    PrintSecurity(own);
+    RemoveDirectoryW(own.c_str());
+}
+
 // The fallback's staging, in a folder of the test's own under %TEMP%: the
 // certificate in the root, the INF with the model's files in Driver64.
 TEST_F(DriverPackageOnWindows, StagesInfAndCertificate) {
     wchar_t temp[MAX_PATH] = {};
     ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
-    const std::wstring stage = std::wstring(temp) + L"driver-package-test\\.\\RMXTavrin\\";
-    ASSERT_EQ(wizard::CreateDirectoryTree(stage), 1);
+    const std::wstring stage = std::wstring(temp) + L"driver-package-test\\RMXTavrin\\";
     std::vector<wizard::DriverModel> models;
     wizard::BuildDriverModels(models);
     const auto& model = models[0];
-    for (const auto& arch : model.archFolders) ASSERT_EQ(wizard::CreateDirectoryTree(stage + arch), 1);
+    for (const auto& arch : model.archFolders) SHCreateDirectoryExW(nullptr, (stage + arch).c_str(), nullptr);
     std::vector<wchar_t> buffer;
     for (const auto& path : model.stageRootFiles) ASSERT_TRUE(wizard::ExtractPackageFile(path, stage, buffer));
     for (const auto& path : model.stageFiles64)
