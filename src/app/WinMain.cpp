@@ -32,6 +32,21 @@ std::string ToAnsi(const std::wstring& text) {
     return out;
 }
 
+// Every DLL loaded from here on comes from System32 only. The program runs
+// as administrator, often from a Downloads folder, and the DLLs it loads
+// late (the spooler's, the rich edit's, Bluetooth's, accessibility's, GDI+)
+// are not KnownDLLs: Windows would take a copy planted beside the program
+// first. Windows before KB2533623 lacks the call; there the current folder
+// at least leaves the search.
+void LoadDllsFromSystem32Only() {
+    using SetDefaultDirectories = BOOL(WINAPI*)(DWORD);
+    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    const FARPROC entry = kernel ? GetProcAddress(kernel, "SetDefaultDllDirectories") : nullptr;
+    if (entry == nullptr ||
+        !reinterpret_cast<SetDefaultDirectories>(reinterpret_cast<void (*)()>(entry))(LOAD_LIBRARY_SEARCH_SYSTEM32))
+        SetDllDirectoryW(L"");
+}
+
 void OpenResourcePackage(HINSTANCE instance) {
     ui::Toolkit& toolkit = ui::Toolkit::Process();
     toolkit.SetResourceMode(ui::ResourceMode::ZipInModule);
@@ -45,6 +60,7 @@ void OpenResourcePackage(HINSTANCE instance) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    LoadDllsFromSystem32Only();
     ui::MarkPhase("entry");
     ui::win32::Install();
     if (FAILED(CoInitialize(nullptr))) return 0;

@@ -6,6 +6,7 @@
 // through a status file (PDS_STATUS): "SHOT name" lines, answered by the
 // harness with a file "name.done" beside it; "RUN name" lines the same way.
 #include <windows.h>
+#include <oleacc.h>
 #include <winspool.h>
 #include <tlhelp32.h>
 
@@ -401,6 +402,40 @@ private:
             Status("ACTIVE " + className + (active ? " yes" : " no"));
             return active;
         }
+        if (verb == "radio") {
+            // The program's own look for a Bluetooth radio, which loads
+            // bthprops.cpl even where no adapter is present.
+            Status(std::string("RADIO ") + (bluetooth::HasBluetoothRadio() ? "found" : "none"));
+            return true;
+        }
+        if (verb == "accessible") {
+            // A screen reader's first question to the main window.
+            const auto hwnd = static_cast<HWND>(TargetWindow("MainWnd")->Handle());
+            IAccessible* object = nullptr;
+            const HRESULT result = AccessibleObjectFromWindow(hwnd, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                                              reinterpret_cast<void**>(&object));
+            if (SUCCEEDED(result) && object != nullptr) object->Release();
+            char code[16];
+            std::snprintf(code, sizeof code, "0x%08lx", static_cast<unsigned long>(result));
+            Status(std::string("ACCESSIBLE ") + (object ? "answered" : "no answer, ") + (object ? "" : code));
+            return object != nullptr;
+        }
+        if (verb == "expectsystemmodules") {
+            // expectsystemmodules <file>...: each is loaded, from System32.
+            wchar_t system[MAX_PATH] = {};
+            const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+            const std::wstring folder = Lower(std::wstring(system, length)) + L"\\";
+            bool all = length > 0;
+            for (std::string file; in >> file;) {
+                const HMODULE module = GetModuleHandleW(Wide(file).c_str());
+                wchar_t path[MAX_PATH] = {};
+                if (module) GetModuleFileNameW(module, path, MAX_PATH);
+                const bool fromSystem = module && Lower(path).rfind(folder, 0) == 0;
+                Status("MODULE " + file + " " + (module ? ui::WideToUtf8(path) : std::string("not loaded")));
+                all = all && fromSystem;
+            }
+            return all;
+        }
         if (verb == "title") {
             std::string code;
             in >> code;
@@ -655,6 +690,10 @@ private:
     }
 
     static std::wstring Wide(const std::string& text) { return ui::Utf8ToWide(text); }
+    static std::wstring Lower(std::wstring text) {
+        CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
+        return text;
+    }
 
     void Status(const std::string& line) {
         std::ofstream out(statusPath_, std::ios::app | std::ios::binary);

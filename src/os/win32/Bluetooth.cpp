@@ -1,6 +1,7 @@
 #include "os/Bluetooth.h"
 
 #include "os/win32/Win32.h"
+#include "ui/win32/SystemLibrary.h"
 
 #include <bluetoothapis.h>
 
@@ -85,7 +86,7 @@ BLUETOOTH_DEVICE_INFO EmptyDeviceInfo() {
 // survives the release of the library.
 template <typename Function, typename Call>
 std::optional<std::uint32_t> CallLookedUp(const char* entryName, Call call) {
-    const HMODULE library = ::LoadLibraryW(L"bthprops.cpl");
+    const HMODULE library = ui::win32::LoadSystemLibrary(L"bthprops.cpl");
     if (!library) return std::nullopt;
     const FARPROC entry = ::GetProcAddress(library, entryName);
     std::optional<std::uint32_t> result;
@@ -102,7 +103,7 @@ std::optional<std::uint32_t> CallLookedUp(const char* entryName, Call call) {
 // handles it hands out live in it.
 template <typename Function>
 Function BluetoothEntry(const char* entryName) {
-    static const HMODULE library = ::LoadLibraryW(L"bthprops.cpl");
+    static const HMODULE library = ui::win32::LoadSystemLibrary(L"bthprops.cpl");
     const FARPROC entry = library ? ::GetProcAddress(library, entryName) : nullptr;
     if (!entry) ::SetLastError(ERROR_PROC_NOT_FOUND);
     return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(entry));

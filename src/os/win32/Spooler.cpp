@@ -1,6 +1,7 @@
 #include "os/Spooler.h"
 
 #include "os/win32/Win32.h"
+#include "ui/win32/SystemLibrary.h"
 
 #include <winspool.h>
 
@@ -216,7 +217,7 @@ std::optional<std::int32_t> DeletePrinterDriverPackageW(const std::wstring& infP
     // Vista and later only, and absent from Wine: importing it would keep
     // the program from starting there.
     using DeletePackage = HRESULT(WINAPI*)(LPCWSTR, LPCWSTR, LPCWSTR);
-    const HMODULE spooler = ::LoadLibraryW(L"winspool.drv");
+    const HMODULE spooler = ui::win32::LoadSystemLibrary(L"winspool.drv");
     if (!spooler) return std::nullopt;
     const auto entry = ::GetProcAddress(spooler, "DeletePrinterDriverPackageW");
     if (!entry) {

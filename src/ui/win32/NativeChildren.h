@@ -11,6 +11,7 @@
 #include "ui/ExtraControls.h"
 #include "ui/win32/Accessible.h"
 #include "ui/win32/HostShared.h"
+#include "ui/win32/SystemLibrary.h"
 #include "ui/win32/Fonts.h"
 
 #include <string>
@@ -67,7 +68,7 @@ class NativeRichEdit : public RichEditPeer {
 public:
     NativeRichEdit(HWND parent, RichEdit& log) : log_(&log) {
         SharedResources& shared = Shared();
-        if (shared.richEditLibrary == nullptr) shared.richEditLibrary = LoadLibraryW(L"msftedit.dll");
+        if (shared.richEditLibrary == nullptr) shared.richEditLibrary = win32::LoadSystemLibrary(L"msftedit.dll");
         DWORD style = WS_CHILD | ES_MULTILINE | ES_AUTOVSCROLL | ES_NOHIDESEL;
         if (log.IsReadOnly()) style |= ES_READONLY;
         if (log.HasVScrollBar()) style |= WS_VSCROLL;
