@@ -4,11 +4,21 @@
 # The import library is made from the toolchain's own: its exported names
 # become a .def file, and dlltool turns that into a delay-import library.
 
+# delay_import(<target> <library> <dll file name>): a library named
+# <target> that links <library> (e.g. "winspool") delay-loaded.
+if(MSVC)
+    # Visual C++'s linker does it itself.
+    function(delay_import target library dll)
+        add_library(${target} INTERFACE)
+        target_link_libraries(${target} INTERFACE ${library} delayimp)
+        target_link_options(${target} INTERFACE /DELAYLOAD:${dll})
+    endfunction()
+    return()
+endif()
+
 find_program(MINGW_NM NAMES ${TOOLCHAIN_PREFIX}-nm REQUIRED)
 find_program(MINGW_DLLTOOL NAMES ${TOOLCHAIN_PREFIX}-dlltool REQUIRED)
 
-# delay_import(<target> <library> <dll file name>): a library named
-# <target> that links <library> (e.g. "winspool") delay-loaded.
 function(delay_import target library dll)
     find_library(${target}_IMPORT lib${library}.a REQUIRED)
     set(def ${CMAKE_BINARY_DIR}/delay/${library}.def)
