@@ -1,0 +1,45 @@
+// A page of 1-bit pixels to the printer's command stream.
+//
+// The printer speaks a small command language: the model's own initialise,
+// page-end and cut sequences (from its data file), and two fixed commands,
+//   ESC J n                     feed the paper n dots (1..255),
+//   GS v 0 0 xL xH yL yH data   print y rows of x bytes each, the leftmost
+//                               pixel in the highest bit, 1 printing black.
+// Blank rows are fed, never sent as raster; each row is sent only as far as
+// its last black pixel (a band as far as its widest row); a band holds at
+// most the model's bandRows rows.
+#pragma once
+
+#include "driver/PrinterModel.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace driver {
+
+inline constexpr std::uint8_t kEscape = 0x1B;
+inline constexpr std::uint8_t kFeed = 0x4A;            // ESC J n
+inline constexpr std::uint8_t kGroupSeparator = 0x1D;  // GS v 0 0 ...
+inline constexpr std::uint8_t kRasterBand[] = {kGroupSeparator, 0x76, 0x30, 0x00};
+inline constexpr std::uint32_t kMostFeed = 255;
+
+// Rows top to bottom, `stride` bytes apart. Pixels past `width` in a row's
+// last byte are ignored, whatever they hold.
+struct MonoPage {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::uint32_t stride = 0;
+    const std::uint8_t* bits = nullptr;
+};
+
+// The model's initialise sequence, once at the start of a document.
+void EncodeDocumentStart(const PrinterModel& model, std::vector<std::uint8_t>& out);
+
+// Appends one page. A page wider or taller than the model prints is cut to
+// its printable area. Trailing blank rows are fed only where the model cuts,
+// so that every cut page has its length; elsewhere the page end ejects.
+// False, and nothing appended, for a page whose stride is shorter than its
+// width, with no pixels, or for a model without a band size.
+bool EncodePage(const PrinterModel& model, const MonoPage& page, std::vector<std::uint8_t>& out);
+
+}  // namespace driver
