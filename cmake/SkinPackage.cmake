@@ -20,6 +20,9 @@ function(add_skin_package target output)
     else()
         find_program(ZIP_EXECUTABLE zip REQUIRED)
         find_program(OPENSSL_EXECUTABLE openssl)
+        find_program(PYTHON_EXECUTABLE python3 REQUIRED)
+        set(make_model_data ${PROJECT_SOURCE_DIR}/scripts/make-model-data)
+        file(GLOB model_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/driver/models/*.model)
         set(stage ${CMAKE_BINARY_DIR}/skin-staged)
         set(script ${PROJECT_SOURCE_DIR}/cmake/StageSkin.cmake)
         file(GLOB_RECURSE skin_files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/skin/*)
@@ -30,10 +33,12 @@ function(add_skin_package target output)
         add_custom_command(OUTPUT ${output}
             COMMAND ${CMAKE_COMMAND} -DSKIN_DIR=${PROJECT_SOURCE_DIR}/skin -DSTAGE_DIR=${stage}
                     -DPAYLOAD_DIR=${DRIVER_PAYLOAD_DIR} -DOPENSSL=${OPENSSL_EXECUTABLE}
-                    -DCERT_DIR=${CMAKE_BINARY_DIR}/driver-certificate -P ${script}
+                    -DCERT_DIR=${CMAKE_BINARY_DIR}/driver-certificate -DPYTHON=${PYTHON_EXECUTABLE}
+                    -DMAKE_MODEL_DATA=${make_model_data} -DMODELS_DIR=${PROJECT_SOURCE_DIR}/src/driver/models
+                    -P ${script}
             COMMAND ${CMAKE_COMMAND} -E rm -f ${output}
             COMMAND ${CMAKE_COMMAND} -E chdir ${stage} ${ZIP_EXECUTABLE} -q -r -D -X -9 -P ${SKIN_PASSWORD} ${output} .
-            DEPENDS ${skin_files} ${payload_files} ${script}
+            DEPENDS ${skin_files} ${payload_files} ${script} ${make_model_data} ${model_sources}
             COMMENT "Packing skin/ and the driver payload into ${output}" VERBATIM)
     endif()
     add_custom_target(${target} ALL DEPENDS ${output})

@@ -4,7 +4,9 @@
 #   SKIN_DIR     the skin/ folder (it holds our INF, driver/a4/QuorvelA4.inf)
 #   STAGE_DIR    emptied and filled here
 #   PAYLOAD_DIR  optional: a folder laid out like driver/ with the vendor's
-#                real files; without it, small stand-ins are written
+#                real files; without it, the model data files are made from
+#                MODELS_DIR with MAKE_MODEL_DATA (run by PYTHON), and small
+#                stand-ins are written for the other files
 #   OPENSSL      openssl, for the signing certificate when none is given
 #   CERT_DIR     where the build keeps its certificate between packings
 #
@@ -45,8 +47,17 @@ if(PAYLOAD_DIR)
 else()
     # Stand-ins: small, deterministic and different from each other, so a
     # test can tell an extracted file from its neighbour.
+    foreach(model 203 300)
+        execute_process(
+            COMMAND ${PYTHON} ${MAKE_MODEL_DATA} ${MODELS_DIR}/QuorvelA4${model}.model
+                    ${driver}/a4/QuorvelA4${model}.pcd
+            RESULT_VARIABLE result ERROR_VARIABLE errors)
+        if(NOT result EQUAL 0)
+            message(FATAL_ERROR "The data file of the ${model} dpi model could not be made:\n${errors}")
+        endif()
+    endforeach()
     foreach(entry IN LISTS layout)
-        if(entry MATCHES "QuorvelA4\\.inf$|kvtp\\.cer$")
+        if(entry MATCHES "QuorvelA4\\.inf$|kvtp\\.cer$|\\.pcd$")
             continue()
         endif()
         string(SHA256 digest "${entry}")

@@ -18,6 +18,7 @@ struct PaperSize {
 };
 
 struct PrinterModel {
+    std::wstring name;  // as the user sees it, "A4 Printer(203dpi)"
     std::uint32_t dpi = 0;
     std::uint32_t printableWidth = 0;   // dots
     std::uint32_t printableHeight = 0;  // dots
