@@ -1,0 +1,79 @@
+// The driver's DEVMODE: its default, and how one that an application or the
+// spooler hands in is merged into it.
+//
+// A DEVMODEW is handled as its bytes (little-endian, the layout Windows
+// defines, 220 bytes of public part in version 0x0401), followed by the
+// driver's private part, so that the rules run and are tested anywhere.
+//
+// The rules are those of Windows' own drivers: an input of an older, shorter
+// or newer public size counts as far as it goes; a field counts only when
+// its dmFields bit is set and it lies inside the input's dmSize; a value the
+// printer cannot do is ignored (the current value stays), and copies are
+// kept between 1 and the most the driver prints; the private part counts
+// only when it is ours (our driver version, size and signature), else our
+// default stands.
+#pragma once
+
+#include "driver/PrinterModel.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace driver {
+
+// Public part.
+inline constexpr std::size_t kDevModeSize = 220;            // DEVMODEW, DM_SPECVERSION 0x0401
+inline constexpr std::size_t kOldestDevModeSize = 102;      // up to dmCollate, before dmFormName
+inline constexpr std::uint16_t kSpecVersion = 0x0401;
+inline constexpr std::size_t kDeviceNameChars = 32;
+
+// Offsets into the public part.
+namespace dm {
+inline constexpr std::size_t kDeviceName = 0, kSpecVersion = 64, kDriverVersion = 66, kSize = 68, kDriverExtra = 70,
+                             kFields = 72, kOrientation = 76, kPaperSize = 78, kPaperLength = 80, kPaperWidth = 82,
+                             kScale = 84, kCopies = 86, kDefaultSource = 88, kPrintQuality = 90, kColor = 92,
+                             kDuplex = 94, kYResolution = 96, kTTOption = 98, kCollate = 100, kFormName = 102;
+}  // namespace dm
+
+// dmFields bits.
+inline constexpr std::uint32_t kDmOrientation = 0x00000001, kDmPaperSize = 0x00000002, kDmPaperLength = 0x00000004,
+                               kDmPaperWidth = 0x00000008, kDmCopies = 0x00000100, kDmPrintQuality = 0x00000400,
+                               kDmColor = 0x00000800, kDmDuplex = 0x00001000, kDmYResolution = 0x00002000,
+                               kDmCollate = 0x00008000, kDmFormName = 0x00010000;
+inline constexpr std::uint32_t kSupportedFields = kDmOrientation | kDmPaperSize | kDmPaperLength | kDmPaperWidth |
+                                                  kDmCopies | kDmPrintQuality | kDmColor | kDmDuplex |
+                                                  kDmYResolution | kDmCollate | kDmFormName;
+
+inline constexpr std::int16_t kPortrait = 1, kLandscape = 2;
+inline constexpr std::int16_t kMonochrome = 1;
+inline constexpr std::int16_t kSimplex = 1;
+inline constexpr std::int16_t kMostCopies = 999;
+
+// Private part: our signature, its size, and the darkness (1 lightest to
+// 15 darkest) the printer burns with.
+inline constexpr std::uint16_t kDriverVersion = 0x0100;
+inline constexpr std::size_t kPrivateSize = 12;
+inline constexpr std::uint16_t kLightest = 1, kDarkest = 15, kDefaultDarkness = 8;
+
+using DevModeBytes = std::vector<std::uint8_t>;
+
+// The driver's default for the model: A4, portrait, one copy, the model's
+// resolution, monochrome, simplex, collated, the default darkness; the
+// device name cut to 31 characters.
+DevModeBytes DefaultDevMode(const PrinterModel& model, const std::wstring& deviceName);
+
+// Merges the `size` bytes at `input` into `current` (a DEVMODE of ours) as
+// the rules above say. False, with `current` unchanged, when the input is
+// not a DEVMODE one can read: shorter than the oldest public part, or a
+// dmSize and dmDriverExtra that claim more bytes than were given.
+bool MergeDevMode(const PrinterModel& model, const std::uint8_t* input, std::size_t size, DevModeBytes& current);
+
+// Whether `bytes` is a whole DEVMODE of ours (what MergeDevMode keeps).
+bool IsOurDevMode(const DevModeBytes& bytes);
+
+std::int16_t GetShort(const DevModeBytes& bytes, std::size_t offset);
+std::uint16_t Darkness(const DevModeBytes& bytes);
+
+}  // namespace driver

@@ -1,0 +1,142 @@
+#include "driver/DevMode.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace {
+
+using driver::DevModeBytes;
+namespace dm = driver::dm;
+
+driver::PrinterModel Model() {
+    driver::PrinterModel model;
+    model.dpi = 300;
+    model.papers = {{9, L"A4", 2100, 2970}, {11, L"A5", 1480, 2100}};
+    return model;
+}
+
+void Put16(DevModeBytes& bytes, std::size_t offset, std::uint16_t value) {
+    bytes[offset] = static_cast<std::uint8_t>(value & 0xFF);
+    bytes[offset + 1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+// What an application hands in: a public part of `size` bytes naming
+// `fields`, and `extra` bytes after it.
+struct Input {
+    Input(std::size_t size, std::uint32_t fields, std::size_t extra = 0) : bytes(size + extra, 0) {
+        Put16(bytes, dm::kSize, static_cast<std::uint16_t>(size));
+        Put16(bytes, dm::kDriverExtra, static_cast<std::uint16_t>(extra));
+        Put16(bytes, dm::kFields, static_cast<std::uint16_t>(fields & 0xFFFF));
+        Put16(bytes, dm::kFields + 2, static_cast<std::uint16_t>(fields >> 16));
+    }
+    Input& Set(std::size_t offset, std::int16_t value) {
+        Put16(bytes, offset, static_cast<std::uint16_t>(value));
+        return *this;
+    }
+    // Our own private part, from a DEVMODE of ours, with this darkness.
+    Input& Ours(std::uint16_t darkness) {
+        const DevModeBytes ours = driver::DefaultDevMode(Model(), L"x");
+        std::copy(ours.begin() + driver::kDevModeSize, ours.end(), bytes.end() - driver::kPrivateSize);
+        Put16(bytes, dm::kDriverVersion, driver::kDriverVersion);
+        Put16(bytes, bytes.size() - driver::kPrivateSize + 8, darkness);
+        return *this;
+    }
+    DevModeBytes bytes;
+};
+
+TEST(DevMode, TheDefault) {
+    const DevModeBytes bytes = driver::DefaultDevMode(Model(), L"A very long printer name that goes past 31 characters");
+    ASSERT_TRUE(driver::IsOurDevMode(bytes));
+    EXPECT_EQ(driver::GetShort(bytes, dm::kOrientation), driver::kPortrait);
+    EXPECT_EQ(driver::GetShort(bytes, dm::kPaperSize), 9);
+    EXPECT_EQ(driver::GetShort(bytes, dm::kPaperWidth), 2100);
+    EXPECT_EQ(driver::GetShort(bytes, dm::kCopies), 1);
+    EXPECT_EQ(driver::GetShort(bytes, dm::kPrintQuality), 300);
+    EXPECT_EQ(driver::Darkness(bytes), driver::kDefaultDarkness);
+    EXPECT_EQ(driver::GetShort(bytes, dm::kDeviceName + 2 * 31), 0) << "the name ends within its field";
+    EXPECT_EQ(driver::GetShort(bytes, dm::kDeviceName + 2 * 30), L'g');  // the 31st character
+}
+
+TEST(DevMode, MergeRules) {
+    using driver::kDevModeSize;
+    struct Case {
+        const char* what;
+        Input input;
+        bool merged;
+        std::int16_t orientation, paper, copies, quality;
+        std::uint16_t darkness;
+    };
+    const std::int16_t a4 = 9, a5 = 11, portrait = 1, landscape = 2;
+    const Case cases[] = {
+        {"landscape and copies", Input(kDevModeSize, driver::kDmOrientation | driver::kDmCopies)
+                                     .Set(dm::kOrientation, landscape).Set(dm::kCopies, 3),
+         true, landscape, a4, 3, 300, 8},
+        {"fields not named count for nothing", Input(kDevModeSize, 0).Set(dm::kOrientation, landscape), true, portrait,
+         a4, 1, 300, 8},
+        {"an orientation that is none", Input(kDevModeSize, driver::kDmOrientation).Set(dm::kOrientation, 7), true,
+         portrait, a4, 1, 300, 8},
+        {"no copies become one", Input(kDevModeSize, driver::kDmCopies).Set(dm::kCopies, 0), true, portrait, a4, 1, 300,
+         8},
+        {"too many copies become the most", Input(kDevModeSize, driver::kDmCopies).Set(dm::kCopies, 5000), true,
+         portrait, a4, 999, 300, 8},
+        {"a paper of the model", Input(kDevModeSize, driver::kDmPaperSize).Set(dm::kPaperSize, a5), true, portrait, a5,
+         1, 300, 8},
+        {"a paper it lacks (Letter)", Input(kDevModeSize, driver::kDmPaperSize).Set(dm::kPaperSize, 1), true, portrait,
+         a4, 1, 300, 8},
+        {"a form by its name", Input(kDevModeSize, driver::kDmFormName).Set(dm::kFormName, L'A').Set(dm::kFormName + 2, L'5'),
+         true, portrait, a5, 1, 300, 8},
+        {"another resolution", Input(kDevModeSize, driver::kDmPrintQuality).Set(dm::kPrintQuality, 600), true,
+         portrait, a4, 1, 300, 8},
+        {"the oldest size: fields past it are not read",
+         Input(driver::kOldestDevModeSize, driver::kDmOrientation | driver::kDmFormName)
+             .Set(dm::kOrientation, landscape),
+         true, landscape, a4, 1, 300, 8},
+        {"our private part", Input(kDevModeSize, 0, driver::kPrivateSize).Ours(12), true, portrait, a4, 1, 300, 12},
+        {"our private part, darkness out of range", Input(kDevModeSize, 0, driver::kPrivateSize).Ours(40), true,
+         portrait, a4, 1, 300, 8},
+        {"another driver's private bytes", Input(kDevModeSize, 0, driver::kPrivateSize).Set(kDevModeSize + 8, 12), true,
+         portrait, a4, 1, 300, 8},
+        {"a newer, longer public part before ours", Input(kDevModeSize + 16, driver::kDmCopies, driver::kPrivateSize)
+                                                        .Set(dm::kCopies, 2)
+                                                        .Ours(3),
+         true, portrait, a4, 2, 300, 3},
+    };
+    for (const Case& c : cases) {
+        DevModeBytes current = driver::DefaultDevMode(Model(), L"Front desk");
+        EXPECT_EQ(driver::MergeDevMode(Model(), c.input.bytes.data(), c.input.bytes.size(), current), c.merged)
+            << c.what;
+        ASSERT_TRUE(driver::IsOurDevMode(current)) << c.what;
+        EXPECT_EQ(driver::GetShort(current, dm::kOrientation), c.orientation) << c.what;
+        EXPECT_EQ(driver::GetShort(current, dm::kPaperSize), c.paper) << c.what;
+        EXPECT_EQ(driver::GetShort(current, dm::kCopies), c.copies) << c.what;
+        EXPECT_EQ(driver::GetShort(current, dm::kPrintQuality), c.quality) << c.what;
+        EXPECT_EQ(driver::Darkness(current), c.darkness) << c.what;
+    }
+}
+
+TEST(DevMode, ADevModeThatLiesAboutItsSizeIsRefused) {
+    struct Case {
+        const char* what;
+        Input input;
+        std::size_t given;
+    };
+    const Case cases[] = {
+        {"private bytes it does not have", Input(driver::kDevModeSize, 0, driver::kPrivateSize), driver::kDevModeSize},
+        {"a public part longer than the buffer", Input(driver::kDevModeSize, 0), 150},
+        {"a public part shorter than any", Input(40, 0, 200), 240},
+        {"fewer bytes than any DEVMODE", Input(driver::kDevModeSize, 0), 60},
+    };
+    for (const Case& c : cases) {
+        DevModeBytes current = driver::DefaultDevMode(Model(), L"Front desk");
+        const DevModeBytes before = current;
+        EXPECT_FALSE(driver::MergeDevMode(Model(), c.input.bytes.data(), c.given, current)) << c.what;
+        EXPECT_EQ(current, before) << c.what;
+    }
+    DevModeBytes current = driver::DefaultDevMode(Model(), L"Front desk");
+    EXPECT_FALSE(driver::MergeDevMode(Model(), nullptr, 220, current));
+}
+
+}  // namespace
