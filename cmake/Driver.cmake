@@ -12,6 +12,12 @@ if(NOT WIN32)
     add_dependencies(driver_core_tests skin_package)
     project_warnings(driver_core_tests)
     gtest_discover_tests(driver_core_tests DISCOVERY_TIMEOUT 60)
+    if(WINDOWS_BUILD_DIR)
+        # Its portrait page, as the printer would print it, lands in
+        # print/testpage-1.png of the Windows build.
+        add_test(NAME wine.print_test COMMAND ${PROJECT_SOURCE_DIR}/tests/win32/driver/print-test ${WINDOWS_BUILD_DIR})
+        set_tests_properties(wine.print_test PROPERTIES TIMEOUT 300 RESOURCE_LOCK wine)
+    endif()
 endif()
 
 if(BUILD_FUZZERS)
@@ -20,4 +26,38 @@ if(BUILD_FUZZERS)
     target_compile_options(model_data_fuzz PRIVATE -fsanitize=fuzzer)
     target_link_options(model_data_fuzz PRIVATE -fsanitize=fuzzer)
     target_compile_options(driver_core PRIVATE -fsanitize=fuzzer-no-link)
+endif()
+
+if(WIN32)
+    # winddi.h, with the DirectDraw headers it includes declared where this
+    # toolchain lacks them.
+    add_library(ddi_headers INTERFACE)
+    include(CheckIncludeFileCXX)
+    check_include_file_cxx(ddrawint.h HAVE_DDRAWINT_H)
+    if(NOT HAVE_DDRAWINT_H)
+        target_include_directories(ddi_headers INTERFACE src/driver/win32/compat)
+    endif()
+
+    # The rendering DLL; the same file serves both models.
+    add_library(QuorvelA4UNI SHARED src/driver/win32/Engine.cpp src/driver/win32/Graphics.cpp
+                                    src/driver/win32/graphics.rc)
+    set_target_properties(QuorvelA4UNI PROPERTIES PREFIX "")
+    target_link_libraries(QuorvelA4UNI PRIVATE driver_core ddi_headers)
+    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+        # The spooler looks the entry points up by their plain names.
+        target_link_options(QuorvelA4UNI PRIVATE -Wl,--kill-at)
+    endif()
+    project_warnings(QuorvelA4UNI)
+
+    if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+        # The rendering DLL through the engine's sequence, with this
+        # program's own engine functions (Wine's gdi32 has none).
+        add_executable(print_test tests/win32/driver/print_test.cpp)
+        # Its engine functions, exported under the engine's names.
+        target_link_options(print_test PRIVATE ${PROJECT_SOURCE_DIR}/tests/win32/driver/print_test.def)
+        target_compile_definitions(print_test PRIVATE DRIVER_STAGED="Z:${CMAKE_BINARY_DIR}/skin-staged/driver")
+        target_link_libraries(print_test PRIVATE driver_core ddi_headers gtest_win32 gdi32 version)
+        add_dependencies(print_test QuorvelA4UNI skin_package)
+        project_warnings(print_test)
+    endif()
 endif()

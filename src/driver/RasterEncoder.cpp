@@ -60,6 +60,20 @@ void Band(const Rows& rows, std::uint32_t first, std::uint32_t count, std::uint3
 
 }  // namespace
 
+MonoPage TurnToPortrait(const MonoPage& landscape, std::vector<std::uint8_t>& bits) {
+    const std::uint32_t width = landscape.height, height = landscape.width;
+    const std::uint32_t stride = (width + 7) / 8;
+    bits.assign(static_cast<std::size_t>(stride) * height, 0);
+    for (std::uint32_t y = 0; y < landscape.height; ++y) {
+        const std::uint8_t* row = landscape.bits + static_cast<std::size_t>(y) * landscape.stride;
+        const std::uint32_t column = width - 1 - y;
+        for (std::uint32_t x = 0; x < landscape.width; ++x)
+            if (row[x / 8] & (0x80 >> (x % 8)))
+                bits[static_cast<std::size_t>(x) * stride + column / 8] |= static_cast<std::uint8_t>(0x80 >> (column % 8));
+    }
+    return {width, height, stride, bits.data()};
+}
+
 void EncodeDocumentStart(const PrinterModel& model, std::vector<std::uint8_t>& out) { Append(out, model.initialise); }
 
 bool EncodePage(const PrinterModel& model, const MonoPage& page, std::vector<std::uint8_t>& out) {

@@ -32,6 +32,12 @@ struct MonoPage {
     const std::uint8_t* bits = nullptr;
 };
 
+// A landscape page turned a quarter clockwise onto the portrait paper the
+// printer feeds, as DeviceCapabilities promises (landscape is portrait
+// turned 90 degrees counterclockwise): the landscape's top row becomes the
+// portrait's right column. `bits` receives the rows the result points to.
+MonoPage TurnToPortrait(const MonoPage& landscape, std::vector<std::uint8_t>& bits);
+
 // The model's initialise sequence, once at the start of a document.
 void EncodeDocumentStart(const PrinterModel& model, std::vector<std::uint8_t>& out);
 

@@ -114,6 +114,16 @@ TEST(RasterEncoder, RefusesWhatItCannotRead) {
     EXPECT_TRUE(out.empty());
 }
 
+// 3 wide, 2 high; its top row becomes the right column.
+TEST(RasterEncoder, LandscapeIsTurnedAQuarterClockwise) {
+    const Bytes landscape = {0xA0, 0x40};  // top row X.X, bottom row .X.
+    Bytes bits;
+    const driver::MonoPage portrait = driver::TurnToPortrait({3, 2, 1, landscape.data()}, bits);
+    EXPECT_EQ(portrait.width, 2u);
+    EXPECT_EQ(portrait.height, 3u);
+    EXPECT_EQ(bits, (Bytes{0x40, 0x80, 0x40}));  // .X  X.  .X
+}
+
 TEST(RasterEncoder, TheDocumentStartsWithTheModelsInitialisation) {
     Bytes out;
     driver::EncodeDocumentStart(Model(), out);
