@@ -20,6 +20,12 @@ if(NOT WIN32)
     endif()
 endif()
 
+if(NOT WIN32)
+    add_executable(encode_bench bench/encode_bench.cpp)
+    target_link_libraries(encode_bench PRIVATE driver_core)
+    project_warnings(encode_bench)
+endif()
+
 if(BUILD_FUZZERS)
     add_executable(model_data_fuzz fuzz/model_data_fuzz.cpp)
     target_link_libraries(model_data_fuzz PRIVATE driver_core)
