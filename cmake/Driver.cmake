@@ -17,6 +17,8 @@ if(NOT WIN32)
         # print/testpage-1.png of the Windows build.
         add_test(NAME wine.print_test COMMAND ${PROJECT_SOURCE_DIR}/tests/win32/driver/print-test ${WINDOWS_BUILD_DIR})
         set_tests_properties(wine.print_test PROPERTIES TIMEOUT 300 RESOURCE_LOCK wine)
+        add_test(NAME wine.driver_interface COMMAND ${WINE_RUN} ${WINDOWS_BUILD_DIR}/driver_interface_tests.exe)
+        set_tests_properties(wine.driver_interface PROPERTIES TIMEOUT 300 RESOURCE_LOCK wine)
     endif()
 endif()
 
@@ -46,14 +48,25 @@ if(WIN32)
 
     # The rendering DLL; the same file serves both models.
     add_library(QuorvelA4UNI SHARED src/driver/win32/Engine.cpp src/driver/win32/Graphics.cpp
-                                    src/driver/win32/graphics.rc)
+                                    src/driver/win32/ModelFile.cpp src/driver/win32/version.rc)
     set_target_properties(QuorvelA4UNI PROPERTIES PREFIX "")
-    target_link_libraries(QuorvelA4UNI PRIVATE driver_core ddi_headers)
+    target_link_libraries(QuorvelA4UNI PRIVATE driver_core ddi_headers winspool)
     if(CMAKE_SIZEOF_VOID_P EQUAL 4)
         # The spooler looks the entry points up by their plain names.
         target_link_options(QuorvelA4UNI PRIVATE -Wl,--kill-at)
     endif()
     project_warnings(QuorvelA4UNI)
+
+    # The interface DLL; the same file serves both models.
+    add_library(QuorvelA4UI SHARED src/driver/win32/Interface.cpp src/driver/win32/ModelFile.cpp
+                                   src/driver/win32/version.rc)
+    set_target_properties(QuorvelA4UI PROPERTIES PREFIX "")
+    target_compile_definitions(QuorvelA4UI PRIVATE INTERFACE_DLL)
+    target_link_libraries(QuorvelA4UI PRIVATE driver_core winspool)
+    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+        target_link_options(QuorvelA4UI PRIVATE -Wl,--kill-at)
+    endif()
+    project_warnings(QuorvelA4UI)
 
     if(CMAKE_SIZEOF_VOID_P EQUAL 8)
         # The rendering DLL through the engine's sequence, with this
@@ -65,5 +78,13 @@ if(WIN32)
         target_link_libraries(print_test PRIVATE driver_core ddi_headers gtest_win32 gdi32 version)
         add_dependencies(print_test QuorvelA4UNI skin_package)
         project_warnings(print_test)
+
+        # The interface DLL behind Wine's spooler.
+        add_executable(driver_interface_tests tests/win32/os/main.cpp tests/win32/driver/interface_test.cpp)
+        target_compile_definitions(driver_interface_tests PRIVATE
+            DRIVER_STAGED="Z:${CMAKE_BINARY_DIR}/skin-staged/driver")
+        target_link_libraries(driver_interface_tests PRIVATE gtest_win32 winspool)
+        add_dependencies(driver_interface_tests QuorvelA4UNI QuorvelA4UI skin_package)
+        project_warnings(driver_interface_tests)
     endif()
 endif()

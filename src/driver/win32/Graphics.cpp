@@ -8,6 +8,7 @@
 #include "driver/ModelData.h"
 #include "driver/RasterEncoder.h"
 #include "driver/win32/Engine.h"
+#include "driver/win32/ModelFile.h"
 
 #include <windows.h>
 #include <winddi.h>
@@ -23,8 +24,6 @@ namespace {
 
 using driver::win32::Engine;
 
-// The most a model data file can sensibly hold.
-constexpr DWORD kMostModelDataBytes = 64 * 1024;
 constexpr ULONG kPaletteWhite = 0x00FFFFFF, kPaletteBlack = 0x00000000;
 
 struct Device {
@@ -41,19 +40,6 @@ struct Device {
 };
 
 Device* DeviceOf(DHPDEV dhpdev) { return reinterpret_cast<Device*>(dhpdev); }
-
-bool ReadModel(const wchar_t* path, driver::PrinterModel& model) {
-    if (path == nullptr) return false;
-    const HANDLE file =
-        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    std::vector<std::uint8_t> bytes(kMostModelDataBytes);
-    DWORD read = 0;
-    const BOOL ok = ReadFile(file, bytes.data(), kMostModelDataBytes, &read, nullptr);
-    CloseHandle(file);
-    if (!ok || read == kMostModelDataBytes) return false;
-    return driver::ReadModelData(bytes.data(), read, model) == driver::ModelDataError::None;
-}
 
 // The paper chosen in the DEVMODE, in dots.
 SIZEL PaperDots(const driver::PrinterModel& model, const driver::DevModeBytes& devMode) {
@@ -116,7 +102,7 @@ DHPDEV APIENTRY EnablePDEV(DEVMODEW* devMode, LPWSTR, ULONG, HSURF*, ULONG capsS
         return nullptr;
     }
     if (!driver::win32::LoadEngine(device->engine)) return nullptr;
-    if (!ReadModel(device->engine.dataFileName(hdev), device->model)) {
+    if (!driver::win32::ReadModelFile(device->engine.dataFileName(hdev), device->model)) {
         SetLastError(ERROR_INVALID_DATA);
         return nullptr;
     }

@@ -1,0 +1,173 @@
+// The interface DLL (the driver's configuration DLL, QuorvelA4UI<dpi>.DLL):
+// what the spooler and applications ask of the driver without printing.
+// Its sizes, defaults, DEVMODE merges and capabilities come from the
+// portable core and the printer's model data file.
+//
+// Not yet here: the property sheets (the preferences page and the
+// printer's own settings); DrvDocumentPropertySheets with a property-sheet
+// pointer and DrvDevicePropertySheets refuse with ERROR_NOT_SUPPORTED.
+#include "driver/Capabilities.h"
+#include "driver/DevMode.h"
+#include "driver/win32/ModelFile.h"
+
+#include <windows.h>
+#include <winspool.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+// The structures and constants of the interface DLL's calls, as documented;
+// this toolchain's winddiui.h lacks them.
+struct DocumentPropertyHeader {
+    WORD cbSize;
+    WORD reserved;
+    HANDLE printer;
+    LPWSTR printerName;
+    DEVMODEW* in;
+    DEVMODEW* out;
+    DWORD outSize;
+    DWORD mode;
+};
+
+struct DevQueryPrintInfo {
+    WORD cbSize;
+    WORD level;
+    HANDLE printer;
+    DEVMODEW* devMode;
+    LPWSTR errorText;
+    DWORD errorChars;
+    DWORD neededChars;
+};
+
+constexpr DWORD kConvert = 0x01, kConvert351 = 0x02, kDriverDefault = 0x04;  // CDM_*
+constexpr LONG kOk = 1;                                                      // IDOK
+
+// The one paper source. Its name is not yet in the user's language.
+constexpr wchar_t kBinName[] = L"Automatic";
+
+std::size_t DevModeBytesOf(const DEVMODEW& devMode) {
+    return static_cast<std::size_t>(devMode.dmSize) + devMode.dmDriverExtra;
+}
+
+// The driver's DEVMODE for `model`, with `input` merged when there is one.
+bool Settings(const driver::PrinterModel& model, const wchar_t* printerName, const DEVMODEW* input,
+              driver::DevModeBytes& settings) {
+    settings = driver::DefaultDevMode(model, printerName ? printerName : L"");
+    return input == nullptr || driver::MergeDevMode(model, reinterpret_cast<const std::uint8_t*>(input),
+                                                    DevModeBytesOf(*input), settings);
+}
+
+bool ModelOfPrinterNamed(const wchar_t* name, driver::PrinterModel& model) {
+    HANDLE printer = nullptr;
+    if (!OpenPrinterW(const_cast<LPWSTR>(name), &printer, nullptr)) return false;
+    const bool read = driver::win32::ReadPrinterModel(printer, model);
+    ClosePrinter(printer);
+    return read;
+}
+
+}  // namespace
+
+extern "C" {
+
+__declspec(dllexport) DWORD WINAPI DrvDeviceCapabilities(HANDLE printer, PWSTR deviceName, WORD index, void* output,
+                                                          DEVMODEW*) {
+    driver::PrinterModel model;
+    // Under Wine the handle given here does not answer GetPrinterDriverW;
+    // the printer's name finds it as well.
+    if (!driver::win32::ReadPrinterModel(printer, model) && !ModelOfPrinterNamed(deviceName, model)) {
+        SetLastError(ERROR_INVALID_DATA);
+        return static_cast<DWORD>(driver::kGdiError);
+    }
+    const driver::CapabilityAnswer answer = driver::DeviceCapability(model, index, kBinName);
+    if (output != nullptr && !answer.output.empty()) std::memcpy(output, answer.output.data(), answer.output.size());
+    return static_cast<DWORD>(answer.result);
+}
+
+__declspec(dllexport) LONG WINAPI DrvDocumentPropertySheets(void* propertySheet, LPARAM parameter) {
+    if (propertySheet != nullptr) {
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return -1;
+    }
+    auto* header = reinterpret_cast<DocumentPropertyHeader*>(parameter);
+    if (header == nullptr || header->cbSize < sizeof(DocumentPropertyHeader)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return -1;
+    }
+    const auto size = static_cast<LONG>(driver::kDevModeSize + driver::kPrivateSize);
+    // Without a mode or an output, the caller asks how large the DEVMODE is.
+    if (header->mode == 0 || header->out == nullptr) return size;
+    driver::PrinterModel model;
+    if (!driver::win32::ReadPrinterModel(header->printer, model)) {
+        SetLastError(ERROR_INVALID_DATA);
+        return -1;
+    }
+    driver::DevModeBytes settings;
+    const DEVMODEW* input = (header->mode & DM_IN_BUFFER) ? header->in : nullptr;
+    if (!Settings(model, header->printerName, input, settings)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return -1;
+    }
+    // The output is as large as the size answered before; callers (Wine's
+    // spooler among them) do not always say so in cbOut.
+    if (header->mode & DM_OUT_BUFFER) std::memcpy(header->out, settings.data(), settings.size());
+    return kOk;
+}
+
+__declspec(dllexport) LONG WINAPI DrvDevicePropertySheets(void*, LPARAM) {
+    SetLastError(ERROR_NOT_SUPPORTED);
+    return -1;
+}
+
+__declspec(dllexport) BOOL WINAPI DrvConvertDevMode(LPWSTR printerName, DEVMODEW* input, DEVMODEW* output,
+                                                    LONG* outputSize, DWORD mode) {
+    if (outputSize == nullptr || (mode != kConvert && mode != kDriverDefault)) {
+        // CDM_CONVERT351 and anything else: the spooler converts itself.
+        SetLastError(mode == kConvert351 ? ERROR_NOT_SUPPORTED : ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    driver::PrinterModel model;
+    if (!ModelOfPrinterNamed(printerName, model)) {
+        SetLastError(ERROR_INVALID_DATA);
+        return FALSE;
+    }
+    driver::DevModeBytes settings;
+    if (!Settings(model, printerName, mode == kConvert ? input : nullptr, settings)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const auto needed = static_cast<LONG>(settings.size());
+    if (output == nullptr || *outputSize < needed) {
+        *outputSize = needed;
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    std::memcpy(output, settings.data(), settings.size());
+    *outputSize = needed;
+    return TRUE;
+}
+
+// Nothing to prepare or clean up for a printer or the driver itself.
+__declspec(dllexport) BOOL WINAPI DrvPrinterEvent(LPWSTR, INT, DWORD, LPARAM) { return TRUE; }
+__declspec(dllexport) BOOL WINAPI DrvDriverEvent(DWORD, DWORD, LPBYTE, LPARAM) { return TRUE; }
+
+// A job whose DEVMODE this driver cannot read is held, with the reason.
+__declspec(dllexport) BOOL WINAPI DevQueryPrintEx(DevQueryPrintInfo* info) {
+    if (info == nullptr || info->cbSize < sizeof(DevQueryPrintInfo)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (info->devMode == nullptr) return TRUE;
+    driver::PrinterModel model;
+    driver::DevModeBytes settings;
+    if (driver::win32::ReadPrinterModel(info->printer, model) && Settings(model, nullptr, info->devMode, settings))
+        return TRUE;
+    static const wchar_t kReason[] = L"The job's settings are not this printer's.";
+    info->neededChars = sizeof kReason / sizeof kReason[0];
+    if (info->errorText != nullptr && info->errorChars >= info->neededChars)
+        std::memcpy(info->errorText, kReason, sizeof kReason);
+    return FALSE;
+}
+
+}  // extern "C"
