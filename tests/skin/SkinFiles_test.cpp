@@ -329,7 +329,7 @@ const Placement kMainControls[] = {
     {L"edit_install_printer_name", L"Edit", L"tab_switch_install", 7},
     {L"option_selected_defaultPrinter", L"Option", L"tab_switch_install", 7},
     {L"btn_checked_printer_name", L"Button", L"tab_switch_install", 7},
-    {L"label_show_printername_info", L"Label", L"tab_switch_install", 7},
+    {L"label_show_printername_info", L"Text", L"tab_switch_install", 7},
     {L"label_ready_driverName", L"Label", L"tab_switch_install", 8},
     {L"label_ready_portName", L"Label", L"tab_switch_install", 8},
     {L"label_ready_printerName", L"Label", L"tab_switch_install", 8},
