@@ -37,6 +37,7 @@ struct PrinterInfo2 {
     std::wstring driverName;
     std::wstring printProcessor;
     std::uint32_t attributes = 0;
+    std::wstring datatype = {};  // for AddPrinterW; empty: none; enumeration leaves it empty
 };
 
 // DRIVER_INFO_1, _6 or _8 as enumerated: level 1 fills name only, level 6

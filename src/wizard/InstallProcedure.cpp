@@ -155,8 +155,11 @@ void AppState::RunInstallProcedure(InstallResult& result) {
         PostInstallLog(TipWith(L"tip.installdriversuccess", std::wstring()), false, false);
     }
 
+    // The data type named, though Windows would take WinPrint's default
+    // (RAW) for none: Wine adds a printer without one but then cannot open
+    // it (1801), so nothing could print to it or delete it.
     const os::PrinterInfo2 printer{request_.printerName, request_.portName, model.driverName, L"WinPrint",
-                                   kPrinterAttributeLocal};
+                                   kPrinterAttributeLocal, L"RAW"};
     PostInstallLog(Tip(L"tip.startinstallprinter"), false, false);
     const os::PrinterHandle added = os::AddPrinterW(printer);
     if (added == os::PrinterHandle::None) {

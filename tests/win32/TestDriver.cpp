@@ -622,9 +622,10 @@ private:
             if (!DeletePrinter(printer)) Status("DeletePrinter: " + std::to_string(GetLastError()));
             ClosePrinter(printer);
         } else {
-            // Wine lists the printers AddPrinterW made but cannot open
-            // them (1801), so nothing can delete them through the
-            // spooler; their registry entries go instead.
+            // Wine cannot open a printer that AddPrinterW made without a
+            // data type (1801; the program names "RAW", older builds did
+            // not), so nothing can delete it through the spooler; its
+            // registry entries go instead.
             Status("OpenPrinter: " + std::to_string(GetLastError()) + ", removing its registry entries");
             const std::wstring key = L"System\\CurrentControlSet\\Control\\Print\\Printers\\" + name;
             RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());

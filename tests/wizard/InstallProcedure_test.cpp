@@ -200,6 +200,7 @@ TEST_F(InstallProcedure, TheDriverAndPrinterRecordsFieldByField) {
         EXPECT_EQ(printer.driverName, L"A4 Printer(203dpi)");
         EXPECT_EQ(printer.printProcessor, L"WinPrint");
         EXPECT_EQ(printer.attributes, 0x40u);
+        EXPECT_EQ(printer.datatype, L"RAW");
     }
 }
 

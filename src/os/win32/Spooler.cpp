@@ -176,6 +176,7 @@ PrinterHandle AddPrinterW(const PrinterInfo2& printer) {
     info.pPortName = Writable(printer.portName);
     info.pDriverName = Writable(printer.driverName);
     info.pPrintProcessor = Writable(printer.printProcessor);
+    info.pDatatype = OrNull(printer.datatype);
     info.Attributes = printer.attributes;
     return FromPointer<PrinterHandle>(::AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&info)));
 }
