@@ -359,7 +359,7 @@ private:
             return false;
         }
         if (verb == "removeprinter" || verb == "removeprintersof" || verb == "removedriver" || verb == "expectprinter" ||
-            verb == "expectdriver" || verb == "spoolerstate")
+            verb == "expectnoprinter" || verb == "expectdriver" || verb == "spoolerstate")
             return Spooler(verb, in);
         if (verb == "demo") {
             auto* demo = new DemoWindow;
@@ -571,6 +571,13 @@ private:
             Status("SPOOLER printer " + ui::WideToUtf8(name) + (port.empty() ? " not listed" : " listed") +
                    ", driver " + (DriverListed(environment, name) ? "listed" : "not listed"));
             return true;
+        }
+        if (verb == "expectnoprinter") {
+            // expectnoprinter <name>: the spooler no longer lists it.
+            const std::wstring name = Rest(in);
+            const bool gone = FindPrinter(name).empty();
+            Status("PRINTER " + ui::WideToUtf8(name) + (gone ? " gone" : " STILL LISTED"));
+            return gone;
         }
         if (verb == "expectprinter") {
             // expectprinter <port> <name>: listed, on that port.
