@@ -105,6 +105,7 @@ int wmain(int argc, wchar_t** argv) {
         printer.pPortName = W(L"COM1:");
         printer.pDriverName = W(driverName);
         printer.pPrintProcessor = W(L"WinPrint");
+        printer.pDatatype = W(L"RAW");  // as the program adds it
         printer.Attributes = PRINTER_ATTRIBUTE_LOCAL;
         HANDLE added = AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&printer));
         if (added) ClosePrinter(added);
