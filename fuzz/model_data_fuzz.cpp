@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A small page through the encoder with what the model says.
     const std::vector<std::uint8_t> bits(4 * 20, 0xA5);
     std::vector<std::uint8_t> out;
-    driver::EncodeDocumentStart(model, out);
+    driver::EncodeDocumentStart(model, 8, out);
     if (!driver::EncodePage(model, {32, 20, 4, bits.data()}, out)) __builtin_trap();
     return 0;
 }

@@ -24,6 +24,7 @@ enum Tag : std::uint16_t {
     kPageEnd = 6,
     kCut = 7,
     kPaper = 8,
+    kDarkness = 9,
 };
 
 std::uint16_t U16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
@@ -54,7 +55,7 @@ ModelDataError ReadRecords(const std::uint8_t* p, std::size_t size, PrinterModel
         if (length > size - at) return ModelDataError::BadRecord;
         const std::uint8_t* body = p + at;
         at += length;
-        if (tag >= kName && tag < kPaper) {
+        if ((tag >= kName && tag < kPaper) || tag == kDarkness) {
             if (seen & (1u << tag)) return ModelDataError::Repeated;
             seen |= 1u << tag;
         }
@@ -77,9 +78,13 @@ ModelDataError ReadRecords(const std::uint8_t* p, std::size_t size, PrinterModel
             break;
         case kInitialise:
         case kPageEnd:
-        case kCut: {
+        case kCut:
+        case kDarkness: {
             if (length > kMostCommandBytes) return ModelDataError::BadRecord;
-            auto& command = tag == kInitialise ? model.initialise : tag == kPageEnd ? model.pageEnd : model.cut;
+            auto& command = tag == kInitialise ? model.initialise
+                            : tag == kPageEnd  ? model.pageEnd
+                            : tag == kCut      ? model.cut
+                                               : model.darkness;
             command.assign(body, body + length);
             break;
         }

@@ -26,6 +26,9 @@ struct PrinterModel {
     std::vector<std::uint8_t> initialise;  // at the start of every document
     std::vector<std::uint8_t> pageEnd;     // after every page
     std::vector<std::uint8_t> cut;         // after the page end; empty where the model does not cut
+    // Sets the darkness, followed by one byte, the level (1 lightest to 15
+    // darkest); empty where the model has no such setting.
+    std::vector<std::uint8_t> darkness;
     std::uint16_t bandRows = 0;            // the most rows one raster band may carry
 };
 

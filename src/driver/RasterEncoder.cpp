@@ -74,7 +74,12 @@ MonoPage TurnToPortrait(const MonoPage& landscape, std::vector<std::uint8_t>& bi
     return {width, height, stride, bits.data()};
 }
 
-void EncodeDocumentStart(const PrinterModel& model, std::vector<std::uint8_t>& out) { Append(out, model.initialise); }
+void EncodeDocumentStart(const PrinterModel& model, std::uint16_t darkness, std::vector<std::uint8_t>& out) {
+    Append(out, model.initialise);
+    if (model.darkness.empty()) return;
+    Append(out, model.darkness);
+    out.push_back(static_cast<std::uint8_t>(std::clamp<std::uint16_t>(darkness, 1, 15)));
+}
 
 bool EncodePage(const PrinterModel& model, const MonoPage& page, std::vector<std::uint8_t>& out) {
     if (page.bits == nullptr || page.width == 0 || page.stride < (page.width + 7) / 8 || model.bandRows == 0 ||

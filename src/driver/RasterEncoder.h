@@ -38,8 +38,10 @@ struct MonoPage {
 // portrait's right column. `bits` receives the rows the result points to.
 MonoPage TurnToPortrait(const MonoPage& landscape, std::vector<std::uint8_t>& bits);
 
-// The model's initialise sequence, once at the start of a document.
-void EncodeDocumentStart(const PrinterModel& model, std::vector<std::uint8_t>& out);
+// The model's initialise sequence, once at the start of a document, and
+// where the model has one its darkness command with `darkness` (held to
+// 1..15).
+void EncodeDocumentStart(const PrinterModel& model, std::uint16_t darkness, std::vector<std::uint8_t>& out);
 
 // Appends one page. A page wider or taller than the model prints is cut to
 // its printable area. Trailing blank rows are fed only where the model cuts,

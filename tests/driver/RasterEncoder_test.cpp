@@ -124,10 +124,24 @@ TEST(RasterEncoder, LandscapeIsTurnedAQuarterClockwise) {
     EXPECT_EQ(bits, (Bytes{0x40, 0x80, 0x40}));  // .X  X.  .X
 }
 
-TEST(RasterEncoder, TheDocumentStartsWithTheModelsInitialisation) {
-    Bytes out;
-    driver::EncodeDocumentStart(Model(), out);
-    EXPECT_EQ(out, (Bytes{0x1B, 0x40}));
+TEST(RasterEncoder, TheDocumentStartsWithTheModelsInitialisationAndDarkness) {
+    driver::PrinterModel model = Model();
+    const struct {
+        Bytes darknessCommand;
+        std::uint16_t darkness;
+        Bytes expected;
+    } cases[] = {
+        {{}, 8, {0x1B, 0x40}},
+        {{0x1D, 0x7C}, 8, {0x1B, 0x40, 0x1D, 0x7C, 8}},
+        {{0x1D, 0x7C}, 0, {0x1B, 0x40, 0x1D, 0x7C, 1}},
+        {{0x1D, 0x7C}, 300, {0x1B, 0x40, 0x1D, 0x7C, 15}},
+    };
+    for (const auto& c : cases) {
+        model.darkness = c.darknessCommand;
+        Bytes out;
+        driver::EncodeDocumentStart(model, c.darkness, out);
+        EXPECT_EQ(out, c.expected) << c.darkness;
+    }
 }
 
 }  // namespace

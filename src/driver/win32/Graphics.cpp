@@ -32,6 +32,7 @@ struct Device {
     HDEV hdev = nullptr;
     driver::PrinterModel model;
     bool landscape = false;
+    std::uint16_t darkness = driver::kDefaultDarkness;
     SIZEL size{};  // the surface, as GDI draws it
     HPALETTE palette = nullptr;
     HSURF surface = nullptr;
@@ -116,6 +117,7 @@ DHPDEV APIENTRY EnablePDEV(DEVMODEW* devMode, LPWSTR, ULONG, HSURF*, ULONG capsS
         return nullptr;
     }
     device->landscape = driver::GetShort(settings, driver::dm::kOrientation) == driver::kLandscape;
+    device->darkness = driver::Darkness(settings);
     const SIZEL paper = PaperDots(device->model, settings);
     const SIZEL page{static_cast<LONG>(std::min<ULONG>(device->model.printableWidth, static_cast<ULONG>(paper.cx))),
                      static_cast<LONG>(std::min<ULONG>(device->model.printableHeight, static_cast<ULONG>(paper.cy)))};
@@ -170,7 +172,7 @@ BOOL APIENTRY StartDoc(SURFOBJ* surface, LPWSTR, DWORD) {
     if (surface == nullptr) return FALSE;
     Device* device = DeviceOf(surface->dhpdev);
     device->stream.clear();
-    driver::EncodeDocumentStart(device->model, device->stream);
+    driver::EncodeDocumentStart(device->model, device->darkness, device->stream);
     return Write(*device, device->stream);
 }
 

@@ -123,6 +123,9 @@ std::vector<std::uint8_t> Decode(const std::vector<std::uint8_t>& stream, std::u
                 std::memcpy(&page[static_cast<std::size_t>(rows) * stride], stream.data() + at, width);
                 at += width;
             }
+        } else if (p[0] == 0x1D && p[1] == 0x7C) {
+            EXPECT_EQ(p[2], 8) << "the default darkness";
+            at += 3;
         } else if (p[0] == 0x0C) {
             at += 1;
         } else if (p[0] == 0x1D && p[1] == 0x56) {
