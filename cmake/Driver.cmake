@@ -68,7 +68,7 @@ if(WIN32)
     endif()
     project_warnings(QuorvelA4UI)
 
-    if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    if(CMAKE_SIZEOF_VOID_P EQUAL 8 AND NOT DRIVER_DLLS_ONLY)
         # The rendering DLL through the engine's sequence, with this
         # program's own engine functions (Wine's gdi32 has none).
         add_executable(print_test tests/win32/driver/print_test.cpp)

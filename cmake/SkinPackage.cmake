@@ -1,16 +1,17 @@
 # Packs skin/ into the encrypted resource package.
 #
 # skin/ is first copied into the build folder and its driver/ folder
-# completed there (cmake/StageSkin.cmake): the driver's stand-in files, or
-# the vendor's real files from -DDRIVER_PAYLOAD_DIR=folder (laid out like
-# driver/, with a4/ and common/), and the signing certificate. That copy is
-# packed. Every entry is encrypted with traditional PKWARE encryption
+# completed there (cmake/StageSkin.cmake): our driver's DLLs of both
+# architectures (cmake/DriverDlls.cmake) and model data files, or the
+# vendor's own files from -DDRIVER_PAYLOAD_DIR=folder (laid out like
+# driver/a4/), and the signing certificate. That copy is packed. Every entry is encrypted with traditional PKWARE encryption
 # (Info-ZIP `zip -P`) and deflated where that makes it smaller; names use "/"
 # and no folder entries are written. A prebuilt package may be given instead
 # with -DSKIN_PACKAGE=path (for machines without Info-ZIP).
 set(SKIN_PASSWORD "wqm19990707")
 set(SKIN_PACKAGE "" CACHE FILEPATH "Use this prebuilt resource package instead of packing skin/")
-set(DRIVER_PAYLOAD_DIR "" CACHE PATH "Pack the vendor's driver files from this folder instead of stand-ins")
+set(DRIVER_PAYLOAD_DIR "" CACHE PATH "Pack the vendor's driver files from this folder instead of our own")
+include(${CMAKE_CURRENT_LIST_DIR}/DriverDlls.cmake)
 
 function(add_skin_package target output)
     if(SKIN_PACKAGE)
@@ -27,12 +28,18 @@ function(add_skin_package target output)
         set(script ${PROJECT_SOURCE_DIR}/cmake/StageSkin.cmake)
         file(GLOB_RECURSE skin_files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/skin/*)
         set(payload_files "")
+        set(dll_args "")
         if(DRIVER_PAYLOAD_DIR)
             file(GLOB_RECURSE payload_files CONFIGURE_DEPENDS ${DRIVER_PAYLOAD_DIR}/*)
+        else()
+            driver_dlls(x86 dlls32 depends32)
+            driver_dlls(x64 dlls64 depends64)
+            set(dll_args -DDLLS32=${dlls32} -DDLLS64=${dlls64})
+            list(APPEND payload_files ${depends32} ${depends64})
         endif()
         add_custom_command(OUTPUT ${output}
             COMMAND ${CMAKE_COMMAND} -DSKIN_DIR=${PROJECT_SOURCE_DIR}/skin -DSTAGE_DIR=${stage}
-                    -DPAYLOAD_DIR=${DRIVER_PAYLOAD_DIR} -DOPENSSL=${OPENSSL_EXECUTABLE}
+                    -DPAYLOAD_DIR=${DRIVER_PAYLOAD_DIR} ${dll_args} -DOPENSSL=${OPENSSL_EXECUTABLE}
                     -DCERT_DIR=${CMAKE_BINARY_DIR}/driver-certificate -DPYTHON=${PYTHON_EXECUTABLE}
                     -DMAKE_MODEL_DATA=${make_model_data} -DMODELS_DIR=${PROJECT_SOURCE_DIR}/src/driver/models
                     -P ${script}

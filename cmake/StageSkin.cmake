@@ -1,35 +1,28 @@
 # Build step (cmake -P): copies skin/ into STAGE_DIR and completes its
 # driver/ folder, which the packer then packs instead of skin/.
 #
-#   SKIN_DIR     the skin/ folder (it holds our INF, driver/a4/QuorvelA4.inf)
+#   SKIN_DIR     the skin/ folder (it holds our INF and help file in
+#                driver/a4/)
 #   STAGE_DIR    emptied and filled here
 #   PAYLOAD_DIR  optional: a folder laid out like driver/ with the vendor's
-#                real files; without it, the model data files are made from
-#                MODELS_DIR with MAKE_MODEL_DATA (run by PYTHON), and small
-#                stand-ins are written for the other files
+#                own files; without it, the model data files are made from
+#                MODELS_DIR with MAKE_MODEL_DATA (run by PYTHON), and the
+#                driver's DLLs come from DLLS32 and DLLS64 (QuorvelA4UI.dll
+#                and QuorvelA4UNI.dll; both models share them, the data
+#                file tells them apart)
 #   OPENSSL      openssl, for the signing certificate when none is given
 #   CERT_DIR     where the build keeps its certificate between packings
 #
 # Fails when a file of the driver layout is missing or any driver file is
-# larger than the 4 MiB the program extracts.
+# larger than the 4 MiB the program extracts. The driver is built for x64
+# and x86 only; there is no IA64 toolchain, and it needs no Unidrv files.
 
 set(layout
     a4/QuorvelA4.inf a4/kvtp.cer a4/QuorvelA4203.pcd a4/QuorvelA4300.pcd a4/plotuia4.hlp)
-foreach(arch Driver32 Driver64 IA64)
+foreach(arch Driver32 Driver64)
     foreach(file QuorvelA4UI203.dll QuorvelA4UI300.dll QuorvelA4UNI203.dll QuorvelA4UNI300.dll)
         list(APPEND layout a4/${arch}/${file})
     endforeach()
-endforeach()
-foreach(arch Driver32 Driver64)
-    foreach(file STDNAMES.GPD TTFSUB.GPD UNIDRV.dll UNIDRV.HLP UNIDRVUI.dll UNIRES.dll)
-        list(APPEND layout common/${arch}/${file})
-    endforeach()
-endforeach()
-foreach(file STDNAMES.GPD UNIDRV.dll UNIDRV.HLP UNIDRVUI.dll UNIRES.dll)
-    list(APPEND layout common/IA64/${file})
-endforeach()
-foreach(file STDDTYPE.GDL STDNAMES.GPD STDSCHEM.GDL STDSCHMX.GDL UNIDRV.DLL UNIDRV.HLP UNIDRVUI.DLL UNIRES.DLL)
-    list(APPEND layout common/ARM64/${file})
 endforeach()
 
 set(max_size 4194304)
@@ -45,8 +38,6 @@ if(PAYLOAD_DIR)
     endif()
     file(COPY ${PAYLOAD_DIR}/ DESTINATION ${driver})
 else()
-    # Stand-ins: small, deterministic and different from each other, so a
-    # test can tell an extracted file from its neighbour.
     foreach(model 203 300)
         execute_process(
             COMMAND ${PYTHON} ${MAKE_MODEL_DATA} ${MODELS_DIR}/QuorvelA4${model}.model
@@ -55,17 +46,15 @@ else()
         if(NOT result EQUAL 0)
             message(FATAL_ERROR "The data file of the ${model} dpi model could not be made:\n${errors}")
         endif()
-    endforeach()
-    foreach(entry IN LISTS layout)
-        if(entry MATCHES "QuorvelA4\\.inf$|kvtp\\.cer$|\\.pcd$")
-            continue()
-        endif()
-        string(SHA256 digest "${entry}")
-        string(SUBSTRING "${digest}" 0 3 lines_hex)
-        math(EXPR lines "0x${lines_hex} % 64 + 16")
-        string(REPEAT "${digest}\n" ${lines} filler)
-        file(WRITE ${driver}/${entry}
-             "Stand-in for driver/${entry}, made by the build; -DDRIVER_PAYLOAD_DIR packs the real file.\n${filler}")
+        foreach(arch 32 64)
+            foreach(kind UI UNI)
+                set(built ${DLLS${arch}}/QuorvelA4${kind}.dll)
+                if(NOT EXISTS ${built})
+                    message(FATAL_ERROR "The driver DLL ${built} has not been built")
+                endif()
+                configure_file(${built} ${driver}/a4/Driver${arch}/QuorvelA4${kind}${model}.dll COPYONLY)
+            endforeach()
+        endforeach()
     endforeach()
 endif()
 

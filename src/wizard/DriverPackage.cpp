@@ -22,7 +22,8 @@ constexpr std::uint32_t kErrorAlreadyExists = 183;
 constexpr std::uint32_t kErrorFilenameExcedRange = 206;
 constexpr std::uint32_t kErrorFileTooLarge = 223;
 
-const wchar_t* const kArchFolders[] = {L"Driver32", L"Driver64", L"IA64"};
+// x86 and x64 only: the driver is built for no other architecture.
+const wchar_t* const kArchFolders[] = {L"Driver32", L"Driver64"};
 const wchar_t* const kSharedFiles[] = {L"driver\\a4\\QuorvelA4203.pcd", L"driver\\a4\\QuorvelA4300.pcd",
                                        L"driver\\a4\\plotuia4.hlp"};
 const wchar_t* const kInfPath = L"driver\\a4\\QuorvelA4.inf";
@@ -33,11 +34,10 @@ DriverModel MakeModel(std::uint32_t id, const std::wstring& resolution, const st
     model.displayName = L"A4 Printer(" + resolution + L"dpi)";
     model.driverName = model.displayName;
 
-    std::vector<std::wstring>* driverDirLists[] = {&model.driverDirFiles32, &model.driverDirFiles64,
-                                                   &model.driverDirFilesIA64};
-    std::vector<std::wstring>* stageLists[] = {&model.stageFiles32, &model.stageFiles64, &model.stageFilesIA64};
+    std::vector<std::wstring>* driverDirLists[] = {&model.driverDirFiles32, &model.driverDirFiles64};
+    std::vector<std::wstring>* stageLists[] = {&model.stageFiles32, &model.stageFiles64};
     for (const wchar_t* kind : {L"UI", L"UNI"}) {
-        for (std::size_t arch = 0; arch < 3; ++arch) {
+        for (std::size_t arch = 0; arch < 2; ++arch) {
             const std::wstring path =
                 std::wstring(L"driver\\a4\\") + kArchFolders[arch] + L"\\QuorvelA4" + kind + resolution + L".dll";
             driverDirLists[arch]->push_back(path);
@@ -51,7 +51,7 @@ DriverModel MakeModel(std::uint32_t id, const std::wstring& resolution, const st
     if (id == 1) model.stageRootFiles = shared;
     for (auto* list : driverDirLists) list->insert(list->end(), shared.begin(), shared.end());
 
-    model.archFolders = {L"Driver64", L"Driver32", L"IA64"};
+    model.archFolders = {L"Driver64", L"Driver32"};
     model.certificateFile = L"kvtp.cer";
     model.driverFile = L"QuorvelA4UNI" + resolution + L".DLL";
     model.dataFile = L"QuorvelA4" + resolution + L".pcd";
@@ -94,7 +94,6 @@ bool StageDriverFiles(const DriverModel& model, const std::wstring& stagingFolde
                       std::vector<wchar_t>& dependentFiles) {
     const std::pair<const std::vector<std::wstring>*, std::wstring> lists[] = {
         {&model.stageRootFiles, stagingFolder},
-        {&model.stageFilesIA64, stagingFolder + L"ia64\\"},
         {&model.stageFiles64, stagingFolder + L"Driver64\\"},
         {&model.stageFiles32, stagingFolder + L"Driver32\\"},
     };

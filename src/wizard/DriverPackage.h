@@ -29,14 +29,12 @@ struct DriverModel {
     std::wstring helpFile = L"UNIDRV.HLP";
     std::vector<std::wstring> driverDirFiles32;
     std::vector<std::wstring> driverDirFiles64;
-    std::vector<std::wstring> driverDirFilesIA64;  // built, never chosen
     std::wstring certificateFile;
     // Relative to the staging folder's "Driver64" or "Driver32" subfolder.
     std::wstring infFile;
     std::vector<std::wstring> stageRootFiles;
     std::vector<std::wstring> stageFiles32;
     std::vector<std::wstring> stageFiles64;
-    std::vector<std::wstring> stageFilesIA64;
     std::vector<std::wstring> archFolders;  // plain folder names
 };
 
@@ -55,7 +53,7 @@ struct StagedExtra {
 std::vector<StagedExtra> StagingExtras(const DriverModel& model);
 
 // Fills the staging folder (ending in "\\", its subfolders made already):
-// the model's root, "ia64", "Driver64" and "Driver32" lists in that order,
+// the model's root, "Driver64" and "Driver32" lists in that order,
 // then StagingExtras. Stops at the first file that cannot be extracted,
 // with the last error set. Every file name goes to dependentFiles.
 bool StageDriverFiles(const DriverModel& model, const std::wstring& stagingFolder,

@@ -580,13 +580,23 @@ private:
             return gone;
         }
         if (verb == "expectprinter") {
-            // expectprinter <port> <name>: listed, on that port.
+            // expectprinter <port> <name>: listed, on that port, and it
+            // opens, with our interface DLL answering for its settings (a
+            // DEVMODE with our 12 private bytes).
             std::string port;
             in >> port;
             const std::wstring name = Rest(in);
             const std::wstring found = FindPrinter(name);
-            Status("PRINTER " + ui::WideToUtf8(name) + " on " + (found.empty() ? "(not listed)" : ui::WideToUtf8(found)));
-            return found == Wide(port);
+            HANDLE printer = nullptr;
+            LONG settingsSize = -1;
+            if (OpenPrinterW(const_cast<wchar_t*>(name.c_str()), &printer, nullptr)) {
+                settingsSize = DocumentPropertiesW(nullptr, printer, const_cast<wchar_t*>(name.c_str()), nullptr,
+                                                   nullptr, 0);
+                ClosePrinter(printer);
+            }
+            Status("PRINTER " + ui::WideToUtf8(name) + " on " + (found.empty() ? "(not listed)" : ui::WideToUtf8(found)) +
+                   ", settings of " + std::to_string(settingsSize) + " bytes");
+            return found == Wide(port) && settingsSize == static_cast<LONG>(sizeof(DEVMODEW) + 12);
         }
         // expectdriver <model>: the model's driver is listed for the system's
         // environment, and each of its files in the spooler's driver folder

@@ -80,12 +80,10 @@ TEST(DriverModels, BothRecordsFieldByField) {
         };
         EXPECT_EQ(m.driverDirFiles32, with(dlls(L"Driver32"), {pcd, hlp}));
         EXPECT_EQ(m.driverDirFiles64, with(dlls(L"Driver64"), {pcd, hlp}));
-        EXPECT_EQ(m.driverDirFilesIA64, with(dlls(L"IA64"), {pcd, hlp}));
         EXPECT_EQ(m.stageRootFiles, expected[i].stageRoot);
         EXPECT_EQ(m.stageFiles32, dlls(L"Driver32"));
         EXPECT_EQ(m.stageFiles64, dlls(L"Driver64"));
-        EXPECT_EQ(m.stageFilesIA64, dlls(L"IA64"));
-        EXPECT_EQ(m.archFolders, (Paths{L"Driver64", L"Driver32", L"IA64"}));
+        EXPECT_EQ(m.archFolders, (Paths{L"Driver64", L"Driver32"}));
     }
 }
 
@@ -117,9 +115,8 @@ TEST(DriverModels, ListsNeverNameTheOtherModel) {
     BuildDriverModels(models);
     const std::pair<const wizard::DriverModel*, const wchar_t*> cases[] = {{&models[0], L"300"}, {&models[1], L"203"}};
     for (const auto& [model, other] : cases) {
-        for (const Paths* list : {&model->driverDirFiles32, &model->driverDirFiles64, &model->driverDirFilesIA64,
-                                  &model->stageRootFiles, &model->stageFiles32, &model->stageFiles64,
-                                  &model->stageFilesIA64}) {
+        for (const Paths* list : {&model->driverDirFiles32, &model->driverDirFiles64, &model->stageRootFiles,
+                                  &model->stageFiles32, &model->stageFiles64}) {
             for (const auto& path : *list) EXPECT_EQ(path.find(other), std::wstring::npos) << path.c_str();
         }
     }
@@ -459,18 +456,9 @@ protected:
 TEST_F(BuiltPackage, HoldsTheWholeDriverLayoutWithinTheLimit) {
     std::vector<std::string> layout = {"driver/a4/QuorvelA4.inf", "driver/a4/kvtp.cer", "driver/a4/QuorvelA4203.pcd",
                                        "driver/a4/QuorvelA4300.pcd", "driver/a4/plotuia4.hlp"};
-    for (const char* arch : {"Driver32", "Driver64", "IA64"})
+    for (const char* arch : {"Driver32", "Driver64"})
         for (const char* file : {"QuorvelA4UI203.dll", "QuorvelA4UI300.dll", "QuorvelA4UNI203.dll", "QuorvelA4UNI300.dll"})
             layout.push_back(std::string("driver/a4/") + arch + "/" + file);
-    for (const char* arch : {"Driver32", "Driver64"})
-        for (const char* file : {"STDNAMES.GPD", "TTFSUB.GPD", "UNIDRV.dll", "UNIDRV.HLP", "UNIDRVUI.dll", "UNIRES.dll"})
-            layout.push_back(std::string("driver/common/") + arch + "/" + file);
-    for (const char* file : {"STDNAMES.GPD", "UNIDRV.dll", "UNIDRV.HLP", "UNIDRVUI.dll", "UNIRES.dll"})
-        layout.push_back(std::string("driver/common/IA64/") + file);
-    for (const char* file : {"STDDTYPE.GDL", "STDNAMES.GPD", "STDSCHEM.GDL", "STDSCHMX.GDL", "UNIDRV.DLL", "UNIDRV.HLP",
-                             "UNIDRVUI.DLL", "UNIRES.DLL"})
-        layout.push_back(std::string("driver/common/ARM64/") + file);
-    ASSERT_EQ(layout.size(), 5u + 12u + 12u + 5u + 8u);
 
     const auto& archive = ui::Toolkit::Process().Package().Archive();
     for (const auto& name : layout) {
