@@ -37,6 +37,7 @@ if(WIN32)
 else()
     add_library(os_sim STATIC
         ${PROJECT_SOURCE_DIR}/src/os/sim/Machine.cpp
+        ${PROJECT_SOURCE_DIR}/src/os/sim/PeImage.cpp
         ${PROJECT_SOURCE_DIR}/src/os/sim/SimBluetooth.cpp
         ${PROJECT_SOURCE_DIR}/src/os/sim/SimDevices.cpp
         ${PROJECT_SOURCE_DIR}/src/os/sim/SimNetwork.cpp

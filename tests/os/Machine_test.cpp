@@ -1,6 +1,7 @@
 // The simulated machine keeps Windows' rules, which later tests rely on.
 #include "os/sim/Machine.h"
 
+#include "support/PeImageWriter.h"
 #include "support/SimTest.h"
 
 #include <fstream>
@@ -8,6 +9,14 @@
 namespace {
 
 using Operation = os::sim::Operation;
+
+void WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+}
+
+const std::vector<std::uint8_t> kRenderingDll64 = testing_support::MinimalDll(0x8664, {"DrvEnableDriver", "DrvQueryDriverInfo"});
+const std::vector<std::uint8_t> kRenderingDll32 = testing_support::MinimalDll(0x014C, {"DrvEnableDriver", "DrvQueryDriverInfo"});
 
 class Machine : public SimTest {
 protected:
@@ -75,13 +84,48 @@ TEST_F(Machine, DriverFilesMustBeInTheDriverDirectory) {
     info.driverPath = L"a4.dll";
     info.dependentFiles = {L"a4.pcd"};
     info.environment = L"Windows x64";
-    std::ofstream(machine.DriverDirectory() / "a4.dll") << "x";
+    WriteFile(machine.DriverDirectory() / "a4.dll", kRenderingDll64);
     EXPECT_FALSE(os::AddPrinterDriverExW(info, os::kApdCopyAllFiles));
     EXPECT_EQ(os::GetLastError(), 2u);
     std::ofstream(machine.DriverDirectory() / "a4.pcd") << "x";
     EXPECT_TRUE(os::AddPrinterDriverExW(info, os::kApdCopyAllFiles));
     ASSERT_NE(machine.FindDriver(L"a4 printer(300dpi)"), nullptr);
     EXPECT_EQ(machine.FindDriver(L"a4 printer(300dpi)")->environment, L"Windows x64");
+}
+
+// Windows reads both DLLs before it registers: the environment's machine,
+// and a rendering DLL it can ask its version.
+TEST_F(Machine, DriverDllsMustSuitTheEnvironment) {
+    const std::vector<std::uint8_t> interface64 = testing_support::MinimalDll(0x8664, {"DrvDeviceCapabilities"});
+    const struct {
+        const char* what;
+        std::vector<std::uint8_t> rendering, interface;
+        std::uint32_t error;
+    } cases[] = {
+        {"both x64", kRenderingDll64, interface64, 0},
+        {"x86 rendering DLL", kRenderingDll32, interface64, 216},
+        {"x86 interface DLL", kRenderingDll64, testing_support::MinimalDll(0x014C, {}), 216},
+        {"no version entry point", testing_support::MinimalDll(0x8664, {"DrvEnableDriver"}), interface64, 1797},
+        {"not an image", {'t', 'e', 'x', 't'}, interface64, 193},
+        {"export table past the end", {kRenderingDll64.begin(), kRenderingDll64.end() - 30}, interface64, 193},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        machine.spooler.drivers.clear();
+        WriteFile(machine.DriverDirectory() / "a4.dll", c.rendering);
+        WriteFile(machine.DriverDirectory() / "a4ui.dll", c.interface);
+        os::DriverInfo6 info;
+        info.version = 3;
+        info.name = L"A4 Printer(300dpi)";
+        info.driverPath = L"a4.dll";
+        info.configFile = L"a4ui.dll";
+        info.environment = L"Windows x64";
+        EXPECT_EQ(os::AddPrinterDriverExW(info, os::kApdCopyAllFiles), c.error == 0);
+        if (c.error != 0) {
+            EXPECT_EQ(os::GetLastError(), c.error);
+            EXPECT_TRUE(machine.spooler.drivers.empty());
+        }
+    }
 }
 
 // NULL is the caller's environment: the 32-bit program on 64-bit Windows
@@ -100,7 +144,7 @@ TEST_F(Machine, ANullEnvironmentIsTheCallersNotTheSystems) {
     info.version = 3;
     info.name = L"Office Laser";
     info.driverPath = L"a4.dll";
-    std::ofstream(machine.DriverDirectory(L"Windows NT x86") / "a4.dll") << "x";
+    WriteFile(machine.DriverDirectory(L"Windows NT x86") / "a4.dll", kRenderingDll32);
     ASSERT_TRUE(os::AddPrinterDriverExW(info, os::kApdCopyAllFiles));
     EXPECT_EQ(machine.spooler.drivers.back().environment, L"Windows NT x86");
     std::vector<os::DriverInfo> drivers;

@@ -294,6 +294,35 @@ TEST_F(InstallProcedure, AMissingPackageEntryIsReportedAndPassedOver) {
     testing_support::UseBuiltPackage();
 }
 
+// A package whose x64 folder holds the x86 DLLs: the spooler refuses them
+// as Windows does, the log says why, and no printer is added.
+TEST_F(InstallProcedure, DllsOfTheWrongArchitectureAreRefused) {
+    std::vector<testing_support::ZipTestEntry> entries;
+    const auto& archive = ui::Toolkit::Process().Package().Archive();
+    for (const auto& entry : archive.Entries()) {
+        std::string name = entry.name;
+        const auto folder = name.find("/Driver32/");
+        if (name.find("/Driver64/") != std::string::npos) continue;
+        std::vector<std::uint8_t> bytes;
+        ASSERT_EQ(archive.Read(entry, 64u << 20, bytes), ui::ZipError::None);
+        entries.push_back({name, bytes, false, true, false, 0x6d4a});
+        if (folder != std::string::npos) {
+            name.replace(folder, 10, "/Driver64/");
+            entries.push_back({name, bytes, false, true, false, 0x6d4a});
+        }
+    }
+    const std::vector<std::uint8_t> package = testing_support::BuildZip(entries);
+    ASSERT_EQ(ui::Toolkit::Process().Package().Open(package.data(), package.size(), "wqm19990707"), ui::ZipError::None);
+
+    machine.wow64 = true;
+    Install();
+    const std::vector<Line> log = Log();
+    EXPECT_NE(std::find(log.begin(), log.end(), ErrorWith(L"tip.installdriverfail", 216)), log.end());
+    EXPECT_TRUE(machine.spooler.drivers.empty());
+    EXPECT_TRUE(machine.spooler.printers.empty());
+    testing_support::UseBuiltPackage();
+}
+
 // The spooler refuses the driver: the staging folder and printui, which
 // leave a driver of the system's environment, or none it can use.
 TEST_F(InstallProcedure, AFallbackThatWorksAndOneThatDoesNot) {

@@ -24,6 +24,9 @@ const std::pair<std::uint32_t, const wchar_t*> kEnglishMessages[] = {
     {87, L"The parameter is incorrect.\r\n"},
     {122, L"The data area passed to a system call is too small.\r\n"},
     {170, L"The requested resource is in use.\r\n"},
+    {193, L"%1 is not a valid Win32 application.\r\n"},
+    {216, L"This version of %1 is not compatible with the version of Windows you're running. Check your computer's "
+          L"system information and then contact the software publisher.\r\n"},
     {234, L"More data is available.\r\n"},
     {995, L"The I/O operation has been aborted because of either a thread exit or an application request.\r\n"},
     {1051, L"A stop control has been sent to a service that other running services are dependent on.\r\n"},

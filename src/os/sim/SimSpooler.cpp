@@ -3,8 +3,11 @@
 #include "os/Spooler.h"
 #include "os/sim/Internals.h"
 #include "os/sim/Machine.h"
+#include "os/sim/PeImage.h"
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <utility>
 
 namespace os {
@@ -44,11 +47,34 @@ bool HasPrefix(const std::wstring& text, const std::wstring& prefix) {
 
 // Names are matched without regard to case, as Windows does: the spooler
 // finds "X.DLL" when "X.dll" was copied.
-bool FileInDriverDirectory(sim::Machine& machine, const std::wstring& environment, const std::wstring& name) {
+// The file of that name, in any case, as Windows' file names go; empty if
+// there is none.
+std::filesystem::path FileInDriverDirectory(sim::Machine& machine, const std::wstring& environment,
+                                            const std::wstring& name) {
     std::error_code ignored;
     for (const auto& entry : std::filesystem::directory_iterator(machine.DriverDirectory(environment), ignored))
-        if (entry.is_regular_file(ignored) && sim::EqualNoCase(entry.path().filename().wstring(), name)) return true;
-    return false;
+        if (entry.is_regular_file(ignored) && sim::EqualNoCase(entry.path().filename().wstring(), name))
+            return entry.path();
+    return {};
+}
+
+// Windows' checks of the two DLLs before it registers a driver: each must
+// be a PE image built for the environment's machine, and the rendering DLL
+// one the spooler can ask its version (DrvQueryDriverInfo). 0, or the error.
+std::uint32_t CheckDriverImages(sim::Machine& machine, const std::wstring& environment, const DriverInfo6& info) {
+    const std::uint16_t expected = sim::EqualNoCase(environment, L"Windows x64") ? sim::kMachineAmd64 : sim::kMachineI386;
+    for (const std::wstring* file : {&info.driverPath, &info.configFile}) {
+        if (file->empty()) continue;
+        std::ifstream in(FileInDriverDirectory(machine, environment, *file), std::ios::binary);
+        const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        sim::PeImage image;
+        if (!sim::ReadPeImage(bytes, image)) return error::kBadExeFormat;
+        if (image.machine != expected) return error::kExeMachineTypeMismatch;
+        if (file == &info.driverPath &&
+            std::find(image.exports.begin(), image.exports.end(), "DrvQueryDriverInfo") == image.exports.end())
+            return error::kUnknownPrinterDriver;
+    }
+    return 0;
 }
 
 // The environment a call means: NULL is the caller's. False, with the
@@ -251,7 +277,9 @@ bool AddPrinterDriverExW(const DriverInfo6& info, std::uint32_t copyFlags) {
     std::vector<std::wstring> files = {info.driverPath, info.dataFile, info.configFile, info.helpFile};
     files.insert(files.end(), info.dependentFiles.begin(), info.dependentFiles.end());
     for (const auto& file : files)
-        if (!file.empty() && !FileInDriverDirectory(machine, environment, file)) return Fail(error::kFileNotFound);
+        if (!file.empty() && FileInDriverDirectory(machine, environment, file).empty())
+            return Fail(error::kFileNotFound);
+    if (const std::uint32_t refused = CheckDriverImages(machine, environment, info)) return Fail(refused);
     sim::Driver driver;
     driver.name = info.name;
     driver.version = info.version;
