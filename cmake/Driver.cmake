@@ -1,11 +1,13 @@
 # The printer driver's portable core. It ships inside the driver's own DLLs,
 # so it uses no other library of the program.
-add_library(driver_core STATIC src/driver/Capabilities.cpp src/driver/DevMode.cpp src/driver/ModelData.cpp src/driver/RasterEncoder.cpp)
+add_library(driver_core STATIC src/driver/Capabilities.cpp src/driver/DevMode.cpp src/driver/ModelData.cpp
+                               src/driver/PageTexts.cpp src/driver/RasterEncoder.cpp)
 target_include_directories(driver_core PUBLIC src)
 project_warnings(driver_core)
 
 if(NOT WIN32)
     add_executable(driver_core_tests tests/driver/Capabilities_test.cpp tests/driver/DevMode_test.cpp tests/driver/ModelData_test.cpp
+                                     tests/driver/PageTexts_test.cpp
                                      tests/driver/RasterEncoder_test.cpp)
     target_compile_definitions(driver_core_tests PRIVATE DRIVER_STAGED="${CMAKE_BINARY_DIR}/skin-staged/driver")
     target_link_libraries(driver_core_tests PRIVATE driver_core GTest::gtest GTest::gtest_main)
@@ -59,10 +61,10 @@ if(WIN32)
 
     # The interface DLL; the same file serves both models.
     add_library(QuorvelA4UI SHARED src/driver/win32/Interface.cpp src/driver/win32/ModelFile.cpp
-                                   src/driver/win32/version.rc)
+                                   src/driver/win32/Pages.cpp src/driver/win32/pages.rc src/driver/win32/version.rc)
     set_target_properties(QuorvelA4UI PROPERTIES PREFIX "")
     target_compile_definitions(QuorvelA4UI PRIVATE INTERFACE_DLL)
-    target_link_libraries(QuorvelA4UI PRIVATE driver_core winspool)
+    target_link_libraries(QuorvelA4UI PRIVATE driver_core winspool comctl32 user32)
     if(CMAKE_SIZEOF_VOID_P EQUAL 4)
         target_link_options(QuorvelA4UI PRIVATE -Wl,--kill-at)
     endif()
@@ -83,7 +85,8 @@ if(WIN32)
         add_executable(driver_interface_tests tests/win32/os/main.cpp tests/win32/driver/interface_test.cpp)
         target_compile_definitions(driver_interface_tests PRIVATE
             DRIVER_STAGED="Z:${CMAKE_BINARY_DIR}/skin-staged/driver")
-        target_link_libraries(driver_interface_tests PRIVATE gtest_win32 winspool)
+        target_include_directories(driver_interface_tests PRIVATE src)
+        target_link_libraries(driver_interface_tests PRIVATE gtest_win32 winspool compstui comctl32 gdi32 user32)
         add_dependencies(driver_interface_tests QuorvelA4UNI QuorvelA4UI skin_package)
         project_warnings(driver_interface_tests)
     endif()

@@ -152,4 +152,15 @@ bool MergeDevMode(const PrinterModel& model, const std::uint8_t* input, std::siz
     return true;
 }
 
+void ApplyChoices(const PrinterModel& model, std::int16_t paper, std::int16_t orientation, std::uint16_t darkness,
+                  DevModeBytes& current) {
+    if (!IsOurDevMode(current)) return;
+    DevModeBytes choice = current;
+    Put32(choice, dm::kFields, kDmOrientation | kDmPaperSize);
+    PutShort(choice, dm::kOrientation, orientation);
+    PutShort(choice, dm::kPaperSize, paper);
+    Put16(choice, kDevModeSize + kPrivateDarkness, darkness);
+    MergeDevMode(model, choice.data(), choice.size(), current);
+}
+
 }  // namespace driver

@@ -73,6 +73,12 @@ bool MergeDevMode(const PrinterModel& model, const std::uint8_t* input, std::siz
 // Whether `bytes` is a whole DEVMODE of ours (what MergeDevMode keeps).
 bool IsOurDevMode(const DevModeBytes& bytes);
 
+// The preferences page's choices put into `current` (a DEVMODE of ours):
+// a paper by its number, portrait or landscape, a darkness. A choice the
+// model cannot do leaves that setting as it was, as a merge would.
+void ApplyChoices(const PrinterModel& model, std::int16_t paper, std::int16_t orientation, std::uint16_t darkness,
+                  DevModeBytes& current);
+
 std::int16_t GetShort(const DevModeBytes& bytes, std::size_t offset);
 std::uint16_t Darkness(const DevModeBytes& bytes);
 

@@ -139,4 +139,28 @@ TEST(DevMode, ADevModeThatLiesAboutItsSizeIsRefused) {
     EXPECT_FALSE(driver::MergeDevMode(Model(), nullptr, 220, current));
 }
 
+// The preferences page's choices: each one the model cannot do leaves its
+// setting alone, the others still apply.
+TEST(DevMode, ThePagesChoices) {
+    const struct {
+        std::int16_t paper, orientation;
+        std::uint16_t darkness;
+        std::int16_t paperAfter, orientationAfter, lengthAfter;
+        std::uint16_t darknessAfter;
+    } cases[] = {
+        {11, driver::kLandscape, 15, 11, driver::kLandscape, 2100, 15},
+        {70, driver::kLandscape, 3, 9, driver::kLandscape, 2970, 3},
+        {11, 7, 0, 11, driver::kPortrait, 2100, driver::kDefaultDarkness},
+    };
+    for (const auto& c : cases) {
+        DevModeBytes current = driver::DefaultDevMode(Model(), L"Front desk");
+        driver::ApplyChoices(Model(), c.paper, c.orientation, c.darkness, current);
+        EXPECT_EQ(driver::GetShort(current, dm::kPaperSize), c.paperAfter) << c.paper;
+        EXPECT_EQ(driver::GetShort(current, dm::kOrientation), c.orientationAfter) << c.orientation;
+        EXPECT_EQ(driver::GetShort(current, dm::kPaperLength), c.lengthAfter) << c.paper;
+        EXPECT_EQ(driver::Darkness(current), c.darknessAfter) << c.darkness;
+        EXPECT_TRUE(driver::IsOurDevMode(current));
+    }
+}
+
 }  // namespace

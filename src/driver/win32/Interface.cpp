@@ -1,14 +1,12 @@
 // The interface DLL (the driver's configuration DLL, QuorvelA4UI<dpi>.DLL):
 // what the spooler and applications ask of the driver without printing.
 // Its sizes, defaults, DEVMODE merges and capabilities come from the
-// portable core and the printer's model data file.
-//
-// Not yet here: the property sheets (the preferences page and the
-// printer's own settings); DrvDocumentPropertySheets with a property-sheet
-// pointer and DrvDevicePropertySheets refuse with ERROR_NOT_SUPPORTED.
+// portable core and the printer's model data file; its property pages are
+// in Pages.cpp.
 #include "driver/Capabilities.h"
 #include "driver/DevMode.h"
 #include "driver/win32/ModelFile.h"
+#include "driver/win32/Pages.h"
 
 #include <windows.h>
 #include <winspool.h>
@@ -18,19 +16,9 @@
 
 namespace {
 
-// The structures and constants of the interface DLL's calls, as documented;
-// this toolchain's winddiui.h lacks them.
-struct DocumentPropertyHeader {
-    WORD cbSize;
-    WORD reserved;
-    HANDLE printer;
-    LPWSTR printerName;
-    DEVMODEW* in;
-    DEVMODEW* out;
-    DWORD outSize;
-    DWORD mode;
-};
+using driver::win32::DocumentPropertyHeader;
 
+// As documented; this toolchain's winddiui.h lacks it.
 struct DevQueryPrintInfo {
     WORD cbSize;
     WORD level;
@@ -85,11 +73,8 @@ __declspec(dllexport) DWORD WINAPI DrvDeviceCapabilities(HANDLE printer, PWSTR d
     return static_cast<DWORD>(answer.result);
 }
 
-__declspec(dllexport) LONG WINAPI DrvDocumentPropertySheets(void* propertySheet, LPARAM parameter) {
-    if (propertySheet != nullptr) {
-        SetLastError(ERROR_NOT_SUPPORTED);
-        return -1;
-    }
+__declspec(dllexport) LONG WINAPI DrvDocumentPropertySheets(PROPSHEETUI_INFO* propertySheet, LPARAM parameter) {
+    if (propertySheet != nullptr) return driver::win32::SettingsSheet(*propertySheet, parameter);
     auto* header = reinterpret_cast<DocumentPropertyHeader*>(parameter);
     if (header == nullptr || header->cbSize < sizeof(DocumentPropertyHeader)) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -115,9 +100,12 @@ __declspec(dllexport) LONG WINAPI DrvDocumentPropertySheets(void* propertySheet,
     return kOk;
 }
 
-__declspec(dllexport) LONG WINAPI DrvDevicePropertySheets(void*, LPARAM) {
-    SetLastError(ERROR_NOT_SUPPORTED);
-    return -1;
+__declspec(dllexport) LONG WINAPI DrvDevicePropertySheets(PROPSHEETUI_INFO* propertySheet, LPARAM parameter) {
+    if (propertySheet == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return -1;
+    }
+    return driver::win32::PrinterSheet(*propertySheet, parameter);
 }
 
 __declspec(dllexport) BOOL WINAPI DrvConvertDevMode(LPWSTR printerName, DEVMODEW* input, DEVMODEW* output,

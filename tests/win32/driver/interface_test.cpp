@@ -1,13 +1,21 @@
 // The interface DLL behind Wine's spooler: the test installs a driver of
 // both DLLs and the 300 dpi model's data file, adds a printer with it, and
 // asks DocumentPropertiesW and DeviceCapabilitiesW, which Wine answers
-// through the driver's interface DLL.
+// through the driver's interface DLL, then opens the driver's preferences
+// page through compstui and uses it as a user would.
+#include "driver/win32/PageIds.h"
+
 #include <windows.h>
+
+#include <commctrl.h>
+#include <compstui.h>
 #include <winspool.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -113,6 +121,137 @@ TEST_F(InterfaceDll, DeviceCapabilitiesAreTheModels) {
     EXPECT_EQ(resolutions[0], 300);
     EXPECT_EQ(resolutions[1], 300);
     EXPECT_EQ(DeviceCapabilitiesW(kPrinter, L"FILE:", DC_COPIES, nullptr, nullptr), 999);
+}
+
+// The window as the screen shows it, as a 24-bit BMP.
+void SaveWindow(HWND window, const std::wstring& path) {
+    RECT box{};
+    GetWindowRect(window, &box);
+    const int width = box.right - box.left, height = box.bottom - box.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, box.left, box.top, SRCCOPY);
+    SelectObject(memory, old);
+    const DWORD bytes = static_cast<DWORD>((width * 3 + 3) / 4 * 4 * height);
+    BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + bytes), 0, 0,
+                          sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
+    if (FILE* out = _wfopen(path.c_str(), L"wb")) {
+        std::fwrite(&file, sizeof file, 1, out);
+        std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
+        std::fwrite(bits, 1, bytes, out);
+        std::fclose(out);
+    }
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
+// The sheet the thread shows, once it is there.
+HWND WaitForSheet(DWORD thread) {
+    HWND sheet = nullptr;
+    for (int tries = 0; tries < 200 && sheet == nullptr; ++tries) {
+        EnumThreadWindows(
+            thread,
+            [](HWND window, LPARAM found) {
+                if (!IsWindowVisible(window)) return TRUE;
+                *reinterpret_cast<HWND*>(found) = window;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&sheet));
+        if (sheet == nullptr) Sleep(50);
+    }
+    Sleep(300);  // painted
+    return sheet;
+}
+
+// What the user does on the page: A5, landscape, darkness 12, then OK.
+void UseThePage(DWORD thread, std::wstring& darknessShown) {
+    HWND sheet = WaitForSheet(thread);
+    if (sheet == nullptr) return;
+    HWND page = PropSheet_GetCurrentPageHwnd(sheet);
+    SaveWindow(sheet, Folder() + L"print\\preferences.bmp");
+    HWND paper = GetDlgItem(page, IDC_PAPER);
+    const LRESULT a5 = SendMessageW(paper, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"A5"));
+    SendMessageW(paper, CB_SETCURSEL, static_cast<WPARAM>(a5), 0);
+    SendMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_PAPER, CBN_SELCHANGE), reinterpret_cast<LPARAM>(paper));
+    SendMessageW(GetDlgItem(page, IDC_LANDSCAPE), BM_CLICK, 0, 0);
+    HWND darkness = GetDlgItem(page, IDC_DARKNESS);
+    SendMessageW(darkness, TBM_SETPOS, TRUE, 12);
+    SendMessageW(page, WM_HSCROLL, TB_ENDTRACK, reinterpret_cast<LPARAM>(darkness));
+    wchar_t shown[16] = {};
+    GetDlgItemTextW(page, IDC_DARKNESS_VALUE, shown, 16);
+    darknessShown = shown;
+    PropSheet_PressButton(sheet, PSBTN_OK);
+}
+
+TEST_F(InterfaceDll, ThePreferencesPageChangesTheSettings) {
+    HMODULE dll = LoadLibraryW((Folder() + L"QuorvelA4UI.dll").c_str());
+    ASSERT_NE(dll, nullptr);
+    auto* sheets = reinterpret_cast<PFNPROPSHEETUI>(
+        reinterpret_cast<void (*)()>(GetProcAddress(dll, "DrvDocumentPropertySheets")));
+    ASSERT_NE(sheets, nullptr);
+    std::vector<BYTE> out(232);
+    struct {
+        WORD cbSize, reserved;
+        HANDLE printer;
+        LPWSTR printerName;
+        DEVMODEW *in, *out;
+        DWORD outSize, mode;
+    } header{sizeof header, 0, printer, const_cast<LPWSTR>(kPrinter), nullptr, reinterpret_cast<DEVMODEW*>(out.data()),
+             232, DM_OUT_BUFFER | DM_IN_PROMPT};
+    CreateDirectoryW((Folder() + L"print").c_str(), nullptr);
+    std::wstring darknessShown;
+    std::thread user(UseThePage, GetCurrentThreadId(), std::ref(darknessShown));
+    DWORD result = 0;
+    const LONG shown = CommonPropertySheetUIW(nullptr, sheets, reinterpret_cast<LPARAM>(&header), &result);
+    user.join();
+    EXPECT_GE(shown, 0);
+    EXPECT_EQ(result, static_cast<DWORD>(CPSUI_OK));
+    EXPECT_EQ(darknessShown, L"12");
+    const auto* settings = reinterpret_cast<const DEVMODEW*>(out.data());
+    EXPECT_EQ(settings->dmPaperSize, DMPAPER_A5);
+    EXPECT_EQ(settings->dmOrientation, DMORIENT_LANDSCAPE);
+    EXPECT_EQ(out[220 + 8], 12) << "the darkness in the private part";
+    FreeLibrary(dll);
+}
+
+// The printer's page says what the model is; it changes nothing.
+TEST_F(InterfaceDll, ThePrinterPageShowsTheModel) {
+    HMODULE dll = LoadLibraryW((Folder() + L"QuorvelA4UI.dll").c_str());
+    ASSERT_NE(dll, nullptr);
+    auto* sheets = reinterpret_cast<PFNPROPSHEETUI>(
+        reinterpret_cast<void (*)()>(GetProcAddress(dll, "DrvDevicePropertySheets")));
+    ASSERT_NE(sheets, nullptr);
+    struct {
+        WORD cbSize, flags;
+        HANDLE printer;
+        LPWSTR printerName;
+    } header{sizeof header, 0, printer, const_cast<LPWSTR>(kPrinter)};
+    std::wstring resolution, area;
+    std::thread user([&, thread = GetCurrentThreadId()] {
+        HWND sheet = WaitForSheet(thread);
+        if (sheet == nullptr) return;
+        HWND page = PropSheet_GetCurrentPageHwnd(sheet);
+        SaveWindow(sheet, Folder() + L"print\\printer.bmp");
+        wchar_t text[64] = {};
+        GetDlgItemTextW(page, IDC_RESOLUTION, text, 64);
+        resolution = text;
+        GetDlgItemTextW(page, IDC_AREA, text, 64);
+        area = text;
+        PropSheet_PressButton(sheet, PSBTN_CANCEL);
+    });
+    DWORD result = 0;
+    EXPECT_GE(CommonPropertySheetUIW(nullptr, sheets, reinterpret_cast<LPARAM>(&header), &result), 0);
+    user.join();
+    EXPECT_EQ(result, static_cast<DWORD>(CPSUI_CANCEL));
+    EXPECT_EQ(resolution, L"300 dpi");
+    EXPECT_EQ(area, L"208 x 292 mm");
+    FreeLibrary(dll);
 }
 
 }  // namespace
