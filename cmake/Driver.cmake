@@ -86,7 +86,7 @@ if(WIN32)
         target_compile_definitions(driver_interface_tests PRIVATE
             DRIVER_STAGED="Z:${CMAKE_BINARY_DIR}/skin-staged/driver")
         target_include_directories(driver_interface_tests PRIVATE src)
-        target_link_libraries(driver_interface_tests PRIVATE gtest_win32 winspool compstui comctl32 gdi32 user32)
+        target_link_libraries(driver_interface_tests PRIVATE gtest_win32 winspool compstui comctl32 gdi32 user32 version)
         add_dependencies(driver_interface_tests QuorvelA4UNI QuorvelA4UI skin_package)
         project_warnings(driver_interface_tests)
     endif()

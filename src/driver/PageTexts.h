@@ -1,5 +1,6 @@
-// The texts of the driver's two property pages in the program's seven
-// languages, chosen by the user's UI language.
+// The texts the driver shows (its two property pages, the name of its paper
+// source) in the program's seven languages, chosen by the user's UI
+// language.
 #pragma once
 
 #include <cstdint>
@@ -24,6 +25,9 @@ struct PageTexts {
     const wchar_t* cutter;
     const wchar_t* cuts;
     const wchar_t* noCutter;
+    // The one paper source, as DeviceCapabilities names it (at most 23
+    // characters).
+    const wchar_t* automaticSource;
 };
 
 // By the language's primary part (a Windows LANGID); English for a

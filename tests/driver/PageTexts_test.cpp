@@ -18,8 +18,9 @@ TEST(PageTexts, SevenLanguagesEachComplete) {
         const wchar_t* const all[] = {texts.settingsTitle, texts.paper,   texts.orientation, texts.portrait,
                                       texts.landscape,     texts.darkness, texts.lighter,    texts.darker,
                                       texts.printerTitle,  texts.model,   texts.resolution,  texts.printableArea,
-                                      texts.cutter,        texts.cuts,    texts.noCutter};
+                                      texts.cutter,        texts.cuts,    texts.noCutter,    texts.automaticSource};
         for (const wchar_t* text : all) EXPECT_GT(std::wcslen(text), 0u) << std::hex << language;
+        EXPECT_LT(std::wcslen(texts.automaticSource), 24u) << "fits DC_BINNAMES";
         titles.insert(texts.settingsTitle);
     }
     EXPECT_EQ(titles.size(), 7u);

@@ -5,6 +5,7 @@
 // in Pages.cpp.
 #include "driver/Capabilities.h"
 #include "driver/DevMode.h"
+#include "driver/PageTexts.h"
 #include "driver/win32/ModelFile.h"
 #include "driver/win32/Pages.h"
 
@@ -32,8 +33,6 @@ struct DevQueryPrintInfo {
 constexpr DWORD kConvert = 0x01, kConvert351 = 0x02, kDriverDefault = 0x04;  // CDM_*
 constexpr LONG kOk = 1;                                                      // IDOK
 
-// The one paper source. Its name is not yet in the user's language.
-constexpr wchar_t kBinName[] = L"Automatic";
 
 std::size_t DevModeBytesOf(const DEVMODEW& devMode) {
     return static_cast<std::size_t>(devMode.dmSize) + devMode.dmDriverExtra;
@@ -68,7 +67,7 @@ __declspec(dllexport) DWORD WINAPI DrvDeviceCapabilities(HANDLE printer, PWSTR d
         SetLastError(ERROR_INVALID_DATA);
         return static_cast<DWORD>(driver::kGdiError);
     }
-    const driver::CapabilityAnswer answer = driver::DeviceCapability(model, index, kBinName);
+    const driver::CapabilityAnswer answer = driver::DeviceCapability(model, index, driver::TextsFor(GetUserDefaultUILanguage()).automaticSource);
     if (output != nullptr && !answer.output.empty()) std::memcpy(output, answer.output.data(), answer.output.size());
     return static_cast<DWORD>(answer.result);
 }

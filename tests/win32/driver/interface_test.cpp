@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -251,6 +252,69 @@ TEST_F(InterfaceDll, ThePrinterPageShowsTheModel) {
     EXPECT_EQ(result, static_cast<DWORD>(CPSUI_CANCEL));
     EXPECT_EQ(resolution, L"300 dpi");
     EXPECT_EQ(area, L"208 x 292 mm");
+    FreeLibrary(dll);
+}
+
+template <typename Function>
+Function* Entry(HMODULE dll, const char* name) {
+    return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(GetProcAddress(dll, name)));
+}
+
+// What Windows needs of an interface DLL, and its refusals of what the
+// documentation does not allow.
+TEST_F(InterfaceDll, ExportsWhatWindowsNeedsAndRefusesBadInput) {
+    const std::wstring path = Folder() + L"QuorvelA4UI.dll";
+    HMODULE dll = LoadLibraryW(path.c_str());
+    ASSERT_NE(dll, nullptr);
+    for (const char* name : {"DrvDeviceCapabilities", "DrvDocumentPropertySheets", "DrvDevicePropertySheets",
+                             "DrvConvertDevMode", "DrvPrinterEvent", "DrvDriverEvent", "DevQueryPrintEx"})
+        EXPECT_NE(GetProcAddress(dll, name), nullptr) << name;
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), nullptr);
+    std::vector<BYTE> version(size);
+    ASSERT_TRUE(size > 0 && GetFileVersionInfoW(path.c_str(), 0, size, version.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(version.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DRV));
+    EXPECT_EQ(fixed->dwFileSubtype, static_cast<DWORD>(VFT2_DRV_VERSIONED_PRINTER));
+
+    auto* documentSheets = Entry<LONG WINAPI(PROPSHEETUI_INFO*, LPARAM)>(dll, "DrvDocumentPropertySheets");
+    auto* deviceSheets = Entry<LONG WINAPI(PROPSHEETUI_INFO*, LPARAM)>(dll, "DrvDevicePropertySheets");
+    auto* convert = Entry<BOOL WINAPI(LPWSTR, DEVMODEW*, DEVMODEW*, LONG*, DWORD)>(dll, "DrvConvertDevMode");
+    auto* query = Entry<BOOL WINAPI(void*)>(dll, "DevQueryPrintEx");
+    // A DEVMODE whose dmSize is below any DEVMODE's.
+    std::vector<BYTE> lying(232);
+    auto* liar = reinterpret_cast<DEVMODEW*>(lying.data());
+    liar->dmSize = 40;
+    std::vector<BYTE> out(232);
+    struct {
+        WORD cbSize, reserved;
+        HANDLE printer;
+        LPWSTR printerName;
+        DEVMODEW *in, *out;
+        DWORD outSize, mode;
+    } header{sizeof header, 0, printer, const_cast<LPWSTR>(kPrinter), liar, reinterpret_cast<DEVMODEW*>(out.data()),
+             232, DM_IN_BUFFER | DM_OUT_BUFFER};
+    LONG outSize = 232;
+    const struct {
+        const char* what;
+        std::function<bool()> refuses;
+    } cases[] = {
+        {"no header", [&] { return documentSheets(nullptr, 0) == -1; }},
+        {"a DEVMODE that lies", [&] { return documentSheets(nullptr, reinterpret_cast<LPARAM>(&header)) == -1; }},
+        {"no sheet for the printer's page", [&] { return deviceSheets(nullptr, 0) == -1; }},
+        {"no output size", [&] { return !convert(const_cast<LPWSTR>(kPrinter), nullptr, nullptr, nullptr, 1); }},
+        {"a DEVMODE that lies, converted",
+         [&] {
+             return !convert(const_cast<LPWSTR>(kPrinter), liar, reinterpret_cast<DEVMODEW*>(out.data()), &outSize, 1);
+         }},
+        {"no query", [&] { return !query(nullptr); }},
+    };
+    for (const auto& c : cases) {
+        SetLastError(0);
+        EXPECT_TRUE(c.refuses()) << c.what;
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << c.what;
+    }
     FreeLibrary(dll);
 }
 
