@@ -359,7 +359,7 @@ private:
             return false;
         }
         if (verb == "removeprinter" || verb == "removeprintersof" || verb == "removedriver" || verb == "expectprinter" ||
-            verb == "expectnoprinter" || verb == "expectdriver" || verb == "spoolerstate")
+            verb == "expectnoprinter" || verb == "expectdriver" || verb == "expectsettings" || verb == "spoolerstate")
             return Spooler(verb, in);
         if (verb == "demo") {
             auto* demo = new DemoWindow;
@@ -578,6 +578,44 @@ private:
             const bool gone = FindPrinter(name).empty();
             Status("PRINTER " + ui::WideToUtf8(name) + (gone ? " gone" : " STILL LISTED"));
             return gone;
+        }
+        if (verb == "expectsettings") {
+            // expectsettings <dpi> <name>: the printer's interface DLL
+            // answers as the model's: the defaults (A4, portrait, its
+            // resolution), a merge of landscape and 3 copies, its papers
+            // and its one resolution.
+            int dpi = 0;
+            in >> dpi;
+            std::wstring name = Rest(in);
+            HANDLE printer = nullptr;
+            if (!OpenPrinterW(name.data(), &printer, nullptr)) {
+                Status("SETTINGS: " + ui::WideToUtf8(name) + " does not open");
+                return false;
+            }
+            std::vector<BYTE> defaults(sizeof(DEVMODEW) + 12), merged(defaults.size());
+            auto* result = reinterpret_cast<DEVMODEW*>(merged.data());
+            const bool asked = DocumentPropertiesW(nullptr, printer, name.data(), reinterpret_cast<DEVMODEW*>(defaults.data()),
+                                                   nullptr, DM_OUT_BUFFER) == IDOK;
+            auto* input = reinterpret_cast<DEVMODEW*>(defaults.data());
+            const bool defaultsRight = asked && input->dmPaperSize == DMPAPER_A4 &&
+                                       input->dmOrientation == DMORIENT_PORTRAIT && input->dmPrintQuality == dpi;
+            input->dmFields = DM_ORIENTATION | DM_COPIES;
+            input->dmOrientation = DMORIENT_LANDSCAPE;
+            input->dmCopies = 3;
+            const bool mergedRight = DocumentPropertiesW(nullptr, printer, name.data(), result, input,
+                                                         DM_IN_BUFFER | DM_OUT_BUFFER) == IDOK &&
+                                     result->dmOrientation == DMORIENT_LANDSCAPE && result->dmCopies == 3;
+            ClosePrinter(printer);
+            WORD papers[32] = {};
+            const int paperCount = DeviceCapabilitiesW(name.c_str(), nullptr, DC_PAPERS, reinterpret_cast<LPWSTR>(papers), nullptr);
+            LONG resolutions[2] = {};
+            const int resolutionCount =
+                DeviceCapabilitiesW(name.c_str(), nullptr, DC_ENUMRESOLUTIONS, reinterpret_cast<LPWSTR>(resolutions), nullptr);
+            const bool capabilitiesRight = paperCount >= 1 && paperCount <= 32 && papers[0] == DMPAPER_A4 &&
+                                           resolutionCount == 1 && resolutions[0] == dpi;
+            Status("SETTINGS " + ui::WideToUtf8(name) + ": defaults " + (defaultsRight ? "right" : "WRONG") + ", merge " +
+                   (mergedRight ? "right" : "WRONG") + ", capabilities " + (capabilitiesRight ? "right" : "WRONG"));
+            return defaultsRight && mergedRight && capabilitiesRight;
         }
         if (verb == "expectprinter") {
             // expectprinter <port> <name>: listed, on that port, and it
