@@ -312,6 +312,20 @@ TEST_F(MainWindowThreads, AWorkerMovesThePagesForwardAndBack) {
     EXPECT_EQ(state->OuterPage(), 0);
 }
 
+// What a clipboard tool sends to the focused window is not ours: the page
+// stays where it is.
+TEST_F(MainWindowThreads, ClipboardMessagesFromOutsideChangeNothing) {
+    ui_->Run([this] { OpenMainWindow(); });
+    const ui::WindowHandle handle = mainWindow->Handle();
+    std::thread([&] { ui::SendMessageTo(handle, common::UM_GO_NEXT, 0, 0); }).join();
+    constexpr unsigned kCut = 0x0300, kCopy = 0x0301, kPaste = 0x0302, kClear = 0x0303;
+    for (const unsigned message : {kCut, kCopy, kPaste, kClear}) {
+        std::thread([&] { ui::SendMessageTo(handle, message, 0, 0); }).join();
+        ui_->Run([&] { EXPECT_EQ(Get<ui::TabLayout>(L"tab_switch").CurrentSel(), 1) << message; });
+        EXPECT_EQ(state->Flow(), 1) << message;
+    }
+}
+
 TEST_F(MainWindowThreads, LanguagePopupListsLanguagesAndSwitchesTheWindow) {
     os::sim::TheMachine().uiLanguage = 2052;
     ui_->Run([this] { OpenMainWindow(); });
