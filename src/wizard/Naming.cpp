@@ -11,12 +11,9 @@
 namespace wizard {
 namespace {
 
-// These verdicts are the same in every UI language.
-constexpr wchar_t kInvalidAddress[] = L"IP\u5730\u5740\u65e0\u6548";
-constexpr wchar_t kPortExists[] = L"\u7aef\u53e3\u5df2\u5b58\u5728\uff0c\u8bf7\u91cd\u65b0\u8f93\u5165";
-constexpr wchar_t kNameFree[] = L"\u6253\u5370\u673a\u540d\u79f0:%s \u53ef\u4ee5\u4f7f\u7528";
-constexpr wchar_t kNameTaken[] =
-    L"*\u6253\u5370\u673a\u540d\u79f0:%s \u4e0d\u53ef\u4ee5\u4f7f\u7528\uff0c\u8bf7\u66f4\u6362\u540d\u79f0";
+std::wstring NameVerdict(const wchar_t* key, const std::wstring& name) {
+    return common::FormatText(common::TranslateKey(key), name);
+}
 
 }  // namespace
 
@@ -60,16 +57,16 @@ bool AppState::RefuseInvalidPrinterName() {
 bool AppState::CheckPrinterName() {
     if (RefuseInvalidPrinterName()) return false;
     if (!printsys::PrinterExists(request_.printerName)) return true;
-    ShowPrinterNameInfo(common::FormatText(kNameTaken, request_.printerName), true);
+    ShowPrinterNameInfo(NameVerdict(L"tip.printernametaken", request_.printerName), true);
     return false;
 }
 
 void AppState::TestPrinterName() {
     if (RefuseInvalidPrinterName()) return;
     if (printsys::PrinterExists(request_.printerName))
-        ShowPrinterNameInfo(common::FormatText(kNameTaken, request_.printerName), true);
+        ShowPrinterNameInfo(NameVerdict(L"tip.printernametaken", request_.printerName), true);
     else
-        ShowPrinterNameInfo(common::FormatText(kNameFree, request_.printerName), false);
+        ShowPrinterNameInfo(NameVerdict(L"tip.printernamefree", request_.printerName), false);
 }
 
 // --- Before page 7 on the network path
@@ -81,12 +78,12 @@ bool AppState::CheckNetworkPage() {
     if (address == nullptr || portName == nullptr) return false;
     // The edits, not the request: what the user sees is what is checked.
     if (!IsValidIPv4(address->Text())) {
-        if (verdict) verdict->SetText(kInvalidAddress);
+        if (verdict) verdict->SetText(common::TranslateKey(L"tip.ipinvalid"));
         address->SetFocus();
         return false;
     }
     if (printsys::PortExists(portName->Text())) {
-        if (verdict) verdict->SetText(kPortExists);
+        if (verdict) verdict->SetText(common::TranslateKey(L"tip.portexists"));
         portName->SetFocus();
         return false;
     }

@@ -10,6 +10,7 @@
 #include <winspool.h>
 #include <tlhelp32.h>
 
+#include "common/Localisation.h"
 #include "ui/Controls.h"
 #include "ui/PhaseTrace.h"
 #include "ui/Utf.h"
@@ -482,6 +483,16 @@ private:
             std::getline(in >> std::ws, text);
             Status("TEXT " + ui::WideToUtf8(control->Text()));
             return control->Text() == Wide(text);
+        }
+        if (verb == "expecttranslation") {
+            // expecttranslation <window> <control> <key> [argument]: the
+            // key's text in the current language, with %s filled in.
+            std::string key, argument;
+            in >> key;
+            std::getline(in >> std::ws, argument);
+            const std::wstring expected = common::FormatText(common::TranslateKey(Wide(key)), Wide(argument));
+            Status("TEXT " + ui::WideToUtf8(control->Text()) + " (expected " + ui::WideToUtf8(expected) + ")");
+            return control->Text() == expected;
         }
         if (verb == "expectshown") return control->IsShown();
         if (verb == "expectenabled") return control->IsEnabled();

@@ -290,7 +290,7 @@ TEST_F(NetworkPath, InvalidAddressAndTakenPortKeepThePage) {
     ASSERT_TRUE(Type(L"edit_install_lan_ip", L"10.0.0.256"));
     ASSERT_TRUE(Next());
     EXPECT_EQ(Page(), 6);
-    EXPECT_EQ(Verdict(), L"IP地址无效");
+    EXPECT_EQ(Verdict(), L"The IP address is not valid");
     EXPECT_TRUE(Get<ui::Edit>(L"edit_install_lan_ip").IsFocused());
     EXPECT_EQ(state->Request().networkAddress, L"10.0.0.256");
 
@@ -298,7 +298,7 @@ TEST_F(NetworkPath, InvalidAddressAndTakenPortKeepThePage) {
     ASSERT_TRUE(Type(L"edit_install_lan_portName", L"COM1:"));
     ASSERT_TRUE(Next());
     EXPECT_EQ(Page(), 6);
-    EXPECT_EQ(Verdict(), L"端口已存在，请重新输入");
+    EXPECT_EQ(Verdict(), L"The port already exists. Please enter another name.");
     EXPECT_TRUE(Get<ui::Edit>(L"edit_install_lan_portName").IsFocused());
 
     ASSERT_TRUE(Type(L"edit_install_lan_portName", L"IP_10.0.0.25"));
