@@ -152,6 +152,16 @@ bool IsSafeZipName(std::string_view name) {
     return true;
 }
 
+namespace {
+
+bool IsFolderEntry(const ZipEntry& entry) {
+    const std::string& name = entry.name;
+    return name.size() >= 2 && name.back() == '/' && entry.size == 0 && entry.compressedSize == 0 &&
+           IsSafeZipName(std::string_view(name).substr(0, name.size() - 1));
+}
+
+}  // namespace
+
 ZipError ZipArchive::Open(const void* data, std::size_t size, std::string password) {
     Close();
     if (data == nullptr && size != 0) return ZipError::BadArchive;
@@ -245,11 +255,14 @@ ZipError ZipArchive::ReadCentralDirectory() {
             entry.localHeaderOffset == 0xFFFFFFFFu)
             return ZipError::Unsupported;
         if (entry.name.empty() || entry.name.find('\0') != std::string::npos) return ZipError::BadArchive;
+        pos += recordLength;
+        // A folder (a safe name ending in one "/", without data), as most
+        // ZIP tools write one for every folder, holds nothing to read.
+        if (IsFolderEntry(entry)) continue;
 
         // The first of two entries with the same name wins.
         index_.emplace(FoldZipName(entry.name), entries_.size());
         entries_.push_back(std::move(entry));
-        pos += recordLength;
     }
     centralDirectoryOffset_ = cdOffset;
     return ZipError::None;

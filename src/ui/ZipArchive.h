@@ -56,6 +56,8 @@ public:
     void Close();
     bool IsOpen() const { return open_; }
 
+    // Every entry but folders (a name ending in "/" without data), which
+    // are skipped when the archive opens.
     const std::vector<ZipEntry>& Entries() const { return entries_; }
 
     // Looks a name up ignoring ASCII case, with "\" taken as "/".

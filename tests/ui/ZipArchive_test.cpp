@@ -285,6 +285,37 @@ TEST(ZipArchive, FirstOfTwoEntriesWithTheSameNameWins) {
     EXPECT_EQ(out, Bytes("first"));
 }
 
+// Info-ZIP writes an entry for every folder unless told -D; those are
+// skipped, the files read as ever.
+TEST(ZipArchive, FolderEntriesAreSkipped) {
+    TempFolder folder;
+    WriteFile(folder.path() / "tree" / "sub" / "a.txt", Bytes("first"));
+    WriteFile(folder.path() / "tree" / "sub" / "deeper" / "b.txt", Bytes("second"));
+    for (const char* options : {"-q -r", "-q -r -D"}) {
+        const fs::path archive = folder.path() / (std::string(options).size() > 5 ? "plain.zip" : "folders.zip");
+        const std::string command = "cd '" + (folder.path() / "tree").string() + "' && " ZIP_EXECUTABLE " " + options +
+                                    " -P " + kPassword + " '" + archive.string() + "' .";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        const auto bytes = ReadFile(archive);
+        ZipArchive zip;
+        ASSERT_EQ(zip.Open(bytes.data(), bytes.size(), kPassword), ZipError::None) << options;
+        ASSERT_EQ(zip.Entries().size(), 2u) << options;
+        for (const auto& entry : zip.Entries()) {
+            std::vector<std::uint8_t> out;
+            EXPECT_EQ(zip.Read(entry, 100, out), ZipError::None) << options << " " << entry.name;
+        }
+    }
+    // Not folders: a name with data, two slashes, or ".." before the slash.
+    for (const char* name : {"sub/", "sub//", "../"}) {
+        const auto bytes = BuildZip({{name, std::string(name) == "sub/" ? Bytes("x") : Bytes(""), false, false}});
+        ZipArchive zip;
+        ASSERT_EQ(zip.Open(bytes.data(), bytes.size(), kPassword), ZipError::None) << name;
+        ASSERT_EQ(zip.Entries().size(), 1u) << name;
+        std::vector<std::uint8_t> out;
+        EXPECT_EQ(zip.Read(zip.Entries().front(), 100, out), ZipError::UnsafeName) << name;
+    }
+}
+
 TEST(ZipArchive, UnsafeNamesAreRefused) {
     const char* names[] = {"../evil.txt", "a/../../evil.txt", "/abs.txt", "\\abs.txt", "C:/x.txt", "a\\..\\b.txt",
                            "./a.txt",     "a/./b.txt",        "a//b.txt", "a\\\\b.txt", "."};
