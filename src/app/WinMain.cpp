@@ -20,7 +20,8 @@ namespace {
 constexpr int kPackageResourceId = 129;
 constexpr wchar_t kPackageResourceType[] = L"ZIPRES";
 constexpr wchar_t kPackagePassword[] = L"wqm19990707";
-constexpr DWORD kMainStyle = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
+// A wizard of fixed size: no maximise box, so no route maximises it.
+constexpr DWORD kMainStyle = (WS_OVERLAPPEDWINDOW & ~WS_MAXIMIZEBOX) | WS_VISIBLE;
 
 std::string ToAnsi(const std::wstring& text) {
     const int length = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,

@@ -397,6 +397,48 @@ private:
                    ", centre " + std::to_string(left) + "," + std::to_string(top));
             return at.left == left && at.top == top;
         }
+        if (verb == "trymaximise") {
+            // trymaximise <class>: every route to a maximised window (a
+            // caption double-click, the system menu, Win+Up, ShowWindow)
+            // leaves the window where and as large as it was. Runs on the
+            // UI thread, so it lets the window handle what follows each.
+            in >> className;
+            HWND window = FindWindowW(Wide(className).c_str(), nullptr);
+            if (window == nullptr) return false;
+            const auto pump = [](DWORD milliseconds) {
+                for (const DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(10)) {
+                    MSG message;
+                    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+                        TranslateMessage(&message);
+                        DispatchMessageW(&message);
+                    }
+                }
+            };
+            RECT before{}, after{};
+            GetWindowRect(window, &before);
+            SendMessageW(window, WM_NCLBUTTONDBLCLK, HTCAPTION, MAKELPARAM(before.left + 20, before.top + 10));
+            SendMessageW(window, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+            SetForegroundWindow(window);
+            INPUT keys[4] = {};
+            const WORD codes[4] = {VK_LWIN, VK_UP, VK_UP, VK_LWIN};
+            for (int i = 0; i < 4; ++i) {
+                keys[i].type = INPUT_KEYBOARD;
+                keys[i].ki.wVk = codes[i];
+                keys[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
+            }
+            SendInput(4, keys, sizeof(INPUT));
+            pump(200);
+            ShowWindow(window, SW_MAXIMIZE);
+            pump(300);
+            GetWindowRect(window, &after);
+            const bool zoomed = IsZoomed(window) != FALSE;
+            const auto text = [](const RECT& r) {
+                return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right - r.left) + "x" +
+                       std::to_string(r.bottom - r.top);
+            };
+            Status("MAXIMISE " + className + ": " + text(before) + " -> " + text(after) + (zoomed ? ", MAXIMISED" : ""));
+            return !zoomed && EqualRect(&before, &after);
+        }
         if (verb == "expectactive") {
             in >> className;
             const bool active = GetActiveWindow() == FindWindowW(Wide(className).c_str(), nullptr);

@@ -165,6 +165,8 @@ struct Win32WindowHost::Impl {
 
     // Input, in layout pixels once the message's point is converted.
     bool OverCaption(int x, int y);
+    // Whether the window was made with a maximise box.
+    bool Maximisable() const { return (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_MAXIMIZEBOX) != 0; }
     // The list whose scroll bar is under a point, or null.
     List* ScrollBarAt(int x, int y);
     // The mouse is at a point: the hot control and scroll bar follow.

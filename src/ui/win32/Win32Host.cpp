@@ -29,6 +29,12 @@ SharedResources& Shared() {
     return shared;
 }
 
+// Posted by a fixed-size window to itself when something maximised it.
+UINT RestoreMessage() {
+    static const UINT message = RegisterWindowMessageW(L"SkinRestoreFixedSizeWindow");
+    return message;
+}
+
 int DpiOf(HWND window) {
     using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
     static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
@@ -119,6 +125,31 @@ LRESULT Win32WindowHost::Impl::Proc(UINT message, WPARAM wParam, LPARAM lParam) 
             layoutValid = false;
             InvalidateRect(hwnd, nullptr, FALSE);
             break;
+        // A window without a maximise box has a fixed size: it does not
+        // maximise from the caption, the system menu, a shortcut or
+        // ShowWindow. (Windows leaves only the first two to the style.)
+        case WM_SYSCOMMAND:
+            if ((wParam & 0xFFF0) == SC_MAXIMIZE && !Maximisable()) return 0;
+            break;
+        case WM_NCLBUTTONDBLCLK:
+            if (wParam == HTCAPTION && !Maximisable()) return 0;
+            break;
+        case WM_GETMINMAXINFO:
+            // ShowWindow(SW_MAXIMIZE) passes the guards above and asks this
+            // first: maximised, the window keeps its place and size, and
+            // it is made a normal window again once ShowWindow is done
+            // with it (a maximised window cannot be moved by its caption).
+            if (!Maximisable()) {
+                RECT box{};
+                GetWindowRect(hwnd, &box);
+                auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+                limits->ptMaxSize = {box.right - box.left, box.bottom - box.top};
+                limits->ptMaxPosition = {box.left, box.top};
+                PostMessageW(hwnd, RestoreMessage(), 0, 0);
+                return 0;
+            }
+            break;
+
         case WM_TIMER:
             if (wParam == kAnimationTimer) {
                 ++animationFrame;
@@ -155,8 +186,6 @@ LRESULT Win32WindowHost::Impl::Proc(UINT message, WPARAM wParam, LPARAM lParam) 
         case WM_CTLCOLORSTATIC:
             if (HBRUSH brush = EditColours(wParam, lParam)) return reinterpret_cast<LRESULT>(brush);
             break;
-        case WM_GETMINMAXINFO:
-            break;
         case WM_GETOBJECT:
             return AnswerGetObject(window, hwnd, wParam, lParam);
         case WM_NCDESTROY: {
@@ -169,6 +198,10 @@ LRESULT Win32WindowHost::Impl::Proc(UINT message, WPARAM wParam, LPARAM lParam) 
             return 0;
         }
         default:
+            if (message == RestoreMessage() && IsZoomed(hwnd)) {
+                ShowWindow(hwnd, SW_RESTORE);
+                return 0;
+            }
             break;
     }
 
