@@ -41,6 +41,12 @@ bool CloseHandle(KernelHandle handle);
 // last error set, when no thread could be made (body is then not run).
 bool StartThread(std::function<void()> body);
 
+// COM for the calling thread as the shell's calls need it (apartment
+// threaded, without OLE1 DDE), until UninitializeCom. False when the
+// thread cannot have it; UninitializeCom is then not called.
+bool InitializeComForShell();
+void UninitializeCom();
+
 struct OsVersion {
     std::uint32_t major = 0;
     std::uint32_t minor = 0;

@@ -208,7 +208,14 @@ void AppState::EnterDeleteStep(std::int32_t position) {
 }
 
 std::uint32_t AppState::StartWorker(std::function<void()> body) {
-    if (os::StartThread(std::move(body))) return 0;
+    // Workers start printui and certutil through the shell, which wants COM
+    // on the calling thread.
+    auto withCom = [body = std::move(body)] {
+        const bool com = os::InitializeComForShell();
+        body();
+        if (com) os::UninitializeCom();
+    };
+    if (os::StartThread(std::move(withCom))) return 0;
     const std::uint32_t error = os::GetLastError();
     return error != 0 ? error : 8;  // ERROR_NOT_ENOUGH_MEMORY, should the system give no reason
 }

@@ -375,6 +375,7 @@ TEST_F(InstallProcedure, AFallbackThatWorksAndOneThatDoesNot) {
         EXPECT_EQ(printUi.info.file, c.windows64 ? L"C:\\Windows\\Sysnative\\rundll32.exe" : L"C:\\Windows\\System32\\rundll32.exe");
         EXPECT_EQ(printUi.info.parameters, L"printui.dll, PrintUIEntry /ia /m \"A4 Printer(203dpi)\" /f \"" + inf + L"\"");
         EXPECT_TRUE(printUi.waitedFor);
+        for (const auto& run : machine.shellRuns) EXPECT_TRUE(run.comInitialised) << "the worker has COM";
         EXPECT_TRUE(std::filesystem::is_regular_file(machine.HostPath(inf)));
     }
 }

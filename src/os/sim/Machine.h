@@ -238,6 +238,7 @@ struct WriteTarget {
 
 struct ShellRun {
     ShellExecuteInfo info;
+    bool comInitialised = false;  // on the calling thread, as the shell asks
     bool waitedFor = false;
     bool handleClosed = false;
     std::uint32_t exitCode = 0;

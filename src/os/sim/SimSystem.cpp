@@ -198,11 +198,25 @@ bool WriteFileEx(KernelHandle file, const void* bytes, std::uint32_t length, Wri
     return true;
 }
 
+namespace {
+thread_local int comInitialisations = 0;
+bool ComInitialisedHere() { return comInitialisations > 0; }
+}  // namespace
+
+bool InitializeComForShell() {
+    ++comInitialisations;
+    return true;
+}
+
+void UninitializeCom() {
+    if (comInitialisations > 0) --comInitialisations;
+}
+
 bool ShellExecuteExW(const ShellExecuteInfo& info, KernelHandle& process) {
     auto& machine = TheMachine();
     process = KernelHandle::None;
     if (const auto error = machine.TakeFailure(Operation::ShellExecuteEx)) return Fail(error);
-    machine.shellRuns.push_back({info, false, false, machine.shellExitCode});
+    machine.shellRuns.push_back({info, ComInitialisedHere(), false, false, machine.shellExitCode});
     machine.events.push_back(L"ShellExecuteEx " + info.file);
     if (machine.onShellExecute) machine.onShellExecute(info);
     if (info.mask & kSeeMaskNoCloseProcess)

@@ -2,6 +2,8 @@
 
 #include "os/win32/Win32.h"
 
+#include <objbase.h>
+
 #include <memory>
 
 namespace os {
@@ -41,6 +43,12 @@ bool StartThread(std::function<void()> body) {
     ::CloseHandle(thread);
     return true;
 }
+
+bool InitializeComForShell() {
+    return SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+}
+
+void UninitializeCom() { ::CoUninitialize(); }
 
 bool GetVersionExW(OsVersion& version) {
     OSVERSIONINFOEXW info{};
