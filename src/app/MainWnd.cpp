@@ -63,6 +63,7 @@ void CMainWnd::InitWindow() {
     deleteBusy_ = Find<ui::GifAnim>(L"ani_gif_delete");
     buttonRow1_ = FindControl(L"hor_btn_h1");
     homeButton_ = FindControl(L"btn_setup_index");
+    finishButton_ = FindControl(L"btn_setup_cancel");
     buttonRow2_ = FindControl(L"hor_btn_h2");
     preferencesButton_ = FindControl(L"btn_setup_preferences");
     propertiesButton_ = FindControl(L"btn_setup_properties");
@@ -197,6 +198,11 @@ void CMainWnd::Receive(SkinChangedParam param) {
     root->SetImage(L"bkimage", param.isColor ? std::wstring() : param.image);
 }
 
+// At the end of a run the keyboard lands on Finish, the way out.
+void CMainWnd::FocusFinish() {
+    if (finishButton_ != nullptr && finishButton_->IsShown()) finishButton_->SetFocus();
+}
+
 std::intptr_t CMainWnd::HandleCustomMessage(unsigned message, std::uintptr_t wParam, std::intptr_t lParam,
                                             bool& handled) {
     handled = true;
@@ -217,9 +223,14 @@ std::intptr_t CMainWnd::HandleCustomMessage(unsigned message, std::uintptr_t wPa
             ShowBusy(deleteBusy_, On(wParam));
             // The removal shows the row early; its way back home waits for the end.
             if (homeButton_) homeButton_->SetEnabled(!On(wParam));
+            removing_ = On(wParam);
+            if (!removing_) FocusFinish();
             return 0;
         case common::UM_INSTALL_BUSY: ShowBusy(installBusy_, On(wParam)); return 0;
-        case common::UM_SHOW_ROW_H1: Show(buttonRow1_, On(wParam)); return 0;
+        case common::UM_SHOW_ROW_H1:
+            Show(buttonRow1_, On(wParam));
+            if (On(wParam) && !removing_) FocusFinish();
+            return 0;
         case common::UM_SHOW_ROW_H2: Show(buttonRow2_, On(wParam)); return 0;
         case common::UM_SHOW_PRINTER_BUTTONS:
             Show(preferencesButton_, On(wParam));

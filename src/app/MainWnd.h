@@ -29,6 +29,7 @@ protected:
     std::unique_ptr<ui::Control> CreateControl(std::wstring_view className) override;
 
 private:
+    void FocusFinish();
     void SetTitle();
     void ApplyDefaultFont();
     void OpenLanguagePopup();
@@ -46,6 +47,8 @@ private:
     ui::GifAnim* deleteBusy_ = nullptr;
     ui::Control* buttonRow1_ = nullptr;
     ui::Control* homeButton_ = nullptr;
+    ui::Control* finishButton_ = nullptr;
+    bool removing_ = false;  // between the removal's busy on and off
     ui::Control* buttonRow2_ = nullptr;
     ui::Control* preferencesButton_ = nullptr;
     ui::Control* propertiesButton_ = nullptr;

@@ -114,6 +114,7 @@ std::wstring RowName(const ListContainerElement& row) {
 
 std::wstring NameOf(const Control& control, AccessibleRole role) {
     if (IsRoot(control)) return control.GetWindow() ? control.GetWindow()->Caption() : TextOrToolTip(control);
+    if (std::wstring own = control.AccessibleName(); !own.empty()) return own;
     if (role == AccessibleRole::Text) return EditName(control);
     if (auto* row = dynamic_cast<const ListContainerElement*>(&control)) return RowName(*row);
     if (auto* host = dynamic_cast<const NativeWindowHost*>(&control))

@@ -67,6 +67,10 @@ std::wstring Control::DisplayText() const {
     return resourceText_ ? TextManager::Process().Translate(text_) : text_;
 }
 
+std::wstring Control::AccessibleName() const {
+    return accessibleName_.empty() ? std::wstring() : TextManager::Process().Translate(accessibleName_);
+}
+
 std::wstring Control::DisplayToolTip() const {
     return resourceText_ ? TextManager::Process().Translate(toolTip_) : toolTip_;
 }
@@ -165,6 +169,7 @@ bool Control::SetAttribute(std::wstring_view rawName, std::wstring_view value) {
     if (name == L"name") name_.assign(value);
     else if (name == L"text") SetText(std::wstring(value));
     else if (name == L"tooltip") toolTip_.assign(value);
+    else if (name == L"accessiblename") accessibleName_.assign(value);
     else if (name == L"resourcetext") SetResourceText(ParseBool(value));
     else if (name == L"userdata") userData_.assign(value);
     else if (name == L"visible") SetVisible(ParseBool(value));

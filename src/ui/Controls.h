@@ -56,6 +56,9 @@ public:
     void SetResourceText(bool on);
 
     const std::wstring& ToolTip() const { return toolTip_; }
+    // The "accessiblename" attribute's key in the current language; empty
+    // when the layout gives none.
+    std::wstring AccessibleName() const;
     void SetToolTip(std::wstring text) { toolTip_ = std::move(text); }
     const std::wstring& UserData() const { return userData_; }
     void SetUserData(std::wstring data) { userData_ = std::move(data); }
@@ -156,7 +159,7 @@ protected:
     Rect pos_;
 
 private:
-    std::wstring name_, text_, toolTip_, userData_;
+    std::wstring name_, text_, toolTip_, userData_, accessibleName_;
     bool resourceText_ = false;
     bool visible_ = true, enabled_ = true, focused_ = false, hot_ = false, pushed_ = false;
     int width_ = 0, height_ = 0;

@@ -3,6 +3,8 @@
 #include "common/Messages.h"
 #include "app/ProgressLog.h"
 #include "app/CustomControls.h"
+#include "common/Localisation.h"
+#include "ui/Accessibility.h"
 #include "ui/ExtraControls.h"
 
 #include "AppFixture.h"
@@ -216,6 +218,34 @@ TEST_F(MainWindow, TheFinishButtonEndsTheProgram) {
     ASSERT_TRUE(ui::headless::Click(window, L"btn_setup_cancel"));
     EXPECT_FALSE(window.IsWindow());
     EXPECT_EQ(ui::RunMessageLoop(), 0);
+}
+
+// At the end of an install or a removal the keyboard is on Finish; the
+// removal's row shows early, and the focus waits for its end. A screen
+// reader names each log by its page's title.
+TEST_F(MainWindow, RunsEndWithTheFocusOnFinishAndLogsHaveNames) {
+    auto& window = OpenMainWindow();
+    auto& finish = Get<ui::Control>(L"btn_setup_cancel");
+    window.SendMessage(common::UM_INSTALL_BUSY, 1);
+    window.SendMessage(common::UM_SHOW_ROW_H1, 0);
+    window.SendMessage(common::UM_INSTALL_BUSY, 0);
+    window.SendMessage(common::UM_SHOW_ROW_H1, 1);
+    EXPECT_TRUE(finish.IsFocused());
+
+    Get<ui::Control>(L"btn_setup_next").SetFocus();
+    window.SendMessage(common::UM_DELETE_BUSY, 1);
+    window.SendMessage(common::UM_SHOW_ROW_H1, 1);
+    EXPECT_FALSE(finish.IsFocused());
+    window.SendMessage(common::UM_DELETE_BUSY, 0);
+    EXPECT_TRUE(finish.IsFocused());
+
+    const std::pair<const wchar_t*, const wchar_t*> logs[] = {{L"wordedit_installInfo", L"page.install.title"},
+                                                              {L"wordedit_deleteInfo", L"delete.summary.title"},
+                                                              {L"wordedit_deleteInfo_start", L"delete.progress.title"}};
+    for (const auto& [log, title] : logs) {
+        EXPECT_EQ(ui::DescribeAccessible(Get<ui::Control>(log)).name, common::TranslateKey(title)) << log;
+        EXPECT_NE(common::TranslateKey(title), title);
+    }
 }
 
 TEST_F(MainWindow, CaptionButtonsMinimiseMaximiseAndRestore) {

@@ -170,6 +170,8 @@ TEST(SkinFiles, EveryKeyIsTranslatedWithTheRightPlaceholders) {
         const auto styles = Styles(root);
         ForEachControl(root, [&](const XmlElement& control, const auto&) {
             auto attributes = Effective(control, styles);
+            // A screen reader's name is a key whatever resourcetext says.
+            if (const std::wstring& name = attributes[L"accessiblename"]; !name.empty()) expected.emplace(name, 0);
             if (attributes[L"resourcetext"] != L"true") return;
             for (const wchar_t* shown : {L"text", L"tooltip"}) {
                 const std::wstring& key = attributes[shown];
@@ -208,7 +210,7 @@ TEST(SkinFiles, EveryKeyIsTranslatedWithTheRightPlaceholders) {
 // What docs/skin-format.md lists, and nothing else.
 const std::set<std::wstring>& CommonAttributes() {
     static const std::set<std::wstring> names = {
-        L"name", L"text", L"resourcetext", L"tooltip", L"width", L"height", L"minwidth", L"maxwidth",
+        L"name", L"text", L"resourcetext", L"tooltip", L"accessiblename", L"width", L"height", L"minwidth", L"maxwidth",
         L"minheight", L"maxheight", L"autocalcwidth", L"padding", L"inset", L"childpadding", L"visible",
         L"enabled", L"bkcolor", L"bordercolor", L"bordersize", L"borderround", L"textcolor", L"hottextcolor",
         L"disabledtextcolor", L"selectedtextcolor", L"font", L"align", L"valign", L"textpadding", L"bkimage",
