@@ -119,7 +119,7 @@ void CMainWnd::Notify(ui::Notification& notification) {
     if (notification.type == L"click") {
         ui::Control* sender = notification.sender;
         if (Is(sender, L"closebtn")) {
-            Destroy();
+            RequestClose();
             return;
         }
         if (Is(sender, L"minbtn") || Is(sender, L"maxbtn") || Is(sender, L"restorebtn")) {
@@ -165,7 +165,7 @@ void CMainWnd::OnClick(ui::Notification& notification) {
     } else if (Is(sender, L"btn_setup_index")) {
         state_.GoHome();
     } else if (Is(sender, L"btn_setup_cancel")) {
-        Destroy();
+        RequestClose();
     }
 }
 
@@ -198,6 +198,21 @@ void CMainWnd::Receive(SkinChangedParam param) {
     root->SetImage(L"bkimage", param.isColor ? std::wstring() : param.image);
 }
 
+// Ending the process under an install or removal could leave a driver
+// without its printer, or the spooler stopped for everyone: the user is
+// told, and the window closes when the worker ends (UM_WORK_ENDED).
+void CMainWnd::RequestClose() {
+    if (!state_.CriticalWorkRunning()) {
+        Destroy();
+        return;
+    }
+    if (closePending_) return;
+    closePending_ = true;
+    state_.ShowInformation(common::TranslateKey(L"tip.closeafterwork"));
+    // The worker may have ended while the box was up.
+    if (IsWindow() && !state_.CriticalWorkRunning()) Destroy();
+}
+
 // At the end of a run the keyboard lands on Finish, the way out.
 void CMainWnd::FocusFinish() {
     if (finishButton_ != nullptr && finishButton_->IsShown()) finishButton_->SetFocus();
@@ -207,6 +222,20 @@ std::intptr_t CMainWnd::HandleCustomMessage(unsigned message, std::uintptr_t wPa
                                             bool& handled) {
     handled = true;
     switch (message) {
+        case ui::wm::kClose:  // Alt+F4, the taskbar, another program
+            RequestClose();
+            return 0;
+        case ui::wm::kQueryEndSession:
+            // Honestly: not while a worker runs; the window closes after it.
+            if (!state_.CriticalWorkRunning()) {
+                handled = false;
+                return 0;
+            }
+            closePending_ = true;
+            return 0;
+        case common::UM_WORK_ENDED:
+            if (closePending_) Destroy();
+            return 0;
         case common::UM_LANGUAGE_CHANGED:
             ApplyDefaultFont();
             Invalidate();

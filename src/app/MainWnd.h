@@ -30,6 +30,9 @@ protected:
 
 private:
     void FocusFinish();
+    // Every way to close the program comes here.
+    void RequestClose();
+    bool closePending_ = false;  // closes when the running worker ends
     void SetTitle();
     void ApplyDefaultFont();
     void OpenLanguagePopup();

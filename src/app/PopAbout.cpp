@@ -1,6 +1,8 @@
 #include "app/PopAbout.h"
 
 #include "common/Localisation.h"
+#include "ui/WindowHost.h"
+#include "wizard/AppState.h"
 
 namespace app {
 
@@ -22,7 +24,12 @@ std::intptr_t CPopAbout::OnSysCommand(std::uintptr_t command, std::intptr_t lPar
 
 std::intptr_t PopupSysCommand(ui::Window& window, std::uintptr_t command, std::intptr_t lParam) {
     if ((command & 0xFFF0) == ui::sc::kClose) {
-        ui::PostQuitMessage(0);
+        // Alt+F4 here quits the program; while a worker runs, the main
+        // window says so and closes when it ends.
+        wizard::AppState& state = wizard::AppState::Instance();
+        ui::Window* main = state.CriticalWorkRunning() ? ui::WindowFromHandle(state.MainWindow()) : nullptr;
+        if (main != nullptr) main->Close(0);
+        else ui::PostQuitMessage(0);
         return 0;
     }
     const bool wasMaximized = window.IsMaximized();

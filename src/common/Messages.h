@@ -33,5 +33,7 @@ constexpr unsigned UM_PREVIOUS_BUTTON_STATE = kPrivateBase + 11;
 constexpr unsigned UM_GO_NEXT = kPrivateBase + 18;
 constexpr unsigned UM_GO_PREVIOUS = kPrivateBase + 19;
 constexpr unsigned UM_BLUETOOTH_ADAPTER_INFO = kPrivateBase + 20;
+// An install or removal worker has ended (the last thing it does).
+constexpr unsigned UM_WORK_ENDED = kPrivateBase + 21;
 
 }  // namespace common

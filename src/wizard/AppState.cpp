@@ -258,12 +258,16 @@ bool AppState::StartInstall() {
     Send(common::UM_SHOW_ROW_H1, 0);
     Send(common::UM_SHOW_PRINTER_BUTTONS, 0);
     Send(common::UM_SHOW_ROW_H2, 0);
+    ++criticalWorkers_;
     const std::uint32_t error = StartWorker([this] {
         InstallResult result;
         RunInstallProcedure(result);
         OnInstallFinished(&result);
+        --criticalWorkers_;
+        Send(common::UM_WORK_ENDED);
     });
     if (error != 0) {
+        --criticalWorkers_;
         // Back to the summary with its buttons, so the user can try again.
         Send(common::UM_INSTALL_BUSY, 0);
         if (position_ > 0) --position_;

@@ -137,6 +137,9 @@ public:
     const std::set<std::wstring>& CheckedDrivers() const { return checkedDrivers_; }
     // True from the start of the removal worker to its very end.
     bool RemovalRunning() const { return removalRunning_.load(); }
+    // Whether an install or removal worker is running: ending the process
+    // now could leave a driver without its printer or a stopped spooler.
+    bool CriticalWorkRunning() const { return criticalWorkers_.load() > 0; }
 
     // Navigation, on the UI thread.
     void GoHome();
@@ -259,6 +262,7 @@ private:
     std::vector<std::uint8_t> testPrintBuffer_;
     AddPortDialog addPortDialog_ = nullptr;
     std::atomic<bool> removalRunning_{false};
+    std::atomic<int> criticalWorkers_{0};
     std::uint16_t currentLangId_ = 0;
 };
 

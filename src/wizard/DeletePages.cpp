@@ -128,13 +128,17 @@ void AppState::StartRemoval() {
     Send(common::UM_SHOW_ROW_H1, 0);
     Send(common::UM_SHOW_PRINTER_BUTTONS, 0);
     removalRunning_.store(true);
+    ++criticalWorkers_;
     const std::uint32_t error = StartWorker([this] {
         RunRemoval();
         OnRemovalFinished();
         removalRunning_.store(false);
+        --criticalWorkers_;
+        Send(common::UM_WORK_ENDED);
     });
     if (error != 0) {
         removalRunning_.store(false);
+        --criticalWorkers_;
         // Back to the summary with its buttons, so the user can try again.
         position_ = 2;
         if (deleteTab_ != nullptr) deleteTab_->SelectItem(position_);

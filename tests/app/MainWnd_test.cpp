@@ -11,6 +11,7 @@
 #include "support/TestPackage.h"
 
 #include <chrono>
+#include <future>
 #include <thread>
 
 namespace {
@@ -354,6 +355,49 @@ TEST_F(MainWindowThreads, ClipboardMessagesFromOutsideChangeNothing) {
         ui_->Run([&] { EXPECT_EQ(Get<ui::TabLayout>(L"tab_switch").CurrentSel(), 1) << message; });
         EXPECT_EQ(state->Flow(), 1) << message;
     }
+}
+
+// Every way to close the program while the install worker is inside the
+// spooler waits for the worker: the user is told once, the session may not
+// end, and the window closes once the driver and the printer are both in.
+TEST_F(MainWindowThreads, ClosingDuringAnInstallWaitsForTheWorker) {
+    auto& machine = os::sim::TheMachine();
+    machine.spooler.ports.push_back(os::sim::Port{L"USB001", L"Local Port", L"USB Monitor", {}});
+    std::promise<void> entered, release;
+    std::shared_future<void> released = release.get_future().share();
+    machine.BeforeCall(os::sim::Operation::AddPrinterDriverEx, 1, [&entered, released] {
+        entered.set_value();
+        released.wait();
+    });
+    ui_->Run([this] {
+        OpenMainWindow();
+        auto& request = state->Request();
+        request.connectionType = wizard::ConnectionType::Usb;
+        request.portName = L"USB001";
+        request.model = 0;
+        request.printerName = L"A4 Office";
+        request.defaultPrinter = 0;
+        state->StartInstall();
+    });
+    entered.get_future().wait();
+    std::intptr_t sessionAnswer = 1;
+    ui_->Run([&] {
+        ui::headless::Click(*mainWindow, L"closebtn");
+        mainWindow->SendMessage(ui::wm::kClose);
+        sessionAnswer = mainWindow->SendMessage(ui::wm::kQueryEndSession);
+    });
+    ui_->Run([&] { EXPECT_TRUE(mainWindow->IsWindow()); });
+    EXPECT_EQ(sessionAnswer, 0);
+    const auto boxes = Desktop::Instance().MessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, common::TranslateKey(L"tip.closeafterwork"));
+
+    release.set_value();
+    // The window's end ends the UI thread's message loop.
+    for (int i = 0; i < 500 && !ui_->Finished(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(ui_->Finished());
+    EXPECT_NE(machine.FindDriver(L"A4 Printer(203dpi)"), nullptr);
+    EXPECT_NE(machine.FindPrinter(L"A4 Office"), nullptr);
 }
 
 TEST_F(MainWindowThreads, LanguagePopupListsLanguagesAndSwitchesTheWindow) {
