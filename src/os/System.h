@@ -84,4 +84,11 @@ std::uint64_t SystemTimeAsFileTime();
 // counts as a successful answer of false.
 bool IsWow64Process(bool& wow64);
 
+// The machine Windows itself runs on (IMAGE_FILE_MACHINE_*: 0x014C x86,
+// 0x8664 x64, 0xAA64 ARM64), which IsWow64Process cannot tell: it answers
+// "WOW64" for the x86 program on x64 and on ARM64 alike. From
+// IsWow64Process2; false when the system lacks it (before Windows 10
+// version 1511, where no ARM64 Windows exists) or the call fails.
+bool NativeMachine(std::uint16_t& machine);
+
 }  // namespace os

@@ -24,6 +24,12 @@ bool Is64BitWindowsFor(bool program64Bit) {
 
 bool Is64BitWindows() { return Is64BitWindowsFor(os::IsProgram64Bit()); }
 
+bool IsArm64Windows() {
+    constexpr std::uint16_t kArm64 = 0xAA64;
+    std::uint16_t machine = 0;
+    return os::NativeMachine(machine) && machine == kArm64;
+}
+
 std::wstring DriverEnvironment() { return Is64BitWindows() ? L"Windows x64" : L"Windows NT x86"; }
 
 }  // namespace printsys

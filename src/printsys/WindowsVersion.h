@@ -22,6 +22,10 @@ bool Is64BitWindowsFor(bool program64Bit);
 // The same for this program.
 bool Is64BitWindows();
 
+// Whether Windows runs on ARM64, for which the driver has no build (the x86
+// program sees WOW64 there as on x64).
+bool IsArm64Windows();
+
 // The spooler environment of the system's own drivers: "Windows x64" on
 // 64-bit Windows, else "Windows NT x86". Spooler calls take it explicitly,
 // since NULL would mean this 32-bit program's x86 environment.

@@ -56,6 +56,11 @@ std::vector<std::wstring> SplitMultiString(const std::vector<wchar_t>& buffer) {
 
 void AppState::RunInstallProcedure(InstallResult& result) {
     PostInstallLog(std::wstring(), false, true);
+    // An ARM64 spooler cannot load x64 or x86 DLLs: nothing is written.
+    if (printsys::IsArm64Windows()) {
+        PostInstallLog(Tip(L"tip.arm64unsupported"), true, false);
+        return;
+    }
 
     switch (request_.connectionType) {
         case ConnectionType::Bluetooth:

@@ -52,6 +52,8 @@ const CodeKey kCodeKeys[] = {
     {L"tip.startinstalldriver", 0}, {L"tip.installdriverfail", 1}, {L"tip.installdriversuccess", 0},
     {L"tip.installdriverfail2", 0}, {L"tip.startinstallprinter", 0}, {L"tip.installprintersuccess", 0},
     {L"tip.installprinterfail", 1}, {L"tip.port.unidentification", 0},
+    {L"tip.ipinvalid", 0}, {L"tip.portexists", 0}, {L"tip.printernamefree", 1}, {L"tip.printernametaken", 1},
+    {L"tip.closeafterwork", 0}, {L"tip.arm64unsupported", 0},
 };
 
 std::string Narrow(const std::wstring& text) { return ui::WideToUtf8(text); }

@@ -294,6 +294,27 @@ TEST_F(InstallProcedure, AMissingPackageEntryIsReportedAndPassedOver) {
     testing_support::UseBuiltPackage();
 }
 
+// On ARM64 Windows the x86 program sees WOW64 as on x64; the install says
+// there is no ARM64 driver and writes nothing. On x64 it goes ahead.
+TEST_F(InstallProcedure, ArmWindowsGetsNothingAndIsToldWhy) {
+    for (const std::uint16_t native : {std::uint16_t{0xAA64}, std::uint16_t{0x8664}}) {
+        machine.Reset();
+        machine.nativeMachine = native;
+        AddPort(L"USB001", L"USB Monitor");
+        Request(ConnectionType::Usb, L"USB001", 0);
+        Install();
+        if (native == 0x8664) {
+            EXPECT_NE(machine.FindPrinter(L"A4 Office"), nullptr);
+            continue;
+        }
+        EXPECT_EQ(Log(), (std::vector<Line>{Error(L"tip.arm64unsupported")}));
+        EXPECT_TRUE(machine.spooler.drivers.empty());
+        EXPECT_TRUE(machine.spooler.printers.empty());
+        EXPECT_TRUE(machine.shellRuns.empty());
+        EXPECT_TRUE(std::filesystem::is_empty(machine.DriverDirectory()));
+    }
+}
+
 // A package whose x64 folder holds the x86 DLLs: the spooler refuses them
 // as Windows does, the log says why, and no printer is added.
 TEST_F(InstallProcedure, DllsOfTheWrongArchitectureAreRefused) {

@@ -274,6 +274,8 @@ public:
     // The 32-bit program on 64-bit Windows: WOW64 says so, and the shell's
     // Program Files folder for it is the x86 one.
     bool wow64 = true;
+    // What IsWow64Process2 says Windows runs on; 0: a Windows without it.
+    std::uint16_t nativeMachine = 0;
     // The program under test is the shipped 32-bit one; true models a
     // 64-bit build (which Windows runs without WOW64).
     bool program64Bit = false;

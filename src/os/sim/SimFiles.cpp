@@ -77,6 +77,11 @@ bool IsWow64Process(bool& wow64) {
     return true;
 }
 
+bool NativeMachine(std::uint16_t& native) {
+    native = TheMachine().nativeMachine;
+    return native != 0;
+}
+
 bool WriteFile(KernelHandle file, const void* bytes, std::uint32_t length, std::uint32_t& written) {
     auto& machine = TheMachine();
     written = 0;

@@ -100,6 +100,19 @@ std::uint64_t SystemTimeAsFileTime() {
     return (static_cast<std::uint64_t>(file.dwHighDateTime) << 32) | file.dwLowDateTime;
 }
 
+bool NativeMachine(std::uint16_t& machine) {
+    machine = 0;
+    using IsWow64_2 = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
+    const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+    const auto entry = kernel ? ::GetProcAddress(kernel, "IsWow64Process2") : nullptr;
+    if (!entry) return false;
+    USHORT process = 0, native = 0;
+    if (!reinterpret_cast<IsWow64_2>(reinterpret_cast<void (*)()>(entry))(::GetCurrentProcess(), &process, &native))
+        return false;
+    machine = native;
+    return true;
+}
+
 bool IsWow64Process(bool& wow64) {
     wow64 = false;
     // Looked up by name: Windows before XP SP2 lacks it, and has no WOW64.
