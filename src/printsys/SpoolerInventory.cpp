@@ -102,8 +102,9 @@ bool IsValidPrinterName(const std::wstring& name) {
 
 bool PrinterExists(const std::wstring& name) {
     std::vector<os::PrinterInfo2> found;
-    if (!FetchPrinters(os::kPrinterEnumLocal | os::kPrinterEnumConnections | os::kPrinterEnumNetwork, found))
-        return false;
+    // A name is taken by this machine's printers and the user's connections.
+    // PRINTER_ENUM_NETWORK would browse the domain, and is not for level 2.
+    if (!FetchPrinters(os::kPrinterEnumLocal | os::kPrinterEnumConnections, found)) return false;
     return std::any_of(found.begin(), found.end(), [&](const auto& p) { return p.printerName == name; });
 }
 

@@ -114,6 +114,40 @@ TEST_F(SpoolerInventory, ExistenceFollowsEachListsCaseRules) {
 
     AddPrinter(L"", L"A4 Printer(203dpi)");
     EXPECT_TRUE(printsys::PrinterExists(L""));
+
+    // A connection to another machine's printer takes its name too.
+    AddPrinter(L"\\\\server\\Front desk", L"A4 Printer(203dpi)");
+    machine.spooler.printers.back().attributes = 0x10;
+    EXPECT_TRUE(printsys::PrinterExists(L"\\\\server\\Front desk"));
+}
+
+// Level 2 takes local printers and connections, each by its own flag;
+// browsing the domain is for level 1.
+TEST_F(SpoolerInventory, EnumPrintersHonoursItsFlags) {
+    AddPrinter(L"Local", L"D");
+    AddPrinter(L"Connection", L"D");
+    machine.spooler.printers.back().attributes = 0x10;
+    const struct {
+        std::uint32_t flags;
+        std::vector<std::wstring> names;
+        std::uint32_t error;
+    } cases[] = {
+        {os::kPrinterEnumLocal, {L"Local"}, 0},
+        {os::kPrinterEnumConnections, {L"Connection"}, 0},
+        {os::kPrinterEnumLocal | os::kPrinterEnumConnections, {L"Local", L"Connection"}, 0},
+        {os::kPrinterEnumLocal | os::kPrinterEnumNetwork, {}, 124},
+    };
+    for (const auto& c : cases) {
+        std::uint32_t needed = 0;
+        std::vector<os::PrinterInfo2> found;
+        EXPECT_EQ(os::EnumPrintersW(c.flags, 1u << 20, needed, found), c.error == 0) << c.flags;
+        if (c.error != 0) {
+            EXPECT_EQ(os::GetLastError(), c.error) << c.flags;
+        }
+        std::vector<std::wstring> names;
+        for (const auto& p : found) names.push_back(p.printerName);
+        EXPECT_EQ(names, c.names) << c.flags;
+    }
 }
 
 TEST_F(SpoolerInventory, NothingExistsWhenTheSpoolerDoesNotAnswer) {

@@ -105,17 +105,27 @@ std::int32_t HResultFromWin32(std::uint32_t code) {
 
 }  // namespace
 
-bool EnumPrintersW(std::uint32_t /*flags*/, std::uint32_t bufferSize, std::uint32_t& needed,
+// Level 2. PRINTER_ENUM_LOCAL lists the printers of this machine,
+// PRINTER_ENUM_CONNECTIONS those the user connected to (PRINTER_ATTRIBUTE_
+// NETWORK); PRINTER_ENUM_NETWORK and _REMOTE browse the domain, which the
+// print protocol allows at level 1 only.
+bool EnumPrintersW(std::uint32_t flags, std::uint32_t bufferSize, std::uint32_t& needed,
                    std::vector<PrinterInfo2>& printers) {
+    constexpr std::uint32_t kEnumRemote = 0x10, kAttributeNetwork = 0x10;
     printers.clear();
     needed = 0;
     auto& machine = TheMachine();
     if (!Enter(machine, Operation::EnumPrinters)) return false;
-    for (const auto& p : machine.spooler.printers)
-        needed += sim::RecordBytes(kPrinterInfo2Bytes, {&p.name, &p.portName, &p.driverName, &p.printProcessor});
+    if (flags & (kPrinterEnumNetwork | kEnumRemote)) return Fail(error::kInvalidLevel);
+    std::vector<const sim::Printer*> listed;
+    for (const auto& p : machine.spooler.printers) {
+        const bool connection = (p.attributes & kAttributeNetwork) != 0;
+        if ((flags & (connection ? kPrinterEnumConnections : kPrinterEnumLocal)) != 0) listed.push_back(&p);
+    }
+    for (const auto* p : listed)
+        needed += sim::RecordBytes(kPrinterInfo2Bytes, {&p->name, &p->portName, &p->driverName, &p->printProcessor});
     if (bufferSize < needed) return Fail(error::kInsufficientBuffer);
-    for (const auto& p : machine.spooler.printers)
-        printers.push_back({p.name, p.portName, p.driverName, p.printProcessor, p.attributes});
+    for (const auto* p : listed) printers.push_back({p->name, p->portName, p->driverName, p->printProcessor, p->attributes});
     return true;
 }
 
