@@ -267,6 +267,19 @@ TEST_F(DeleteTab, ADriverStillInUseRestartsTwiceAndIsNotRetried) {
     EXPECT_EQ(machine.FindService(L"Spooler")->state, os::kServiceRunning);
 }
 
+// A refusal without a reason is still a failure, with the general error.
+TEST_F(DeleteTab, AFailureWithoutAReasonReadsAsError31) {
+    OpenDeleteTab();
+    ASSERT_TRUE(Next());
+    Tick(kDrivers, k203);
+    ASSERT_TRUE(Next());
+    machine.FailCall(Operation::DeletePrinter, os::sim::kFailWithoutError);
+    Remove();
+    const std::vector<Line> log = Log();
+    const std::vector<Line> failed = Failed(L"A4 Office", 31);
+    EXPECT_NE(std::search(log.begin(), log.end(), failed.begin(), failed.end()), log.end());
+}
+
 TEST_F(DeleteTab, LogsOfTheRarerPaths) {
     struct Case {
         const char* what;

@@ -458,10 +458,10 @@ namespace {
 thread_local std::uint32_t t_lastError = 0;
 }
 
-void SetLastErrorCode(std::uint32_t error) { t_lastError = error; }
+void SetLastErrorCode(std::uint32_t error) { t_lastError = error == kFailWithoutError ? 0 : error; }
 
 bool Fail(std::uint32_t error) {
-    t_lastError = error;
+    SetLastErrorCode(error);
     return false;
 }
 

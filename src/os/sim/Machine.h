@@ -244,6 +244,9 @@ struct ShellRun {
     std::uint32_t exitCode = 0;
 };
 
+// FailCall's error for a failure that leaves no reason.
+inline constexpr std::uint32_t kFailWithoutError = 0xFFFFFFFFu;
+
 class Machine {
 public:
     Machine();
@@ -349,6 +352,8 @@ public:
     // The wall clock at tick 0; GetLocalTime follows the virtual clock.
     void SetLocalTime(const LocalTime& time);
 
+    // `error` kFailWithoutError: the call fails and GetLastError says 0,
+    // as some of Windows' calls do.
     void FailCall(Operation operation, std::uint32_t error, int nth = 1);
     void BeforeCall(Operation operation, int nth, std::function<void()> action);
 
