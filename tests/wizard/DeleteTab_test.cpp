@@ -280,6 +280,25 @@ TEST_F(DeleteTab, AFailureWithoutAReasonReadsAsError31) {
     EXPECT_NE(std::search(log.begin(), log.end(), failed.begin(), failed.end()), log.end());
 }
 
+// A printer with queued jobs is only marked for deletion, as on Windows:
+// the log says it was deleted, its driver stays in use, and the printer
+// goes when its jobs end.
+TEST_F(DeleteTab, APrinterWithJobsGoesOnlyWithItsLastJob) {
+    machine.FindPrinter(L"A4 Office")->jobs = 2;
+    OpenDeleteTab();
+    ASSERT_TRUE(Next());
+    Tick(kDrivers, k203);
+    ASSERT_TRUE(Next());
+    Remove();
+    EXPECT_EQ(Log(), DeletedPrinter(L"A4 Office") + DeletedPrinter(L"A4 Office (Copy 1)") + Restart() +
+                         std::vector<Line>{TipWith(L"tip.startdeletedriver", k203)} + Restart() +
+                         Failed(k203, 3001));
+    ASSERT_NE(machine.FindPrinter(L"A4 Office"), nullptr);
+    EXPECT_TRUE(machine.FindPrinter(L"A4 Office")->pendingDeletion);
+    machine.EndJobs(L"A4 Office");
+    EXPECT_EQ(machine.FindPrinter(L"A4 Office"), nullptr);
+}
+
 TEST_F(DeleteTab, LogsOfTheRarerPaths) {
     struct Case {
         const char* what;

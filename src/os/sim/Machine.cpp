@@ -223,6 +223,15 @@ BluetoothDevice* Bluetooth::Find(std::uint64_t address) {
     return nullptr;
 }
 
+void Machine::EndJobs(const std::wstring& printerName) {
+    Printer* printer = FindPrinter(printerName);
+    if (printer == nullptr) return;
+    printer->jobs = 0;
+    if (!printer->pendingDeletion) return;
+    spooler.printers.erase(std::find_if(spooler.printers.begin(), spooler.printers.end(),
+                                        [&](const Printer& p) { return &p == printer; }));
+}
+
 Printer* Machine::FindPrinter(const std::wstring& name) {
     for (auto& printer : spooler.printers)
         if (EqualNoCase(printer.name, name)) return &printer;

@@ -57,6 +57,10 @@ struct Printer {
     std::wstring portName;
     std::wstring printProcessor = L"WinPrint";
     std::uint32_t attributes = 0x40;
+    // Jobs in its queue. Deleting a printer with jobs only marks it: it
+    // stays listed, its driver in use, until Machine::EndJobs.
+    std::uint32_t jobs = 0;
+    bool pendingDeletion = false;
 };
 
 struct Driver {
@@ -320,6 +324,8 @@ public:
     DeviceInterface& AddComPort(const std::wstring& instanceId, const std::wstring& portName);
 
     Printer* FindPrinter(const std::wstring& name);
+    // The printer's jobs end; a printer marked for deletion goes.
+    void EndJobs(const std::wstring& printerName);
     Driver* FindDriver(const std::wstring& name);
     Port* FindPort(const std::wstring& name);
     Service* FindService(const std::wstring& name);

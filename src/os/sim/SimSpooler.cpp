@@ -236,7 +236,8 @@ bool DeletePrinter(PrinterHandle printer) {
     if (found == printers.end()) return Fail(error::kInvalidPrinterName);
     if (sim::EqualNoCase(machine.spooler.defaultPrinter, found->name)) machine.spooler.defaultPrinter.clear();
     machine.events.push_back(L"DeletePrinter " + found->name);
-    printers.erase(found);
+    if (found->jobs > 0) found->pendingDeletion = true;  // it goes with its last job
+    else printers.erase(found);
     return true;
 }
 
