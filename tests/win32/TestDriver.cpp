@@ -397,6 +397,35 @@ private:
                    ", centre " + std::to_string(left) + "," + std::to_string(top));
             return at.left == left && at.top == top;
         }
+        if (verb == "sendfromprocess") {
+            // sendfromprocess <class> <message>: send_message.exe, beside
+            // this program, sends it; the window answers meanwhile.
+            std::string message;
+            in >> className >> message;
+            wchar_t path[MAX_PATH] = {};
+            GetModuleFileNameW(nullptr, path, MAX_PATH);
+            std::wstring command = path;
+            command = L"\"" + command.substr(0, command.rfind(L'\\') + 1) + L"send_message.exe\" " + Wide(className) + L" " +
+                      Wide(message);
+            STARTUPINFOW startup{};
+            startup.cb = sizeof startup;
+            PROCESS_INFORMATION process{};
+            if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+                return false;
+            while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, kStepTimeoutMs, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+                MSG pending;
+                while (PeekMessageW(&pending, nullptr, 0, 0, PM_REMOVE)) {
+                    TranslateMessage(&pending);
+                    DispatchMessageW(&pending);
+                }
+            }
+            DWORD code = 1;
+            GetExitCodeProcess(process.hProcess, &code);
+            CloseHandle(process.hProcess);
+            CloseHandle(process.hThread);
+            Status("SENT " + message + " to " + className + ", exit " + std::to_string(code));
+            return code == 0;
+        }
         if (verb == "trymaximise") {
             // trymaximise <class>: every route to a maximised window (a
             // caption double-click, the system menu, Win+Up, ShowWindow)
