@@ -13,14 +13,16 @@ int HexDigit(wchar_t c) {
     return -1;
 }
 
+// Exactly `count` values: a fifth value of a rectangle is a mistake in the
+// layout, not something to drop unseen.
 bool ParseInts(std::wstring_view text, std::vector<int>& out, std::size_t count) {
     out.clear();
     std::size_t start = 0;
-    while (out.size() < count) {
+    for (;;) {
         std::size_t end = text.find(L',', start);
         if (end == std::wstring_view::npos) end = text.size();
         int value = 0;
-        if (!ParseInt(text.substr(start, end - start), value)) return false;
+        if (out.size() == count || !ParseInt(text.substr(start, end - start), value)) return false;
         out.push_back(value);
         if (end == text.size()) break;
         start = end + 1;

@@ -96,6 +96,21 @@ TEST_F(MainWindow, NextAndPreviousMoveBetweenHomeAndTheFirstPages) {
     EXPECT_FALSE(ui::headless::Click(window, L"btn_setup_index"));
     ASSERT_TRUE(ui::headless::Click(window, L"btn_setup_previous"));
     EXPECT_EQ(state->OuterPage(), 0);
+
+    // Remove, then Install again: Next opens the install's first page.
+    ASSERT_TRUE(ui::headless::Click(window, L"option_install"));
+    ASSERT_TRUE(ui::headless::Click(window, L"btn_setup_next"));
+    EXPECT_EQ(state->OuterPage(), 1);
+    EXPECT_EQ(Get<ui::TabLayout>(L"tab_switch_install").CurrentSel(), 0);
+}
+
+// A move to a screen of another scale lays the window out at that scale.
+TEST_F(MainWindow, ADpiChangeTakesTheNewScale) {
+    auto& window = OpenMainWindow();
+    ASSERT_EQ(window.Dpi(), 96);
+    const int suggested[4] = {0, 0, 840, 600};
+    window.SendMessage(ui::wm::kDpiChanged, 144 | 144 << 16, reinterpret_cast<std::intptr_t>(suggested));
+    EXPECT_EQ(window.Dpi(), 144);
 }
 
 TEST_F(MainWindow, MessageTableEdgeCases) {

@@ -15,6 +15,52 @@ namespace {
 
 using ui::headless::Desktop;
 
+// The layout values as written, malformed and at the edges of their range.
+TEST(LayoutValues, ParsersTakeWhatIsWrittenAndRefuseTheRest) {
+    const struct {
+        const wchar_t* text;
+        bool ok;
+        ui::Color value;
+    } colours[] = {
+        {L"#FF112233", true, 0xFF112233u}, {L"FF112233", true, 0xFF112233u}, {L"#112233", true, 0xFF112233u},
+        {L"#ffffffff", true, 0xFFFFFFFFu}, {L"#FF11223", false, 0}, {L"#FF1122334", false, 0},
+        {L"#GG112233", false, 0},          {L"", false, 0},              {L"# FF11223", false, 0},
+    };
+    for (const auto& c : colours) {
+        ui::Color out = 0;
+        EXPECT_EQ(ui::ParseColor(c.text, out), c.ok) << ui::WideToUtf8(c.text);
+        if (c.ok) {
+            EXPECT_EQ(out, c.value) << ui::WideToUtf8(c.text);
+        }
+    }
+    const struct {
+        const wchar_t* text;
+        bool ok;
+        int value;
+    } integers[] = {
+        {L"0", true, 0},           {L"-12", true, -12},   {L"2147483647", true, 2147483647},
+        {L"2147483648", false, 0}, {L"-2147483648", true, -2147483647 - 1},   {L"-2147483649", false, 0},
+        {L"", false, 0},           {L"-", false, 0},      {L"12px", false, 0}, {L" 12 ", true, 12},
+    };
+    for (const auto& c : integers) {
+        int out = 0;
+        EXPECT_EQ(ui::ParseInt(c.text, out), c.ok) << ui::WideToUtf8(c.text);
+        if (c.ok) {
+            EXPECT_EQ(out, c.value) << ui::WideToUtf8(c.text);
+        }
+    }
+    ui::Rect rect;
+    EXPECT_TRUE(ui::ParseRect(L"1,-2,3,4", rect));
+    EXPECT_EQ(rect.left + rect.top + rect.right + rect.bottom, 6);
+    for (const wchar_t* bad : {L"1,2,3", L"1,2,3,4,5", L"1,,3,4", L"a,b,c,d", L"1,2,3,99999999999", L""})
+        EXPECT_FALSE(ui::ParseRect(bad, rect)) << ui::WideToUtf8(bad);
+    ui::Size size;
+    EXPECT_TRUE(ui::ParseSize(L"560,400", size));
+    EXPECT_EQ(size.cx * 1000 + size.cy, 560400);
+    for (const wchar_t* bad : {L"560", L"560,400,1", L"560,x", L",400", L""})
+        EXPECT_FALSE(ui::ParseSize(bad, size)) << ui::WideToUtf8(bad);
+}
+
 const char* kLayout = R"(<?xml version="1.0" encoding="utf-8"?>
 <Window size="400,300" caption="0,0,0,30">
   <Font id="3" name="Segoe UI" size="14"/>

@@ -168,6 +168,7 @@ TEST_F(BluetoothInstallSteps, ARefusedPinEndsTheInstallWithTheRedLine) {
 TEST_F(BluetoothInstallSteps, NoComPortAfterFortyOneLooksEndsTheInstall) {
     EXPECT_FALSE(state->ConnectBluetoothPrinter());
     EXPECT_EQ(LogLines().back(), Key(L"tip.getbluetoothserialportfail"));
+    EXPECT_EQ(Get<ui::RichEdit>(L"wordedit_installInfo").Runs().back().format.colorRef, 0x000000FFu) << "red";
     EXPECT_EQ(state->Request().portName, L"");
 }
 

@@ -327,6 +327,9 @@ TEST_F(DeleteTab, LogsOfTheRarerPaths) {
         {"version 5: no packages",
          [this] { machine.version = {5, 1, 2600}; },
          DeletedPrinter(L"Front Desk") + Restart() + removed},
+        {"version unknown: no packages",
+         [this] { machine.FailCall(Operation::GetVersionEx, 5); },
+         DeletedPrinter(L"Front Desk") + Restart() + removed},
         {"spooler already stopped",
          [this] { machine.FindService(L"Spooler")->state = os::kServiceStopped; },
          std::vector<Line>{TipWith(L"tip.startdeleteprinter", L"Front Desk")} + Failed(L"Front Desk", 1722) +

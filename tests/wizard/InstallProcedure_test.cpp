@@ -294,6 +294,68 @@ TEST_F(InstallProcedure, AMissingPackageEntryIsReportedAndPassedOver) {
     testing_support::UseBuiltPackage();
 }
 
+// The rarer failures of the install's first half, each with what it logs
+// and how the run goes on.
+TEST_F(InstallProcedure, RarerFailuresOfTheDriverSteps) {
+    const std::wstring stage = L"C:\\Program Files (x86)\\PrinterDriver\\RMXTavrin\\";
+    auto has = [](const std::vector<Line>& log, const Line& line) {
+        return std::find(log.begin(), log.end(), line) != log.end();
+    };
+    const struct {
+        const char* what;
+        std::function<void()> prepare;
+        std::function<void(const std::vector<Line>&)> check;
+    } cases[] = {
+        {"the driver directory cannot be read: logged, and the staging fallback runs",
+         [&] { machine.FailCall(Operation::GetPrinterDriverDirectory, 5); },
+         [&](const std::vector<Line>& log) {
+             ASSERT_FALSE(log.empty());
+             EXPECT_EQ(log[0], ErrorWith(L"tip.readdriverdirfail", 5));
+             EXPECT_TRUE(has(log, Tip(L"tip.copyfilesuccess")));
+             ASSERT_FALSE(machine.shellRuns.empty());
+             EXPECT_NE(machine.shellRuns.back().info.parameters.find(L"PrintUIEntry /ia"), std::wstring::npos);
+         }},
+        {"the staging folder cannot be made",
+         [&] {
+             machine.FailCall(Operation::AddPrinterDriverEx, 5);
+             machine.FailCall(Operation::CreateDirectory, 5);
+         },
+         [&](const std::vector<Line>& log) {
+             EXPECT_EQ(log.back(), (Line{L"Failed to create directory", true}));
+             EXPECT_TRUE(machine.shellRuns.empty());
+         }},
+        {"a staging subfolder cannot be made",
+         [&] {
+             machine.FailCall(Operation::AddPrinterDriverEx, 5);
+             machine.FailCall(Operation::CreateDirectory, 5, 4);
+         },
+         [&](const std::vector<Line>& log) {
+             EXPECT_EQ(log.back(), (Line{L"Failed to create directory", true}));
+             EXPECT_TRUE(std::filesystem::is_directory(machine.HostPath(stage)));
+             EXPECT_TRUE(machine.shellRuns.empty());
+         }},
+        {"the version call fails: the certificate is imported all the same",
+         [&] {
+             machine.FailCall(Operation::AddPrinterDriverEx, 5);
+             machine.FailCall(Operation::GetVersionEx, 5);
+         },
+         [&](const std::vector<Line>&) {
+             ASSERT_FALSE(machine.shellRuns.empty());
+             EXPECT_NE(machine.shellRuns.front().info.file.find(L"certutil.exe"), std::wstring::npos);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        machine.Reset();
+        AddPort(L"USB001", L"USB Monitor");
+        c.prepare();
+        Request(ConnectionType::Usb, L"USB001", 0);
+        Install();
+        c.check(Log());
+        EXPECT_EQ(machine.FindPrinter(L"A4 Office") != nullptr, machine.FindDriver(L"A4 Printer(203dpi)") != nullptr);
+    }
+}
+
 // On ARM64 Windows the x86 program sees WOW64 as on x64; the install says
 // there is no ARM64 driver and writes nothing. On x64 it goes ahead.
 TEST_F(InstallProcedure, ArmWindowsGetsNothingAndIsToldWhy) {
