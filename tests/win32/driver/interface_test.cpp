@@ -4,6 +4,7 @@
 // through the driver's interface DLL, then opens the driver's preferences
 // page through compstui and uses it as a user would.
 #include "driver/win32/PageIds.h"
+#include "driver/win32/Pages.h"
 
 #include <windows.h>
 
@@ -124,6 +125,11 @@ TEST_F(InterfaceDll, DeviceCapabilitiesAreTheModels) {
     EXPECT_EQ(DeviceCapabilitiesW(kPrinter, L"FILE:", DC_COPIES, nullptr, nullptr), 999);
 }
 
+template <typename Function>
+Function* Entry(HMODULE dll, const char* name) {
+    return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(GetProcAddress(dll, name)));
+}
+
 // The window as the screen shows it, as a 24-bit BMP.
 void SaveWindow(HWND window, const std::wstring& path) {
     RECT box{};
@@ -193,17 +199,10 @@ void UseThePage(DWORD thread, std::wstring& darknessShown) {
 TEST_F(InterfaceDll, ThePreferencesPageChangesTheSettings) {
     HMODULE dll = LoadLibraryW((Folder() + L"QuorvelA4UI.dll").c_str());
     ASSERT_NE(dll, nullptr);
-    auto* sheets = reinterpret_cast<PFNPROPSHEETUI>(
-        reinterpret_cast<void (*)()>(GetProcAddress(dll, "DrvDocumentPropertySheets")));
+    auto* sheets = Entry<LONG WINAPI(PROPSHEETUI_INFO*, LPARAM)>(dll, "DrvDocumentPropertySheets");
     ASSERT_NE(sheets, nullptr);
     std::vector<BYTE> out(232);
-    struct {
-        WORD cbSize, reserved;
-        HANDLE printer;
-        LPWSTR printerName;
-        DEVMODEW *in, *out;
-        DWORD outSize, mode;
-    } header{sizeof header, 0, printer, const_cast<LPWSTR>(kPrinter), nullptr, reinterpret_cast<DEVMODEW*>(out.data()),
+    driver::win32::DocumentPropertyHeader header{sizeof header, 0, printer, const_cast<LPWSTR>(kPrinter), nullptr, reinterpret_cast<DEVMODEW*>(out.data()),
              232, DM_OUT_BUFFER | DM_IN_PROMPT};
     CreateDirectoryW((Folder() + L"print").c_str(), nullptr);
     std::wstring darknessShown;
@@ -225,14 +224,9 @@ TEST_F(InterfaceDll, ThePreferencesPageChangesTheSettings) {
 TEST_F(InterfaceDll, ThePrinterPageShowsTheModel) {
     HMODULE dll = LoadLibraryW((Folder() + L"QuorvelA4UI.dll").c_str());
     ASSERT_NE(dll, nullptr);
-    auto* sheets = reinterpret_cast<PFNPROPSHEETUI>(
-        reinterpret_cast<void (*)()>(GetProcAddress(dll, "DrvDevicePropertySheets")));
+    auto* sheets = Entry<LONG WINAPI(PROPSHEETUI_INFO*, LPARAM)>(dll, "DrvDevicePropertySheets");
     ASSERT_NE(sheets, nullptr);
-    struct {
-        WORD cbSize, flags;
-        HANDLE printer;
-        LPWSTR printerName;
-    } header{sizeof header, 0, printer, const_cast<LPWSTR>(kPrinter)};
+    driver::win32::DevicePropertyHeader header{sizeof header, 0, printer, const_cast<LPWSTR>(kPrinter)};
     std::wstring resolution, area;
     std::thread user([&, thread = GetCurrentThreadId()] {
         HWND sheet = WaitForSheet(thread);
@@ -253,11 +247,6 @@ TEST_F(InterfaceDll, ThePrinterPageShowsTheModel) {
     EXPECT_EQ(resolution, L"300 dpi");
     EXPECT_EQ(area, L"208 x 292 mm");
     FreeLibrary(dll);
-}
-
-template <typename Function>
-Function* Entry(HMODULE dll, const char* name) {
-    return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(GetProcAddress(dll, name)));
 }
 
 // What Windows needs of an interface DLL, and its refusals of what the
@@ -287,13 +276,7 @@ TEST_F(InterfaceDll, ExportsWhatWindowsNeedsAndRefusesBadInput) {
     auto* liar = reinterpret_cast<DEVMODEW*>(lying.data());
     liar->dmSize = 40;
     std::vector<BYTE> out(232);
-    struct {
-        WORD cbSize, reserved;
-        HANDLE printer;
-        LPWSTR printerName;
-        DEVMODEW *in, *out;
-        DWORD outSize, mode;
-    } header{sizeof header, 0, printer, const_cast<LPWSTR>(kPrinter), liar, reinterpret_cast<DEVMODEW*>(out.data()),
+    driver::win32::DocumentPropertyHeader header{sizeof header, 0, printer, const_cast<LPWSTR>(kPrinter), liar, reinterpret_cast<DEVMODEW*>(out.data()),
              232, DM_IN_BUFFER | DM_OUT_BUFFER};
     LONG outSize = 232;
     const struct {
