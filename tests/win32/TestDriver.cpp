@@ -11,6 +11,7 @@
 #include <tlhelp32.h>
 
 #include "common/Localisation.h"
+#include "common/Messages.h"
 #include "ui/Controls.h"
 #include "ui/PhaseTrace.h"
 #include "ui/Utf.h"
@@ -139,6 +140,25 @@ LRESULT CALLBACK ShowWatch(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+// "closeatlog": when the install log is sent the line that starts as the
+// key's text does (up to its "%s"), the window is sent WM_CLOSE from inside
+// that send, so the worker is held at that point for as long as the close
+// takes, message box and all.
+std::wstring closeAtLine;
+HHOOK closeHook = nullptr;
+
+LRESULT CALLBACK CloseAtLogLine(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && message->message == common::UM_INSTALL_LOG_LINE && !closeAtLine.empty()) {
+        const auto* record = reinterpret_cast<const common::UiTextRecord*>(message->lParam);
+        if (record != nullptr && record->text.rfind(closeAtLine, 0) == 0) {
+            closeAtLine.clear();
+            SendMessageW(message->hwnd, WM_CLOSE, 0, 0);
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 std::string Env(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";
@@ -231,6 +251,12 @@ private:
                 Sleep(1);
             }
             return false;
+        }
+        if (verb == "done") {
+            // The program ends by itself after the next step: the script's
+            // end is reported first, and a later failure still fails it.
+            Status("DONE");
+            return true;
         }
         if (verb == "waitgone") {
             std::string className;
@@ -325,6 +351,15 @@ private:
         std::istringstream in(line);
         std::string verb, className, name;
         in >> verb;
+        if (verb == "closeatlog") {
+            std::string key;
+            in >> key;
+            const std::wstring text = common::TranslateKey(ui::Utf8ToWide(key).c_str());
+            closeAtLine = text.substr(0, text.find(L"%s"));
+            if (closeHook == nullptr)
+                closeHook = SetWindowsHookExW(WH_CALLWNDPROC, CloseAtLogLine, nullptr, GetCurrentThreadId());
+            return closeHook != nullptr && !closeAtLine.empty();
+        }
         if (verb == "log") {
             int error = 0;
             std::string text;
