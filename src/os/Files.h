@@ -77,6 +77,25 @@ bool PathExistsA(const std::string& path);
 // GetCurrentDirectoryA, of whatever length; false when the call fails.
 bool GetCurrentDirectoryA(std::string& directory);
 
+// Opens the file for appending, making it when it is not there; others may
+// read it and append to it meanwhile, so two runs can share one log.
+KernelHandle OpenFileForAppend(const std::wstring& path);
+
+// Whether the path names a folder.
+bool FolderExists(const std::wstring& path);
+// Deletes the folder and everything in it. A link inside (a junction or a
+// symbolic link) is removed itself and never followed. False, with the
+// last error, at the first thing that stays.
+bool RemoveFolderTree(const std::wstring& path);
+// Removes the folder when it is empty; false otherwise.
+bool RemoveEmptyFolder(const std::wstring& path);
+
+// The machine's TrustedPublisher store, a certificate (DER) matched by its
+// SHA-1 thumbprint, never by its names. False, with the last error, when
+// the store cannot be read or the certificate stays.
+bool TrustedPublisherHolds(const std::vector<std::uint8_t>& certificate, bool& holds);
+bool RemoveFromTrustedPublisher(const std::vector<std::uint8_t>& certificate);
+
 inline constexpr int kCsidlWindows = 0x24;
 inline constexpr int kCsidlProgramFiles = 0x26;
 // SHGetFolderPathW(NULL, folder, NULL, SHGFP_TYPE_CURRENT), without a

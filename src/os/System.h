@@ -36,6 +36,13 @@ std::uint32_t SleepEx(std::uint32_t milliseconds, bool alertable);
 std::uint32_t WaitForSingleObject(KernelHandle handle, std::uint32_t milliseconds);
 bool CloseHandle(KernelHandle handle);
 
+// The machine-wide lock of an install or removal (a named mutex in the
+// global namespace), so that two copies of the program never change the
+// spooler at once. KernelHandle::Invalid when another process holds it or
+// it cannot be made; ReleaseWorkLock gives it back and closes it.
+KernelHandle TryTakeWorkLock();
+void ReleaseWorkLock(KernelHandle lock);
+
 // CreateThread with default security, stack and flags, its handle closed at
 // once: `body` runs to its end and nobody waits for it. False, with the
 // last error set, when no thread could be made (body is then not run).

@@ -6,6 +6,8 @@
 #include "printsys/UsbDiscovery.h"
 #include "ui/Controls.h"
 
+#include <optional>
+
 namespace wizard {
 
 AppState& AppState::Instance() {
@@ -260,8 +262,16 @@ bool AppState::StartInstall() {
     Send(common::UM_SHOW_ROW_H2, 0);
     ++criticalWorkers_;
     const std::uint32_t error = StartWorker([this] {
-        InstallResult result;
-        RunInstallProcedure(result);
+        // Another copy's unattended run may hold the lock; the wizard goes
+        // on as it always has, and holds it itself when it can.
+        const os::KernelHandle lock = os::TryTakeWorkLock();
+        const bluetooth::BluetoothDeviceInfo* chosen = ChosenBluetoothDevice();
+        // A copy: the device list belongs to the UI thread.
+        std::optional<bluetooth::BluetoothDeviceInfo> device;
+        if (chosen != nullptr) device = *chosen;
+        WindowSink sink(*this, common::UM_INSTALL_LOG_LINE);
+        const InstallResult result = RunInstallProcedure(request_, models_, device ? &*device : nullptr, sink);
+        os::ReleaseWorkLock(lock);
         OnInstallFinished(&result);
         --criticalWorkers_;
         Send(common::UM_WORK_ENDED);
@@ -280,6 +290,16 @@ bool AppState::StartInstall() {
     return true;
 }
 
+const bluetooth::BluetoothDeviceInfo* AppState::ChosenBluetoothDevice() const {
+    const auto index = static_cast<std::size_t>(request_.bluetoothDevice);
+    return request_.bluetoothDevice >= 0 && index < bluetoothDevices_.size() ? &bluetoothDevices_[index] : nullptr;
+}
+
+bool AppState::ConnectBluetoothPrinter() {
+    WindowSink sink(*this, common::UM_INSTALL_LOG_LINE);
+    return wizard::ConnectBluetoothPrinter(request_, ChosenBluetoothDevice(), sink);
+}
+
 void AppState::OnInstallFinished(const InstallResult* outcome) {
     Send(common::UM_INSTALL_BUSY, 0);
     Send(common::UM_SHOW_ROW_H1, 1);
@@ -294,6 +314,11 @@ void AppState::OnInstallFinished(const InstallResult* outcome) {
 
 std::intptr_t AppState::Send(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) const {
     return ui::SendMessageTo(window_.load(), message, wParam, lParam);
+}
+
+void AppState::WindowSink::Log(const std::wstring& text, bool error, bool clear) {
+    common::UiTextRecord record{text, error, clear, true};
+    state_.Send(logMessage_, 0, reinterpret_cast<std::intptr_t>(&record));
 }
 
 void AppState::PostInstallLog(const std::wstring& text, bool error, bool clear) {

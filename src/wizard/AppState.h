@@ -10,6 +10,7 @@
 #include "printsys/SpoolerInventory.h"
 #include "ui/Window.h"
 #include "wizard/DriverPackage.h"
+#include "wizard/Procedures.h"
 
 #include <atomic>
 #include <cstdint>
@@ -31,8 +32,6 @@ namespace wizard {
 // What the home page's two options choose.
 enum class Task : std::int32_t { Remove = 0, Install = 1 };
 
-enum class ConnectionType : std::int32_t { Usb = 0, Network = 1, Bluetooth = 2, Lpt = 3, Com = 4, Custom = 5, None = 6 };
-
 // The pages of the install tab.
 namespace page {
 constexpr std::int32_t kConnection = 0;
@@ -47,39 +46,11 @@ constexpr std::int32_t kReady = 8;
 constexpr std::int32_t kInstalling = 9;
 }  // namespace page
 
-// The user's choices that the install procedure reads.
-struct InstallRequest {
-    std::int32_t showAllPrinters = -1;
-    std::wstring printerSearchText;
-    std::int32_t showAllDrivers = -1;
-    std::wstring driverSearchText;
-    ConnectionType connectionType = ConnectionType::None;
-    std::int32_t bluetoothDevice = -1;
-    std::int32_t usbDevice = -1;
-    std::int32_t model = -1;
-    std::wstring portName;
-    std::int32_t defaultPrinter = -1;
-    std::wstring printerName;
-    std::wstring networkAddress;
-    std::wstring pin = L"5290";
-    std::int32_t useCustomPin = 0;
-};
-
-// What the install worker reports when it ends.
-struct InstallResult {
-    bool printerAdded = false;
-    bool tcpPortAdded = false;
-};
-
 // Dotted-quad check of the network page: four parts, each read as a
 // decimal integer the way the standard string-to-int conversion reads it
 // (leading blanks and a sign allowed, reading stops at the first non-digit)
 // and within 0..255. A trailing "." adds no part.
 bool IsValidIPv4(const std::wstring& text);
-
-// Opens the printer with full access and deletes it: 0, or the error of the
-// step that failed.
-std::uint32_t DeletePrinterByName(const std::wstring& name);
 
 class AppState {
 public:
@@ -185,11 +156,8 @@ public:
     void FilterPin(ui::Edit& edit);
     void StartBluetoothScan();
 
-    // On the install worker, before the driver of a Bluetooth printer:
-    // pairs with the chosen device, enables its serial port service and
-    // finds its COM port, which becomes the request's port name. Each step
-    // is a line of the install log; false (after an error line) ends the
-    // installation.
+    // The Bluetooth steps of the install for the chosen device, into the
+    // install log; false (after an error line) ends the installation.
     bool ConnectBluetoothPrinter();
 
     // Posting to the main window, from any thread; each returns after the UI
@@ -209,6 +177,20 @@ public:
     bool AskOkCancel(const std::wstring& text) const;
 
 private:
+    // The procedures' lines into this window's install or delete log (the
+    // message that carries them), their boxes over it.
+    class WindowSink : public ProcedureSink {
+    public:
+        WindowSink(const AppState& state, unsigned logMessage) : state_(state), logMessage_(logMessage) {}
+        void Log(const std::wstring& text, bool error, bool clear) override;
+        void Inform(const std::wstring& text) override { state_.ShowInformation(text); }
+        os::WindowHandle Owner() const override { return state_.OsOwner(); }
+
+    private:
+        const AppState& state_;
+        unsigned logMessage_;
+    };
+
     void SelectInstallPage(std::int32_t page);
     void StartUsbSearch();
     // Runs `body` on a worker thread: 0, or the error that kept the thread
@@ -217,14 +199,13 @@ private:
     void ReportWorkerFailure(std::uint32_t error);
     // Back to the connection page with its buttons, then the reason.
     void SearchFailedToStart(std::uint32_t error);
-    void RunInstallProcedure(InstallResult& result);
+    // The chosen Bluetooth device; none when the choice is outside the list.
+    const bluetooth::BluetoothDeviceInfo* ChosenBluetoothDevice() const;
     void ChooseConnection(ConnectionType type);
     // Shows the red verdict when the request's name breaks the name rule.
     bool RefuseInvalidPrinterName();
     ui::Control* FindDeleteControl(std::wstring_view name) const;
     void MarkDeleteRow(ui::Notification& notification, bool printers);
-    void RestartSpooler();
-    void ReportDeleteFailure(const std::wstring& name, std::uint32_t code);
     // The page buttons.
     void TestNetworkPrinter();
     void TestPrintUsb();

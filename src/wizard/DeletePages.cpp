@@ -124,6 +124,30 @@ void AppState::ShowDeleteSummary() {
     appendSection(L"gb.title.driver", checkedDrivers_);
 }
 
+void AppState::RunRemoval() {
+    ShowDeleteBusy(true);
+    Send(common::UM_SHOW_ROW_H1, 1);
+    Send(common::UM_SHOW_PRINTER_BUTTONS, 0);
+    Send(common::UM_SHOW_ROW_H2, 0);
+    if (deleteTab_ == nullptr) {
+        // Nothing to report into; the busy indicator must not run for ever.
+        ShowDeleteBusy(false);
+        return;
+    }
+    // Only drivers the last listing showed.
+    RemovalRequest removal{checkedPrinters_, {}};
+    for (const std::wstring& name : checkedDrivers_)
+        for (const printsys::SpoolerEntry& entry : installedDrivers_)
+            if (entry.second == name) removal.drivers.push_back(entry);
+    const os::KernelHandle lock = os::TryTakeWorkLock();
+    WindowSink sink(*this, common::UM_DELETE_LOG_LINE);
+    RunRemovalProcedure(removal, models_, sink);
+    os::ReleaseWorkLock(lock);
+    checkedPrinters_.clear();
+    checkedDrivers_.clear();
+    ShowDeleteBusy(false);
+}
+
 void AppState::StartRemoval() {
     Send(common::UM_SHOW_ROW_H1, 0);
     Send(common::UM_SHOW_PRINTER_BUTTONS, 0);

@@ -121,16 +121,12 @@ const std::vector<std::wstring>& DriverDirectoryFiles(const DriverModel& model, 
     return windows64 ? model.driverDirFiles64 : model.driverDirFiles32;
 }
 
-bool ExtractPackageFile(const std::wstring& packagePath, const std::wstring& destinationFolder,
-                        std::vector<wchar_t>& dependentFiles) {
-    const std::size_t slash = packagePath.rfind(L'\\');
-    if (slash == std::wstring::npos) {
-        os::SetLastError(kErrorInvalidName);
-        return false;
-    }
-    const std::wstring fileName = packagePath.substr(slash + 1);
-    dependentFiles.insert(dependentFiles.end(), fileName.begin(), fileName.end());
+const std::wstring& CertificatePackagePath() {
+    static const std::wstring path = kCertificatePath;
+    return path;
+}
 
+bool ReadPackageFile(const std::wstring& packagePath, std::vector<std::uint8_t>& bytes) {
     const ui::ResourcePackage& package = ui::Toolkit::Process().Package();
     const ui::ZipEntry* entry = package.IsOpen() ? package.Archive().Find(ui::WideToUtf8(packagePath)) : nullptr;
     if (!entry) {
@@ -141,11 +137,25 @@ bool ExtractPackageFile(const std::wstring& packagePath, const std::wstring& des
         os::SetLastError(entry->size == 0 ? kErrorInvalidData : kErrorFileTooLarge);
         return false;
     }
-    std::vector<std::uint8_t> bytes;
     if (package.Archive().Read(*entry, kMaxDriverFileSize, bytes) != ui::ZipError::None || bytes.size() != entry->size) {
         os::SetLastError(kErrorInvalidData);
         return false;
     }
+    return true;
+}
+
+bool ExtractPackageFile(const std::wstring& packagePath, const std::wstring& destinationFolder,
+                        std::vector<wchar_t>& dependentFiles) {
+    const std::size_t slash = packagePath.rfind(L'\\');
+    if (slash == std::wstring::npos) {
+        os::SetLastError(kErrorInvalidName);
+        return false;
+    }
+    const std::wstring fileName = packagePath.substr(slash + 1);
+    dependentFiles.insert(dependentFiles.end(), fileName.begin(), fileName.end());
+
+    std::vector<std::uint8_t> bytes;
+    if (!ReadPackageFile(packagePath, bytes)) return false;
 
     const os::KernelHandle file = os::CreateFileW(destinationFolder + fileName, os::kGenericWrite, 0,
                                                   os::kCreateAlways, os::kFileAttributeNormal);

@@ -72,6 +72,13 @@ const std::vector<std::wstring>& DriverDirectoryFiles(const DriverModel& model, 
 // Largest package entry that is extracted.
 inline constexpr std::uint32_t kMaxDriverFileSize = 4u * 1024 * 1024;
 
+// The package entry of the driver's certificate (DER).
+const std::wstring& CertificatePackagePath();
+
+// Reads the entry `packagePath` of the process's package: 1 byte to 4 MiB,
+// else false with the last error set.
+bool ReadPackageFile(const std::wstring& packagePath, std::vector<std::uint8_t>& bytes);
+
 // Takes the entry `packagePath` ("driver\\a4\\Driver64\\X.dll") out of the
 // process's package and writes it to `destinationFolder` (ending in "\\")
 // followed by its file name, replacing a file that is there. The file name

@@ -12,8 +12,8 @@
 #include "printsys/SpoolerInventory.h"
 #include "printsys/SystemError.h"
 #include "printsys/WindowsVersion.h"
-#include "wizard/AppState.h"
 #include "wizard/DriverPackage.h"
+#include "wizard/Procedures.h"
 
 namespace wizard {
 
@@ -54,25 +54,27 @@ std::vector<std::wstring> SplitMultiString(const std::vector<wchar_t>& buffer) {
 
 }  // namespace
 
-void AppState::RunInstallProcedure(InstallResult& result) {
-    PostInstallLog(std::wstring(), false, true);
+InstallResult RunInstallProcedure(InstallRequest& request, const std::vector<DriverModel>& models,
+                                  const bluetooth::BluetoothDeviceInfo* device, ProcedureSink& sink) {
+    InstallResult result;
+    sink.Log(std::wstring(), false, true);
     // An ARM64 spooler cannot load x64 or x86 DLLs: nothing is written.
     if (printsys::IsArm64Windows()) {
-        PostInstallLog(Tip(L"tip.arm64unsupported"), true, false);
-        return;
+        sink.Log(Tip(L"tip.arm64unsupported"), true, false);
+        return result;
     }
 
-    switch (request_.connectionType) {
+    switch (request.connectionType) {
         case ConnectionType::Bluetooth:
-            if (!ConnectBluetoothPrinter()) return;
+            if (!ConnectBluetoothPrinter(request, device, sink)) return result;
             break;
         case ConnectionType::Network:
-            PostInstallLog(Tip(L"tip.startaddlanport"), false, false);
-            if (!printsys::AddStandardTcpIpPort(request_.portName, request_.networkAddress)) {
-                PostInstallLog(Tip(L"tip.addlanportfail"), true, false);
-                return;
+            sink.Log(Tip(L"tip.startaddlanport"), false, false);
+            if (!printsys::AddStandardTcpIpPort(request.portName, request.networkAddress)) {
+                sink.Log(Tip(L"tip.addlanportfail"), true, false);
+                return result;
             }
-            PostInstallLog(Tip(L"tip.addlanportsuccess"), false, false);
+            sink.Log(Tip(L"tip.addlanportsuccess"), false, false);
             result.tcpPortAdded = true;
             break;
         default:
@@ -80,8 +82,8 @@ void AppState::RunInstallProcedure(InstallResult& result) {
     }
 
     // The wizard starts the worker only with a model chosen.
-    if (request_.model < 0 || static_cast<std::size_t>(request_.model) >= models_.size()) return;
-    const DriverModel model = models_[static_cast<std::size_t>(request_.model)];
+    if (request.model < 0 || static_cast<std::size_t>(request.model) >= models.size()) return result;
+    const DriverModel model = models[static_cast<std::size_t>(request.model)];
     // The files, the driver directory and the driver's environment must all
     // be of the system's architecture, not of this 32-bit program's.
     const bool windows64 = Is64BitWindows();
@@ -91,21 +93,21 @@ void AppState::RunInstallProcedure(InstallResult& result) {
     bool registered = false;
     const std::wstring driverDirectory = printsys::GetDriverDirectory();
     if (driverDirectory.empty()) {
-        PostInstallLog(TipWith(L"tip.readdriverdirfail", LastErrorText()), true, false);
+        sink.Log(TipWith(L"tip.readdriverdirfail", LastErrorText()), true, false);
     } else {
-        PostInstallLog(Tip(L"tip.startcopyfile"), false, false);
+        sink.Log(Tip(L"tip.startcopyfile"), false, false);
         // A file that fails is reported and passed over: the spooler then
         // refuses the driver, and the fallback has its own go.
         for (const std::wstring& path : DriverDirectoryFiles(model, windows64)) {
             if (!ExtractPackageFile(path, driverDirectory, dependentFiles)) {
                 const std::wstring error = LastErrorText();
-                PostInstallLog(path, false, false);
-                PostInstallLog(TipWith(L"tip.copyfilefail", error), true, false);
+                sink.Log(path, false, false);
+                sink.Log(TipWith(L"tip.copyfilefail", error), true, false);
             }
             dependentFiles.push_back(L'\0');
         }
         dependentFiles.insert(dependentFiles.end(), 2, L'\0');
-        PostInstallLog(Tip(L"tip.copyfilesuccess"), false, false);
+        sink.Log(Tip(L"tip.copyfilesuccess"), false, false);
 
         os::DriverInfo6 driver;
         driver.version = kDriverVersion3;
@@ -120,66 +122,67 @@ void AppState::RunInstallProcedure(InstallResult& result) {
         driver.driverVersion = kDriverFileVersion;
         driver.manufacturer = kVendor;
         driver.provider = kVendor;
-        PostInstallLog(Tip(L"tip.startinstalldriver"), false, false);
+        sink.Log(Tip(L"tip.startinstalldriver"), false, false);
         if (os::AddPrinterDriverExW(driver, os::kApdCopyAllFiles)) {
-            PostInstallLog(TipWith(L"tip.installdriversuccess", std::wstring()), false, false);
+            sink.Log(TipWith(L"tip.installdriversuccess", std::wstring()), false, false);
             registered = true;
         } else {
-            PostInstallLog(TipWith(L"tip.installdriverfail", LastErrorText()), true, false);
+            sink.Log(TipWith(L"tip.installdriverfail", LastErrorText()), true, false);
         }
     }
 
     if (!registered) {
         const std::wstring stage = StagingFolder();
         if (CreateDirectoryTree(stage) != 1) {
-            PostInstallLog(kFolderFailure, true, false);
-            return;
+            sink.Log(kFolderFailure, true, false);
+            return result;
         }
-        PostInstallLog(Tip(L"tip.startcopyfile"), false, false);
+        sink.Log(Tip(L"tip.startcopyfile"), false, false);
         for (const std::wstring& folder : model.archFolders) {
             if (CreateDirectoryTree(stage + folder) != 1) {
-                PostInstallLog(kFolderFailure, true, false);
-                return;
+                sink.Log(kFolderFailure, true, false);
+                return result;
             }
         }
         if (!StageDriverFiles(model, stage, dependentFiles)) {
-            PostInstallLog(TipWith(L"tip.copyfilefail", LastErrorText()), true, false);
-            return;
+            sink.Log(TipWith(L"tip.copyfilefail", LastErrorText()), true, false);
+            return result;
         }
-        PostInstallLog(Tip(L"tip.copyfilesuccess"), false, false);
+        sink.Log(Tip(L"tip.copyfilesuccess"), false, false);
         // Its outcome shows, if at all, in whether the driver is there at the end.
         if (printsys::IsWindows8OrLater())
-            printsys::AddCertificateToTrustedPublisher(stage + model.certificateFile, OsOwner());
-        PostInstallLog(Tip(L"tip.startinstalldriver"), false, false);
+            printsys::AddCertificateToTrustedPublisher(stage + model.certificateFile, sink.Owner());
+        sink.Log(Tip(L"tip.startinstalldriver"), false, false);
         const std::wstring inf = stage + (windows64 ? L"Driver64" : L"Driver32") + L"\\" + model.infFile;
-        printsys::InstallDriverWithPrintUI(model.driverName, inf, OsOwner());
+        printsys::InstallDriverWithPrintUI(model.driverName, inf, sink.Owner());
         if (!printsys::DriverExists(model.driverName)) {
-            PostInstallLog(Tip(L"tip.installdriverfail2"), true, false);
-            return;
+            sink.Log(Tip(L"tip.installdriverfail2"), true, false);
+            return result;
         }
-        PostInstallLog(TipWith(L"tip.installdriversuccess", std::wstring()), false, false);
+        sink.Log(TipWith(L"tip.installdriversuccess", std::wstring()), false, false);
     }
 
     // The data type named, though Windows would take WinPrint's default
     // (RAW) for none: Wine adds a printer without one but then cannot open
     // it (1801), so nothing could print to it or delete it.
-    const os::PrinterInfo2 printer{request_.printerName, request_.portName, model.driverName, L"WinPrint",
+    const os::PrinterInfo2 printer{request.printerName, request.portName, model.driverName, L"WinPrint",
                                    kPrinterAttributeLocal, L"RAW"};
-    PostInstallLog(Tip(L"tip.startinstallprinter"), false, false);
+    sink.Log(Tip(L"tip.startinstallprinter"), false, false);
     const os::PrinterHandle added = os::AddPrinterW(printer);
     if (added == os::PrinterHandle::None) {
         const std::uint32_t error = os::GetLastError();
-        PostInstallLog(TipWith(L"tip.installprinterfail", printsys::SystemErrorText(error)), true, false);
+        sink.Log(TipWith(L"tip.installprinterfail", printsys::SystemErrorText(error)), true, false);
         // Only a port the spooler does not list needs the user's attention;
         // a listed one that is refused is a matter for the error line.
-        if (error == kErrorUnknownPort && !printsys::PortExists(request_.portName))
-            ShowInformation(Tip(L"tip.port.unidentification"));
-        return;
+        if (error == kErrorUnknownPort && !printsys::PortExists(request.portName))
+            sink.Inform(Tip(L"tip.port.unidentification"));
+        return result;
     }
     os::ClosePrinter(added);
-    PostInstallLog(Tip(L"tip.installprintersuccess"), false, false);
-    if (request_.defaultPrinter == 1) os::SetDefaultPrinterW(request_.printerName);
+    sink.Log(Tip(L"tip.installprintersuccess"), false, false);
+    if (request.defaultPrinter == 1) os::SetDefaultPrinterW(request.printerName);
     result.printerAdded = true;
+    return result;
 }
 
 }  // namespace wizard

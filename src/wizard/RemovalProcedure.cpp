@@ -1,15 +1,18 @@
-// The removal worker's procedure: the chosen printers, then (around a restart
-// of the spooler, which releases the drivers' files) the chosen drivers and
-// their driver packages. Every step is a line of the delete log; a failure
-// is reported and the procedure goes on with the next object.
+// The removal procedure: the chosen printers, then (around a restart of the
+// spooler, which releases the drivers' files) the chosen drivers and their
+// driver packages, and what the install left beyond the spooler's reach.
+// Every step is a line of the delete log; a failure is reported and the
+// procedure goes on with the next object.
 #include "common/Localisation.h"
-#include "common/Messages.h"
+#include "os/Files.h"
 #include "os/Spooler.h"
 #include "os/System.h"
 #include "printsys/SpoolerService.h"
 #include "printsys/SystemError.h"
 #include "printsys/WindowsVersion.h"
-#include "wizard/AppState.h"
+#include "printsys/SpoolerInventory.h"
+#include "wizard/DriverPackage.h"
+#include "wizard/Procedures.h"
 
 #include <map>
 
@@ -46,92 +49,149 @@ std::uint32_t DeletePrinterByName(const std::wstring& name) {
     return error;
 }
 
-void AppState::ReportDeleteFailure(const std::wstring& name, std::uint32_t code) {
-    PostDeleteLog(TipWith(L"tip.deletefail", name), true, false);
-    PostDeleteLog(TipWith(L"tip.failreason", printsys::SystemErrorText(code)), true, false);
+namespace {
+
+void ReportDeleteFailure(ProcedureSink& sink, const std::wstring& name, std::uint32_t code) {
+    sink.Log(TipWith(L"tip.deletefail", name), true, false);
+    sink.Log(TipWith(L"tip.failreason", printsys::SystemErrorText(code)), true, false);
 }
 
-void AppState::RestartSpooler() {
-    PostDeleteLog(Tip(L"tip.tryrestartprintservice"), false, false);
+void RestartSpooler(ProcedureSink& sink) {
+    sink.Log(Tip(L"tip.tryrestartprintservice"), false, false);
     std::vector<os::ServiceEntry> dependants;
     if (printsys::StopSpoolerService(dependants) != 1) {
-        PostDeleteLog(Tip(L"tip.stopprintservicefail"), false, false);
+        sink.Log(Tip(L"tip.stopprintservicefail"), false, false);
     } else {
         os::Sleep(kPauseBetweenStopAndStartMs);
-        PostDeleteLog(
-            Tip(printsys::StartSpoolerService() == 1 ? L"tip.startprintserviceok" : L"tip.startprintservicefail"), false,
-            false);
+        sink.Log(Tip(printsys::StartSpoolerService() == 1 ? L"tip.startprintserviceok" : L"tip.startprintservicefail"),
+                 false, false);
     }
     // The services that needed the spooler (fax, say) were stopped with it,
     // also when the spooler itself then would not stop; starting only the
     // spooler would leave them stopped until someone starts them by hand.
     for (const os::ServiceEntry& service : printsys::StartStoppedDependants(dependants))
-        PostDeleteLog(TipWith(L"tip.startdependantfail", service.displayName), false, false);
+        sink.Log(TipWith(L"tip.startdependantfail", service.displayName), false, false);
 }
 
-void AppState::RunRemoval() {
-    ShowDeleteBusy(true);
-    Send(common::UM_SHOW_ROW_H1, 1);
-    Send(common::UM_SHOW_PRINTER_BUTTONS, 0);
-    Send(common::UM_SHOW_ROW_H2, 0);
+bool IsOwnDriver(const std::vector<DriverModel>& models, const std::wstring& name) {
+    for (const DriverModel& model : models)
+        if (model.driverName.size() == name.size() && printsys::ContainsIgnoringCase(model.driverName, name))
+            return true;
+    return false;
+}
+
+// Whether the spooler still lists a driver of the models, or a printer on one.
+bool AnythingOfOursLeft(const std::vector<DriverModel>& models) {
+    std::vector<printsys::SpoolerEntry> entries;
+    printsys::ListDrivers(entries);
+    for (const printsys::SpoolerEntry& driver : entries)
+        if (IsOwnDriver(models, driver.second)) return true;
+    printsys::ListPrinters(entries);
+    for (const printsys::SpoolerEntry& printer : entries)
+        if (IsOwnDriver(models, printer.second)) return true;
+    return false;
+}
+
+// The printui install's leftovers, which no spooler call removes: the
+// staging folder (with the folder above it when that is left empty) and
+// the certificate imported from it. The certificate is found by its
+// thumbprint, so one of another publisher with the same name stays.
+void RemoveInstallLeftovers(const std::vector<DriverModel>& models, ProcedureSink& sink, RemovalResult& result) {
+    const std::wstring stage = StagingFolder();
+    const std::wstring folder = stage.substr(0, stage.size() - 1);
+    if (os::FolderExists(folder)) {
+        sink.Log(TipWith(L"tip.startdeletestaging", folder), false, false);
+        if (os::RemoveFolderTree(folder)) {
+            sink.Log(TipWith(L"tip.deletesuccess", folder), false, false);
+            const std::wstring parent = folder.substr(0, folder.rfind(L'\\'));
+            os::RemoveEmptyFolder(parent);
+        } else {
+            ++result.failures;
+            ReportDeleteFailure(sink, folder, LastErrorOrGeneral());
+        }
+    }
+
+    std::vector<std::uint8_t> certificate;
+    if (models.empty() || !ReadPackageFile(CertificatePackagePath(), certificate)) return;
+    bool held = false;
+    if (!os::TrustedPublisherHolds(certificate, held) || !held) return;
+    const std::wstring name = models.front().certificateFile;
+    sink.Log(TipWith(L"tip.startdeletecertificate", name), false, false);
+    if (os::RemoveFromTrustedPublisher(certificate)) {
+        sink.Log(TipWith(L"tip.deletesuccess", name), false, false);
+    } else {
+        ++result.failures;
+        ReportDeleteFailure(sink, name, LastErrorOrGeneral());
+    }
+}
+
+}  // namespace
+
+RemovalResult RunRemovalProcedure(const RemovalRequest& request, const std::vector<DriverModel>& models,
+                                  ProcedureSink& sink) {
+    RemovalResult result;
     os::OsVersion version;
     const bool packages = os::GetVersionExW(version) && version.major >= 6;
-    if (deleteTab_ == nullptr) {
-        // Nothing to report into; the busy indicator must not run for ever.
-        ShowDeleteBusy(false);
-        return;
-    }
-    PostDeleteLog(std::wstring(), false, true);
+    sink.Log(std::wstring(), false, true);
 
-    // Only drivers the last listing showed; the last entry of a name wins.
+    // One entry of a name: the last one given wins.
     std::map<std::wstring, printsys::SpoolerEntry> drivers;
-    for (const std::wstring& name : checkedDrivers_)
-        for (const printsys::SpoolerEntry& entry : installedDrivers_)
-            if (entry.second == name) drivers[name] = entry;
+    for (const printsys::SpoolerEntry& entry : request.drivers) drivers[entry.second] = entry;
 
-    for (const std::wstring& printer : checkedPrinters_) {
-        PostDeleteLog(TipWith(L"tip.startdeleteprinter", printer), false, false);
+    for (const std::wstring& printer : request.printers) {
+        sink.Log(TipWith(L"tip.startdeleteprinter", printer), false, false);
         const std::uint32_t code = DeletePrinterByName(printer);
-        if (code == 0) PostDeleteLog(TipWith(L"tip.deletesuccess", printer), false, false);
-        else ReportDeleteFailure(printer, code);
+        if (code == 0) {
+            sink.Log(TipWith(L"tip.deletesuccess", printer), false, false);
+        } else {
+            ++result.failures;
+            ReportDeleteFailure(sink, printer, code);
+        }
         os::Sleep(kPauseAfterObjectMs);
     }
 
-    if (!drivers.empty()) RestartSpooler();
+    if (!drivers.empty()) RestartSpooler(sink);
     // The drivers the install made are of the system's architecture, which
     // a NULL environment would not reach from this 32-bit program.
     const std::wstring environment = printsys::DriverEnvironment();
+    bool ownDriverRemoved = false;
     for (const auto& [name, entry] : drivers) {
-        PostDeleteLog(TipWith(L"tip.startdeletedriver", name), false, false);
+        sink.Log(TipWith(L"tip.startdeletedriver", name), false, false);
         std::uint32_t code = os::DeletePrinterDriverExW(environment, name, kDeleteFlags, kDriverVersion3)
                                  ? 0
                                  : LastErrorOrGeneral();
         // Still in use after the first restart: the spooler is restarted
         // once more for whatever comes next, but this driver is not retried.
-        if (code == kErrorPrinterDriverInUse) RestartSpooler();
+        if (code == kErrorPrinterDriverInUse) RestartSpooler(sink);
         if (code != 0) {
-            ReportDeleteFailure(name, code);
+            ++result.failures;
+            ReportDeleteFailure(sink, name, code);
         } else {
-            PostDeleteLog(TipWith(L"tip.deletesuccess", name), false, false);
+            sink.Log(TipWith(L"tip.deletesuccess", name), false, false);
+            ownDriverRemoved = ownDriverRemoved || IsOwnDriver(models, name);
             if (packages && !entry.third.empty()) {
-                PostDeleteLog(TipWith(L"tip.startdeletepack", name), false, false);
-                const std::optional<std::int32_t> result = os::DeletePrinterDriverPackageW(entry.third, environment);
-                if (result && *result != 0) {
+                sink.Log(TipWith(L"tip.startdeletepack", name), false, false);
+                const std::optional<std::int32_t> packageResult =
+                    os::DeletePrinterDriverPackageW(entry.third, environment);
+                if (packageResult && *packageResult != 0) {
                     // The result is an HRESULT; the last error is often left
                     // at 0, and then the HRESULT is the reason.
                     const std::uint32_t error = os::GetLastError();
-                    code = error != 0 ? error : static_cast<std::uint32_t>(*result);
+                    code = error != 0 ? error : static_cast<std::uint32_t>(*packageResult);
                 }
-                if (code != 0) ReportDeleteFailure(name, code);
-                else PostDeleteLog(TipWith(L"tip.deletesuccess", name), false, false);
+                if (code != 0) {
+                    ++result.failures;
+                    ReportDeleteFailure(sink, name, code);
+                } else {
+                    sink.Log(TipWith(L"tip.deletesuccess", name), false, false);
+                }
             }
         }
         os::Sleep(kPauseAfterObjectMs);
     }
 
-    checkedPrinters_.clear();
-    checkedDrivers_.clear();
-    ShowDeleteBusy(false);
+    if (ownDriverRemoved && !AnythingOfOursLeft(models)) RemoveInstallLeftovers(models, sink, result);
+    return result;
 }
 
 }  // namespace wizard

@@ -3,6 +3,10 @@
 // the summary, and the removal worker's whole delete log.
 #include "LogLines.h"
 #include "WizardFixture.h"
+#include "wizard/DriverPackage.h"
+
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -297,6 +301,46 @@ TEST_F(DeleteTab, APrinterWithJobsGoesOnlyWithItsLastJob) {
     EXPECT_TRUE(machine.FindPrinter(L"A4 Office")->pendingDeletion);
     machine.EndJobs(L"A4 Office");
     EXPECT_EQ(machine.FindPrinter(L"A4 Office"), nullptr);
+}
+
+// What the printui install left beyond the spooler (its staging folder, and
+// the certificate it imported) goes with the last driver of ours, and only
+// then; another publisher's certificate stays.
+TEST_F(DeleteTab, TheInstallsLeftoversGoWithTheLastDriverOfOurs) {
+    const std::wstring root = L"C:\\Program Files (x86)\\PrinterDriver";
+    const std::wstring stage = root + L"\\RMXTavrin";
+    std::vector<std::uint8_t> ours;
+    ASSERT_TRUE(wizard::ReadPackageFile(wizard::CertificatePackagePath(), ours));
+    const std::vector<std::uint8_t> another(ours.rbegin(), ours.rend());
+    struct Case {
+        std::vector<const wchar_t*> drivers;
+        bool leftoversGo;
+    };
+    const Case cases[] = {{{k300}, false}, {{k203, k300}, true}};
+    for (const Case& c : cases) {
+        if (&c != cases) {
+            TearDown();
+            SetUp();
+        }
+        std::filesystem::create_directories(machine.HostPath(stage + L"\\Driver64"));
+        std::ofstream(machine.HostPath(stage + L"\\Driver64\\QuorvelA4.inf")) << "inf";
+        machine.trustedPublishers = {another, ours};
+        OpenDeleteTab();
+        ASSERT_TRUE(Next());
+        for (const wchar_t* driver : c.drivers) Tick(kDrivers, driver);
+        ASSERT_TRUE(Next());
+        Remove();
+        const std::vector<Line> log = Log();
+        const std::vector<Line> leftovers = {TipWith(L"tip.startdeletestaging", stage), TipWith(L"tip.deletesuccess", stage),
+                                             TipWith(L"tip.startdeletecertificate", L"kvtp.cer"),
+                                             TipWith(L"tip.deletesuccess", L"kvtp.cer")};
+        ASSERT_GE(log.size(), leftovers.size());
+        EXPECT_EQ(std::vector<Line>(log.end() - 4, log.end()) == leftovers, c.leftoversGo);
+        EXPECT_EQ(machine.FindDriver(k300), nullptr);
+        EXPECT_EQ(std::filesystem::exists(machine.HostPath(root)), !c.leftoversGo);
+        using Store = std::vector<std::vector<std::uint8_t>>;
+        EXPECT_EQ(machine.trustedPublishers, c.leftoversGo ? Store({another}) : Store({another, ours}));
+    }
 }
 
 TEST_F(DeleteTab, LogsOfTheRarerPaths) {

@@ -16,7 +16,7 @@ namespace os::sim {
 // named by its host path.
 enum class HandleKind {
     Printer, Xcv, ScManager, Service, DevInfoSet, RegKey, DeviceKey, File, Process, DiskFile,
-    BluetoothRadioFind, BluetoothRadio, BluetoothDeviceFind,
+    BluetoothRadioFind, BluetoothRadio, BluetoothDeviceFind, Mutex,
 };
 
 struct HandleObject {
@@ -65,7 +65,11 @@ void Settle(Machine& machine, Service& service);
 bool SpoolerAvailable(Machine& machine);
 
 // CreateFileW with CREATE_ALWAYS of a path on the disk: creates or truncates.
-KernelHandle CreateDiskFile(Machine& machine, const std::wstring& path, std::uint32_t access, std::uint32_t share);
+KernelHandle CreateDiskFile(Machine& machine, const std::wstring& path, std::uint32_t access, std::uint32_t share,
+                            bool truncate = true);
+// A certutil "-addstore TrustedPublisher <file>" run adds the file's bytes
+// to the machine's store when its exit code is 0.
+void ImportCertificateIfCertutil(Machine& machine, const ShellExecuteInfo& info);
 
 // Bytes a list of records with these texts takes in a spooler buffer.
 std::uint32_t RecordBytes(std::uint32_t fixedPart, std::initializer_list<const std::wstring*> texts);
@@ -74,6 +78,7 @@ namespace error {
 inline constexpr std::uint32_t kFileNotFound = 2;
 inline constexpr std::uint32_t kPathNotFound = 3;
 inline constexpr std::uint32_t kAccessDenied = 5;
+inline constexpr std::uint32_t kDirNotEmpty = 145;
 inline constexpr std::uint32_t kInvalidHandle = 6;
 inline constexpr std::uint32_t kSharingViolation = 32;
 inline constexpr std::uint32_t kInvalidParameter = 87;

@@ -145,6 +145,9 @@ void Machine::Reset() {
     bluetooth = Bluetooth{};
     onShellExecute = nullptr;
     shellExitCode = 0;
+    trustedPublishers.clear();
+    workLockHeldElsewhere = false;
+    workLockHeld = false;
     version = {10, 0, 19045};
     isAdministrator = true;
     uiLanguage = 1033;

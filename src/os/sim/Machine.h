@@ -46,7 +46,7 @@ enum class Operation {
     RegOpenKey, RegQueryValue,
     CreateFile, WriteFileEx, ShellExecuteEx, GetVersionEx, FormatMessage,
     WriteFile, CreateDirectory, GetFolderSecurity, GetCurrentDirectory, SHGetFolderPath, IsWow64Process, CreateThread,
-    SetupDiEnumDeviceInfo,
+    SetupDiEnumDeviceInfo, RemoveFolder, CertificateStore,
     BluetoothFindFirstRadio, BluetoothFindFirstDevice, BluetoothFindNextDevice, BluetoothAuthenticateDevice,
     BluetoothSetServiceState, BluetoothSetLocalServiceInfo,
 };
@@ -274,6 +274,14 @@ public:
     std::function<void(const ShellExecuteInfo&)> onShellExecute;
     // The exit code of every program started through the shell.
     std::uint32_t shellExitCode = 0;
+    // The machine's TrustedPublisher store (DER certificates). A certutil
+    // "-addstore TrustedPublisher <file>" run through the shell adds the
+    // file's bytes when it ends with 0.
+    std::vector<std::vector<std::uint8_t>> trustedPublishers;
+    // Another process holds the install-and-removal lock.
+    bool workLockHeldElsewhere = false;
+    // This process holds it.
+    bool workLockHeld = false;
 
     OsVersion version{10, 0, 19045};
     bool isAdministrator = true;

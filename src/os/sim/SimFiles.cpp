@@ -5,6 +5,7 @@
 #include "os/sim/Internals.h"
 #include "os/sim/Machine.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -33,7 +34,8 @@ constexpr std::size_t kMaxDirectoryPath = 247;
 
 namespace sim {
 
-KernelHandle CreateDiskFile(Machine& machine, const std::wstring& path, std::uint32_t access, std::uint32_t share) {
+KernelHandle CreateDiskFile(Machine& machine, const std::wstring& path, std::uint32_t access, std::uint32_t share,
+                            bool truncate) {
     const fs::path host = machine.HostPath(path);
     std::error_code ignored;
     if (host.empty() || !fs::is_directory(host.parent_path(), ignored)) {
@@ -53,13 +55,26 @@ KernelHandle CreateDiskFile(Machine& machine, const std::wstring& path, std::uin
             return KernelHandle::Invalid;
         }
     }
-    std::ofstream file(host, std::ios::binary | std::ios::trunc);
+    std::ofstream file(host, std::ios::binary | (truncate ? std::ios::trunc : std::ios::app));
     if (!file) {
         Fail(error::kAccessDenied);
         return KernelHandle::Invalid;
     }
     return static_cast<KernelHandle>(
         machine.internals().Open({HandleKind::DiskFile, host.wstring(), access, {}, share}));
+}
+
+void ImportCertificateIfCertutil(Machine& machine, const ShellExecuteInfo& info) {
+    const std::wstring prefix = L"-addstore \"TrustedPublisher\" \"";
+    const std::wstring tool = L"\\certutil.exe";
+    if (machine.shellExitCode != 0 || info.file.size() < tool.size() ||
+        !EqualNoCase(info.file.substr(info.file.size() - tool.size()), tool) ||
+        info.parameters.rfind(prefix, 0) != 0 || info.parameters.back() != L'"')
+        return;
+    const std::wstring path = info.parameters.substr(prefix.size(), info.parameters.size() - prefix.size() - 1);
+    std::ifstream file(machine.HostPath(path), std::ios::binary);
+    std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    if (file.is_open() && !bytes.empty()) machine.trustedPublishers.push_back(std::move(bytes));
 }
 
 }  // namespace sim
@@ -93,6 +108,61 @@ bool WriteFile(KernelHandle file, const void* bytes, std::uint32_t length, std::
     out.write(static_cast<const char*>(bytes), static_cast<std::streamsize>(length));
     if (!out.flush()) return Fail(error::kAccessDenied);
     written = length;
+    return true;
+}
+
+KernelHandle OpenFileForAppend(const std::wstring& path) {
+    auto& machine = TheMachine();
+    if (const auto error = machine.TakeFailure(Operation::CreateFile)) {
+        Fail(error);
+        return KernelHandle::Invalid;
+    }
+    return sim::CreateDiskFile(machine, path, kGenericWrite, kFileShareWrite, false);
+}
+
+bool FolderExists(const std::wstring& path) {
+    const fs::path host = TheMachine().HostPath(path);
+    std::error_code ignored;
+    return !host.empty() && fs::is_directory(host, ignored);
+}
+
+bool RemoveFolderTree(const std::wstring& path) {
+    auto& machine = TheMachine();
+    if (const auto error = machine.TakeFailure(Operation::RemoveFolder)) return Fail(error);
+    const fs::path host = machine.HostPath(path);
+    std::error_code failed;
+    if (host.empty() || !fs::is_directory(host, failed)) return Fail(error::kPathNotFound);
+    // std::filesystem removes a symbolic link itself, as Windows does a junction.
+    fs::remove_all(host, failed);
+    if (failed) return Fail(error::kAccessDenied);
+    machine.events.push_back(L"RemoveFolderTree " + path);
+    return true;
+}
+
+bool RemoveEmptyFolder(const std::wstring& path) {
+    auto& machine = TheMachine();
+    const fs::path host = machine.HostPath(path);
+    std::error_code failed;
+    if (host.empty() || !fs::is_directory(host, failed) || !fs::is_empty(host, failed)) return Fail(error::kDirNotEmpty);
+    if (!fs::remove(host, failed)) return Fail(error::kAccessDenied);
+    machine.events.push_back(L"RemoveFolder " + path);
+    return true;
+}
+
+bool TrustedPublisherHolds(const std::vector<std::uint8_t>& certificate, bool& holds) {
+    auto& machine = TheMachine();
+    holds = false;
+    if (const auto error = machine.TakeFailure(Operation::CertificateStore)) return Fail(error);
+    for (const auto& held : machine.trustedPublishers) holds = holds || held == certificate;
+    return true;
+}
+
+bool RemoveFromTrustedPublisher(const std::vector<std::uint8_t>& certificate) {
+    auto& machine = TheMachine();
+    if (const auto error = machine.TakeFailure(Operation::CertificateStore)) return Fail(error);
+    auto& store = machine.trustedPublishers;
+    store.erase(std::remove(store.begin(), store.end(), certificate), store.end());
+    machine.events.push_back(L"RemoveFromTrustedPublisher");
     return true;
 }
 

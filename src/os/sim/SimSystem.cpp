@@ -100,6 +100,7 @@ bool CloseHandle(KernelHandle handle) {
         return internals.Close(value, HandleKind::Process);
     }
     if (internals.Find(value, HandleKind::DiskFile)) return internals.Close(value, HandleKind::DiskFile);
+    if (internals.Find(value, HandleKind::Mutex)) return internals.Close(value, HandleKind::Mutex);
     if (internals.Find(value, HandleKind::BluetoothRadio)) return internals.Close(value, HandleKind::BluetoothRadio);
     // Closing a file cancels its pending writes; their routines still run at
     // the thread's next alertable wait.
@@ -212,6 +213,23 @@ void UninitializeCom() {
     if (comInitialisations > 0) --comInitialisations;
 }
 
+KernelHandle TryTakeWorkLock() {
+    auto& machine = TheMachine();
+    if (machine.workLockHeldElsewhere || machine.workLockHeld) {
+        Fail(sim::error::kAccessDenied);
+        return KernelHandle::Invalid;
+    }
+    machine.workLockHeld = true;
+    return static_cast<KernelHandle>(machine.internals().Open({HandleKind::Mutex, L"work lock", 0, {}, 0}));
+}
+
+void ReleaseWorkLock(KernelHandle lock) {
+    auto& machine = TheMachine();
+    if (lock == KernelHandle::Invalid) return;
+    machine.workLockHeld = false;
+    CloseHandle(lock);
+}
+
 bool ShellExecuteExW(const ShellExecuteInfo& info, KernelHandle& process) {
     auto& machine = TheMachine();
     process = KernelHandle::None;
@@ -219,6 +237,7 @@ bool ShellExecuteExW(const ShellExecuteInfo& info, KernelHandle& process) {
     machine.shellRuns.push_back({info, ComInitialisedHere(), false, false, machine.shellExitCode});
     machine.events.push_back(L"ShellExecuteEx " + info.file);
     if (machine.onShellExecute) machine.onShellExecute(info);
+    sim::ImportCertificateIfCertutil(machine, info);
     if (info.mask & kSeeMaskNoCloseProcess)
         process = static_cast<KernelHandle>(
             machine.internals().Open({HandleKind::Process, info.file, 0, {}, machine.shellRuns.size() - 1}));

@@ -3,6 +3,7 @@
 #include "os/win32/Win32.h"
 
 #include <aclapi.h>
+#include <wincrypt.h>
 #include <io.h>
 #include <sddl.h>
 #include <shellapi.h>
@@ -41,6 +42,110 @@ KernelHandle CreateFileW(const std::wstring& path, std::uint32_t access, std::ui
                          std::uint32_t disposition, std::uint32_t flagsAndAttributes) {
     return FromPointer<KernelHandle>(
         ::CreateFileW(path.c_str(), access, share, nullptr, disposition, flagsAndAttributes, nullptr));
+}
+
+KernelHandle OpenFileForAppend(const std::wstring& path) {
+    // Append-only access: every write lands at the end, also when another
+    // run appends to the same file meanwhile.
+    return FromPointer<KernelHandle>(::CreateFileW(path.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
+                                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+bool FolderExists(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool RemoveFolderTree(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    // A link is removed as it is: what it points to is not ours.
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        WIN32_FIND_DATAW found{};
+        const HANDLE search = ::FindFirstFileW((path + L"\\*").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return false;
+        bool ok = true;
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring child = path + L"\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                ok = RemoveFolderTree(child);
+            } else {
+                if (found.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
+                    ::SetFileAttributesW(child.c_str(), found.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
+                ok = ::DeleteFileW(child.c_str()) != FALSE;
+            }
+        } while (ok && ::FindNextFileW(search, &found));
+        const DWORD error = ::GetLastError();
+        ::FindClose(search);
+        if (!ok) {
+            ::SetLastError(error);
+            return false;
+        }
+    }
+    return ::RemoveDirectoryW(path.c_str()) != FALSE;
+}
+
+bool RemoveEmptyFolder(const std::wstring& path) { return ::RemoveDirectoryW(path.c_str()) != FALSE; }
+
+namespace {
+
+// The machine's TrustedPublisher store and the certificate of these bytes
+// in it, found by the SHA-1 hash of the encoded certificate.
+class TrustedPublisherEntry {
+public:
+    explicit TrustedPublisherEntry(const std::vector<std::uint8_t>& certificate) {
+        store_ = ::CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0,
+                                 CERT_SYSTEM_STORE_LOCAL_MACHINE | CERT_STORE_OPEN_EXISTING_FLAG,
+                                 L"TrustedPublisher");
+        if (store_ == nullptr) return;
+        BYTE hash[20] = {};
+        DWORD hashSize = sizeof hash;
+        if (!::CryptHashCertificate(0, CALG_SHA1, 0, certificate.data(), static_cast<DWORD>(certificate.size()), hash,
+                                    &hashSize))
+            return;
+        CRYPT_HASH_BLOB blob{hashSize, hash};
+        found_ = ::CertFindCertificateInStore(store_, X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0, CERT_FIND_SHA1_HASH,
+                                              &blob, nullptr);
+        readable_ = true;
+    }
+    ~TrustedPublisherEntry() {
+        if (found_ != nullptr) ::CertFreeCertificateContext(found_);
+        if (store_ != nullptr) ::CertCloseStore(store_, 0);
+    }
+    TrustedPublisherEntry(const TrustedPublisherEntry&) = delete;
+    TrustedPublisherEntry& operator=(const TrustedPublisherEntry&) = delete;
+
+    bool Readable() const { return readable_; }
+    bool Found() const { return found_ != nullptr; }
+    bool Delete() {
+        // The call frees the context, also when it fails.
+        const PCCERT_CONTEXT context = found_;
+        found_ = nullptr;
+        return ::CertDeleteCertificateFromStore(context) != FALSE;
+    }
+
+private:
+    HCERTSTORE store_ = nullptr;
+    PCCERT_CONTEXT found_ = nullptr;
+    bool readable_ = false;
+};
+
+}  // namespace
+
+bool TrustedPublisherHolds(const std::vector<std::uint8_t>& certificate, bool& holds) {
+    const TrustedPublisherEntry entry(certificate);
+    holds = entry.Found();
+    // A machine that never had the store has nothing of ours in it.
+    return entry.Readable() || ::GetLastError() == static_cast<DWORD>(ERROR_FILE_NOT_FOUND);
+}
+
+bool RemoveFromTrustedPublisher(const std::vector<std::uint8_t>& certificate) {
+    TrustedPublisherEntry entry(certificate);
+    if (!entry.Readable()) return false;
+    return !entry.Found() || entry.Delete();
 }
 
 bool WriteFileEx(KernelHandle file, const void* bytes, std::uint32_t length, WriteCompletion completion,

@@ -35,6 +35,29 @@ DWORD WINAPI ThreadEntry(LPVOID parameter) {
 }
 }  // namespace
 
+KernelHandle TryTakeWorkLock() {
+    // The global namespace reaches other sessions too: an unattended run as
+    // SYSTEM and an administrator's wizard see the same lock.
+    const HANDLE mutex = ::CreateMutexW(nullptr, FALSE, L"Global\\QuorvelA4DriverSetup.Work");
+    if (mutex == nullptr) return KernelHandle::Invalid;
+    const DWORD waited = ::WaitForSingleObject(mutex, 0);
+    // An abandoned lock was left by a copy that died; the spooler may be
+    // half-changed, but waiting would not mend that.
+    if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
+        ::CloseHandle(mutex);
+        ::SetLastError(ERROR_ALREADY_EXISTS);
+        return KernelHandle::Invalid;
+    }
+    return FromPointer<KernelHandle>(mutex);
+}
+
+void ReleaseWorkLock(KernelHandle lock) {
+    if (lock == KernelHandle::Invalid) return;
+    const HANDLE mutex = ToPointer<HANDLE>(lock);
+    ::ReleaseMutex(mutex);
+    ::CloseHandle(mutex);
+}
+
 bool StartThread(std::function<void()> body) {
     auto owned = std::make_unique<std::function<void()>>(std::move(body));
     HANDLE thread = ::CreateThread(nullptr, 0, ThreadEntry, owned.get(), 0, nullptr);
