@@ -12,6 +12,8 @@
 #include "ui/win32/ModuleResource.h"
 #include "ui/win32/WindowSystem.h"
 #include "wizard/AppState.h"
+#include "wizard/CommandLine.h"
+#include "wizard/Unattended.h"
 
 #include <string>
 
@@ -58,6 +60,50 @@ void OpenResourcePackage(HINSTANCE instance) {
                               toolkit.Package());
 }
 
+// The text for a person at a console: to the standard handle a deployment
+// tool or a redirection gave this program, else to the console of the
+// program that started it. False when there is neither (started from
+// Explorer, say): this is a GUI program and has no console of its own.
+bool WriteToConsole(const std::wstring& text, DWORD standardHandle) {
+    const std::wstring line = text + L"\r\n";
+    const HANDLE inherited = GetStdHandle(standardHandle);
+    const DWORD type = inherited != nullptr && inherited != INVALID_HANDLE_VALUE ? GetFileType(inherited)
+                                                                                 : FILE_TYPE_UNKNOWN;
+    DWORD written = 0;
+    if (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE) {
+        const int length = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), nullptr, 0,
+                                               nullptr, nullptr);
+        std::string bytes(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+        if (length > 0)
+            WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), bytes.data(), length,
+                                nullptr, nullptr);
+        return WriteFile(inherited, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) != FALSE;
+    }
+    if (type != FILE_TYPE_CHAR && !AttachConsole(ATTACH_PARENT_PROCESS)) return false;
+    const HANDLE console = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       nullptr, OPEN_EXISTING, 0, nullptr);
+    if (console == INVALID_HANDLE_VALUE) return false;
+    const bool ok = WriteConsoleW(console, line.c_str(), static_cast<DWORD>(line.size()), &written, nullptr) != FALSE;
+    CloseHandle(console);
+    return ok;
+}
+
+// An install, removal or check for a deployment tool: no window at all,
+// only the log, an exit code and, for a person at a console, its text.
+[[noreturn]] void RunUnattended(HINSTANCE instance, const wizard::CommandLine& command) {
+    OpenResourcePackage(instance);
+    wizard::AppState& state = wizard::AppState::Instance();
+    state.FillLanguageTable();
+    const wizard::UnattendedOutcome outcome = wizard::RunUnattended(command, state.Models(), state.Languages());
+    if (!outcome.message.empty()) {
+        const bool help = command.mode == wizard::CommandMode::Help;
+        if (!WriteToConsole(outcome.message, help ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE) && help)
+            MessageBoxW(nullptr, outcome.message.c_str(), L"A4 Printer Driver Setup", MB_OK | MB_ICONINFORMATION);
+    }
+    CoUninitialize();
+    ExitProcess(static_cast<UINT>(outcome.exitCode));
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
@@ -65,6 +111,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     ui::MarkPhase("entry");
     ui::win32::Install();
     if (FAILED(CoInitialize(nullptr))) return 0;
+    // Any argument at all is the unattended mode; none is the wizard.
+    const wizard::CommandLine command = wizard::ParseCommandLine(wizard::SplitCommandLine(GetCommandLineW()));
+    if (command.mode != wizard::CommandMode::Wizard || !command.error.empty()) RunUnattended(instance, command);
     OleInitialize(nullptr);
     ui::MarkPhase("COM and OLE");
 

@@ -222,8 +222,7 @@ bool AppState::ShowNetworkPage() {
         return true;
     }
     const std::wstring base = L"192.168.1.100";
-    std::wstring candidate = base;
-    for (int n = 1; printsys::PortExists(candidate); ++n) candidate = base + L"_" + std::to_wstring(n);
+    const std::wstring candidate = FreeNetworkPortName(base);
     address->SetText(base);
     portName->SetText(candidate);
     request_.networkAddress = base;

@@ -22,6 +22,18 @@ bool IsValidIPv4(const std::wstring& text) {
     return printsys::ParseIPv4(text, address);
 }
 
+std::wstring FreePrinterName(const std::wstring& base) {
+    std::wstring name = base;
+    for (int n = 1; printsys::PrinterExists(name); ++n) name = base + L" (" + std::to_wstring(n) + L")";
+    return name;
+}
+
+std::wstring FreeNetworkPortName(const std::wstring& address) {
+    std::wstring candidate = address;
+    for (int n = 1; printsys::PortExists(candidate); ++n) candidate = address + L"_" + std::to_wstring(n);
+    return candidate;
+}
+
 // --- Page 7
 
 bool AppState::ProposePrinterName() {
@@ -29,9 +41,7 @@ bool AppState::ProposePrinterName() {
     if (request_.model < 0 || index >= models_.size()) return true;
     const DriverModel& model = models_[index];
     if (auto* edit = dynamic_cast<ui::Edit*>(FindInstallControl(L"edit_install_printer_name"))) {
-        std::wstring name = model.displayName;
-        for (int n = 1; printsys::PrinterExists(name); ++n)
-            name = model.displayName + L" (" + std::to_wstring(n) + L")";
+        const std::wstring name = FreePrinterName(model.displayName);
         edit->SetText(name);
         request_.printerName = name;
     }

@@ -85,6 +85,13 @@ struct RemovalResult {
 RemovalResult RunRemovalProcedure(const RemovalRequest& request, const std::vector<DriverModel>& models,
                                   ProcedureSink& sink);
 
+// The base name, or the first of "base (1)", "base (2)", ... that no
+// printer has: the name the wizard proposes.
+std::wstring FreePrinterName(const std::wstring& base);
+// The address, or the first of "address_1", "address_2", ... that no port
+// has: the network page's port name.
+std::wstring FreeNetworkPortName(const std::wstring& address);
+
 // Opens the printer with full access and deletes it: 0, or the error of the
 // step that failed.
 std::uint32_t DeletePrinterByName(const std::wstring& name);

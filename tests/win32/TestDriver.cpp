@@ -140,20 +140,28 @@ LRESULT CALLBACK ShowWatch(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-// "closeatlog": when the install log is sent the line that starts as the
-// key's text does (up to its "%s"), the window is sent WM_CLOSE from inside
-// that send, so the worker is held at that point for as long as the close
-// takes, message box and all.
-std::wstring closeAtLine;
-HHOOK closeHook = nullptr;
+// "closeatlog" and "holdatlog": when the install log is sent the line that
+// starts as the key's text does (up to its "%s"), the window is sent
+// WM_CLOSE from inside that send, or the UI thread waits there until
+// "release"; either way the worker is held at that point meanwhile.
+std::wstring atLogLine;
+bool closeAtLine = false;
+HHOOK logLineHook = nullptr;
+HANDLE heldEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+HANDLE releaseEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 
-LRESULT CALLBACK CloseAtLogLine(int code, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK AtLogLine(int code, WPARAM wParam, LPARAM lParam) {
     const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
-    if (code == HC_ACTION && message->message == common::UM_INSTALL_LOG_LINE && !closeAtLine.empty()) {
+    if (code == HC_ACTION && message->message == common::UM_INSTALL_LOG_LINE && !atLogLine.empty()) {
         const auto* record = reinterpret_cast<const common::UiTextRecord*>(message->lParam);
-        if (record != nullptr && record->text.rfind(closeAtLine, 0) == 0) {
-            closeAtLine.clear();
-            SendMessageW(message->hwnd, WM_CLOSE, 0, 0);
+        if (record != nullptr && record->text.rfind(atLogLine, 0) == 0) {
+            atLogLine.clear();
+            if (closeAtLine) {
+                SendMessageW(message->hwnd, WM_CLOSE, 0, 0);
+            } else {
+                SetEvent(heldEvent);
+                WaitForSingleObject(releaseEvent, 60000);
+            }
         }
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
@@ -252,6 +260,8 @@ private:
             }
             return false;
         }
+        if (verb == "waitheld") return WaitForSingleObject(heldEvent, kStepTimeoutMs) == WAIT_OBJECT_0;
+        if (verb == "release") return SetEvent(releaseEvent) != FALSE;
         if (verb == "done") {
             // The program ends by itself after the next step: the script's
             // end is reported first, and a later failure still fails it.
@@ -351,14 +361,15 @@ private:
         std::istringstream in(line);
         std::string verb, className, name;
         in >> verb;
-        if (verb == "closeatlog") {
+        if (verb == "closeatlog" || verb == "holdatlog") {
             std::string key;
             in >> key;
             const std::wstring text = common::TranslateKey(ui::Utf8ToWide(key).c_str());
-            closeAtLine = text.substr(0, text.find(L"%s"));
-            if (closeHook == nullptr)
-                closeHook = SetWindowsHookExW(WH_CALLWNDPROC, CloseAtLogLine, nullptr, GetCurrentThreadId());
-            return closeHook != nullptr && !closeAtLine.empty();
+            atLogLine = text.substr(0, text.find(L"%s"));
+            closeAtLine = verb == "closeatlog";
+            if (logLineHook == nullptr)
+                logLineHook = SetWindowsHookExW(WH_CALLWNDPROC, AtLogLine, nullptr, GetCurrentThreadId());
+            return logLineHook != nullptr && !atLogLine.empty();
         }
         if (verb == "log") {
             int error = 0;

@@ -55,4 +55,15 @@ inline std::vector<Line> LogLines(const ui::RichEdit& log) {
     return lines;
 }
 
+// A log as the unattended log file holds it: the text of each line in one
+// line (line breaks of system texts are blanks there), for comparing.
+inline std::vector<Line> OneLineEach(std::vector<Line> lines) {
+    for (Line& line : lines) {
+        for (wchar_t& c : line.text)
+            if (c == L'\r' || c == L'\n') c = L' ';
+        while (!line.text.empty() && line.text.back() == L' ') line.text.pop_back();
+    }
+    return lines;
+}
+
 }  // namespace testing_support

@@ -1,0 +1,297 @@
+// The unattended run: the log file, the lock, the request built and checked
+// as the wizard's pages would, the procedure, and the exit code.
+#include "wizard/Unattended.h"
+
+#include "bluetooth/Bluetooth.h"
+#include "os/Files.h"
+#include "os/System.h"
+#include "printsys/NetworkCheck.h"
+#include "printsys/SpoolerInventory.h"
+#include "printsys/SystemError.h"
+#include "printsys/UsbDiscovery.h"
+#include "ui/TextManager.h"
+#include "ui/Utf.h"
+#include "wizard/Procedures.h"
+
+#include <cstdio>
+#include <cwctype>
+#include <optional>
+
+namespace wizard {
+namespace {
+
+constexpr wchar_t kLogName[] = L"QuorvelA4Setup.log";
+
+bool EqualNoCase(const std::wstring& a, const std::wstring& b) {
+    return a.size() == b.size() && printsys::ContainsIgnoringCase(a, b);
+}
+
+std::wstring TimeStamp() {
+    const os::LocalTime t = os::GetLocalTime();
+    wchar_t text[32] = {};
+    std::swprintf(text, 32, L"%04d-%02d-%02d %02d:%02d:%02d.%03d", t.year, t.month, t.day, t.hour, t.minute,
+                  t.second, t.milliseconds);
+    return text;
+}
+
+// Each line as it happens, UTF-8, appended and written through at once, so
+// a run that is killed leaves what it did. Red lines of the window are
+// marked ERROR; the procedures' boxes become lines.
+class LogFile : public ProcedureSink {
+public:
+    explicit LogFile(os::KernelHandle file) : file_(file) {}
+    ~LogFile() override { os::CloseHandle(file_); }
+    LogFile(const LogFile&) = delete;
+    LogFile& operator=(const LogFile&) = delete;
+
+    void Log(const std::wstring& text, bool error, bool /*clear*/) override {
+        if (text.empty()) return;
+        std::wstring line = TimeStamp() + (error ? L" ERROR " : L" INFO  ");
+        // A system message may end in a line break; one entry is one line.
+        for (const wchar_t c : text) line += (c == L'\r' || c == L'\n') ? L' ' : c;
+        while (!line.empty() && line.back() == L' ') line.pop_back();
+        const std::string bytes = ui::WideToUtf8(line) + "\r\n";
+        std::uint32_t written = 0;
+        if (!os::WriteFile(file_, bytes.data(), static_cast<std::uint32_t>(bytes.size()), written) ||
+            written != bytes.size())
+            failed_ = true;
+    }
+    void Inform(const std::wstring& text) override { Log(text, false, false); }
+    os::WindowHandle Owner() const override { return os::WindowHandle::None; }
+    bool Failed() const { return failed_; }
+
+private:
+    os::KernelHandle file_;
+    bool failed_ = false;
+};
+
+// "00-11-22-33-44-55", "00:11:22:33:44:55" or "001122334455".
+std::optional<std::uint64_t> ParseBluetoothAddress(const std::wstring& text) {
+    std::uint64_t address = 0;
+    int digits = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const wchar_t c = text[i];
+        if ((c == L'-' || c == L':') && text.size() == 17 && i % 3 == 2) continue;
+        if (!std::iswxdigit(c) || c > 0x7F) return std::nullopt;
+        const int value = (c <= L'9') ? c - L'0' : (std::towlower(c) - L'a' + 10);
+        address = (address << 4) | static_cast<std::uint64_t>(value);
+        ++digits;
+    }
+    if (digits != 12 || (text.size() != 12 && text.size() != 17)) return std::nullopt;
+    return address;
+}
+
+ConnectionType PortConnection(const std::wstring& port) {
+    const std::wstring head = port.substr(0, 3);
+    if (EqualNoCase(head, L"COM")) return ConnectionType::Com;
+    if (EqualNoCase(head, L"LPT")) return ConnectionType::Lpt;
+    if (EqualNoCase(head, L"USB")) return ConnectionType::Usb;
+    return ConnectionType::Custom;
+}
+
+// The spooler's own spelling of a listed port.
+std::optional<std::wstring> ListedPort(const std::wstring& name) {
+    std::vector<printsys::SpoolerEntry> ports;
+    printsys::ListPorts(ports);
+    for (const printsys::SpoolerEntry& port : ports)
+        if (EqualNoCase(port.first, name)) return port.first;
+    return std::nullopt;
+}
+
+bool IsOwnDriver(const std::vector<DriverModel>& models, const std::wstring& name) {
+    for (const DriverModel& model : models)
+        if (EqualNoCase(model.driverName, name)) return true;
+    return false;
+}
+
+// The printer of that name (any case) as the spooler lists it.
+std::optional<printsys::SpoolerEntry> ListedPrinter(const std::wstring& name) {
+    std::vector<printsys::SpoolerEntry> printers;
+    printsys::ListPrinters(printers);
+    for (const printsys::SpoolerEntry& printer : printers)
+        if (EqualNoCase(printer.first, name)) return printer;
+    return std::nullopt;
+}
+
+struct Refusal {
+    int exitCode;
+    std::wstring reason;
+};
+
+// The install request as the wizard's pages would make it, checked by the
+// same rules; a refusal says why.
+std::optional<Refusal> BuildInstallRequest(const CommandLine& command, const std::vector<DriverModel>& models,
+                                           InstallRequest& request,
+                                           std::optional<bluetooth::BluetoothDeviceInfo>& device) {
+    request.model = command.modelDpi == 203 ? 0 : 1;
+    if (static_cast<std::size_t>(request.model) >= models.size()) return Refusal{kExitFailed, L"No such model."};
+    request.defaultPrinter = command.makeDefault ? 1 : 0;
+    if (!command.port.empty()) {
+        const std::optional<std::wstring> port = ListedPort(command.port);
+        if (!port) return Refusal{kExitBadCommandLine, L"The port " + command.port + L" does not exist."};
+        request.portName = *port;
+        request.connectionType = PortConnection(*port);
+    } else if (!command.address.empty()) {
+        std::uint32_t address = 0;
+        if (!printsys::ParseIPv4(command.address, address))
+            return Refusal{kExitBadCommandLine, command.address + L" is not an IPv4 address (four numbers 0-255)."};
+        request.connectionType = ConnectionType::Network;
+        request.networkAddress = command.address;
+        request.portName = FreeNetworkPortName(command.address);
+    } else if (command.usb) {
+        request.connectionType = ConnectionType::Usb;
+        std::vector<printsys::SpoolerEntry> found;
+        printsys::ListUsbPrinters(found);
+        for (const printsys::SpoolerEntry& printer : found)
+            if (!printer.second.empty()) {
+                request.portName = printer.second;
+                break;
+            }
+        if (request.portName.empty()) return Refusal{kExitFailed, L"No USB printer was found."};
+    } else {
+        const std::optional<std::uint64_t> address = ParseBluetoothAddress(command.bluetooth);
+        if (!address)
+            return Refusal{kExitBadCommandLine,
+                           command.bluetooth + L" is not a Bluetooth address (such as 00-11-22-33-44-55)."};
+        request.connectionType = ConnectionType::Bluetooth;
+        if (!command.pin.empty()) request.pin = command.pin;
+        if (!bluetooth::HasBluetoothAdapter() || !bluetooth::HasBluetoothRadio())
+            return Refusal{kExitFailed, L"This computer has no Bluetooth adapter that is switched on."};
+        std::vector<bluetooth::BluetoothDeviceInfo> found;
+        bluetooth::ScanBluetoothPrinters(found);
+        for (const bluetooth::BluetoothDeviceInfo& candidate : found)
+            if (candidate.address == *address) device = candidate;
+        if (!device) return Refusal{kExitFailed, L"No Bluetooth printer " + command.bluetooth + L" is in reach."};
+    }
+    if (command.printerName.empty()) {
+        request.printerName = FreePrinterName(models[static_cast<std::size_t>(request.model)].displayName);
+    } else {
+        request.printerName = command.printerName;
+        if (!printsys::IsValidPrinterName(request.printerName))
+            return Refusal{kExitBadCommandLine,
+                           common::FormatText(common::TranslateKey(L"tip.printernameinvalid"), request.printerName)};
+        if (printsys::PrinterExists(request.printerName))
+            return Refusal{kExitBadCommandLine,
+                           common::FormatText(common::TranslateKey(L"tip.printernametaken"), request.printerName)};
+    }
+    return std::nullopt;
+}
+
+int Install(const CommandLine& command, const std::vector<DriverModel>& models, ProcedureSink& log,
+            std::wstring& reason) {
+    InstallRequest request;
+    std::optional<bluetooth::BluetoothDeviceInfo> device;
+    if (const std::optional<Refusal> refusal = BuildInstallRequest(command, models, request, device)) {
+        reason = refusal->reason;
+        log.Log(refusal->reason, true, false);
+        return refusal->exitCode;
+    }
+    const InstallResult result = RunInstallProcedure(request, models, device ? &*device : nullptr, log);
+    return result.printerAdded ? kExitSuccess : kExitFailed;
+}
+
+int Remove(const CommandLine& command, const std::vector<DriverModel>& models, ProcedureSink& log) {
+    const std::optional<printsys::SpoolerEntry> printer = ListedPrinter(command.printer);
+    // Only printers of this driver: the command line must not become a way
+    // to delete any printer on the machine.
+    if (!printer || !IsOwnDriver(models, printer->second)) {
+        log.Log(L"No printer " + command.printer + L" on this driver is installed.", true, false);
+        return kExitFailed;
+    }
+    RemovalRequest request{{printer->first}, {}};
+    if (command.removeDriver) {
+        std::vector<printsys::SpoolerEntry> printers;
+        printsys::ListPrinters(printers);
+        std::wstring others;
+        for (const printsys::SpoolerEntry& other : printers)
+            if (other.first != printer->first && EqualNoCase(other.second, printer->second))
+                others += (others.empty() ? L"" : L", ") + other.first;
+        if (!others.empty()) {
+            log.Log(L"The driver " + printer->second + L" stays: " + others + L" still use it.", false, false);
+        } else {
+            std::vector<printsys::SpoolerEntry> drivers;
+            printsys::ListDrivers(drivers);
+            for (const printsys::SpoolerEntry& driver : drivers)
+                if (EqualNoCase(driver.second, printer->second)) request.drivers.push_back(driver);
+        }
+    }
+    return RunRemovalProcedure(request, models, log).failures == 0 ? kExitSuccess : kExitFailed;
+}
+
+int Check(const CommandLine& command, const std::vector<DriverModel>& models, ProcedureSink& log) {
+    const std::optional<printsys::SpoolerEntry> printer = ListedPrinter(command.printer);
+    const bool ours = printer && IsOwnDriver(models, printer->second);
+    log.Log(ours ? L"The printer " + printer->first + L" is installed on " + printer->second + L"."
+                 : L"No printer " + command.printer + L" on this driver is installed.",
+            false, false);
+    return ours ? kExitSuccess : kExitCheckFailed;
+}
+
+std::wstring ModeName(CommandMode mode) {
+    switch (mode) {
+        case CommandMode::Install: return L"install";
+        case CommandMode::Remove: return L"removal";
+        default: return L"check";
+    }
+}
+
+}  // namespace
+
+std::wstring DefaultLogPath() {
+    std::wstring windows;
+    if (!os::SHGetFolderPathW(os::kCsidlWindows, windows) || windows.empty()) windows = L"C:\\Windows";
+    return windows + L"\\Temp\\" + kLogName;
+}
+
+UnattendedOutcome RunUnattended(const CommandLine& command, const std::vector<DriverModel>& models,
+                                const common::LanguageTable& languages) {
+    if (command.mode == CommandMode::Help) return {kExitSuccess, UsageText(DefaultLogPath())};
+    if (!command.error.empty()) return {kExitBadCommandLine, command.error};
+
+    std::uint16_t langId = command.langId;
+    if (langId != 0 && languages.count(langId) == 0) {
+        std::wstring known;
+        for (const auto& [id, entry] : languages) known += (known.empty() ? L"" : L", ") + std::to_wstring(id);
+        return {kExitBadCommandLine, L"/lang:" + std::to_wstring(langId) + L" is not one of " + known + L"."};
+    }
+    if (langId == 0) langId = common::LanguageOrEnglish(languages, os::GetUserDefaultUILanguage()).langId;
+    ui::TextManager::Process().Load(common::LanguageOrEnglish(languages, langId).file);
+
+    const std::wstring logPath = command.logPath.empty() ? DefaultLogPath() : command.logPath;
+    const os::KernelHandle file = os::OpenFileForAppend(logPath);
+    if (file == os::KernelHandle::Invalid)
+        return {kExitBadCommandLine,
+                L"The log " + logPath + L" cannot be written: " + printsys::SystemErrorText(os::GetLastError())};
+    LogFile log(file);
+    log.Log(L"Unattended " + ModeName(command.mode) + L" started.", false, false);
+    if (log.Failed()) return {kExitBadCommandLine, L"The log " + logPath + L" cannot be written."};
+
+    UnattendedOutcome outcome;
+    if (command.mode == CommandMode::Check) {
+        outcome.exitCode = Check(command, models, log);
+    } else {
+        // One install or removal at a time on the machine, whichever copy runs it.
+        const os::KernelHandle lock = os::TryTakeWorkLock();
+        if (lock == os::KernelHandle::Invalid) {
+            outcome = {kExitAnotherInstall, L"Another copy of the program is installing or removing a printer."};
+            log.Log(outcome.message, true, false);
+        } else {
+            outcome.exitCode = command.mode == CommandMode::Install ? Install(command, models, log, outcome.message)
+                                                                    : Remove(command, models, log);
+            os::ReleaseWorkLock(lock);
+        }
+    }
+    log.Log(L"Exit code " + std::to_wstring(outcome.exitCode) + L".", outcome.exitCode != kExitSuccess &&
+                                                                          outcome.exitCode != kExitCheckFailed,
+            false);
+    // The console gets the reason of a refusal, and for a failure where to
+    // look: the log says which step it was.
+    if (outcome.exitCode == kExitFailed) {
+        outcome.message = L"The " + ModeName(command.mode) + L" failed; " + logPath + L" says where.";
+    } else if (outcome.exitCode == kExitSuccess || outcome.exitCode == kExitCheckFailed) {
+        outcome.message.clear();
+    }
+    return outcome;
+}
+
+}  // namespace wizard

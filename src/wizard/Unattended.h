@@ -1,0 +1,33 @@
+// The unattended mode: an install, removal or check from the command line,
+// for deployment tools that run the program as SYSTEM with no one at the
+// screen. The same procedures as the wizard's, with their lines written to
+// a log file instead of a window, and an exit code instead of a box.
+#pragma once
+
+#include "common/Localisation.h"
+#include "wizard/CommandLine.h"
+#include "wizard/DriverPackage.h"
+
+#include <string>
+#include <vector>
+
+namespace wizard {
+
+// What the entry point does at the end: exit with `exitCode`, and show
+// `message` (the /? text, or why the command line cannot be understood)
+// on the console it was started from, or in a box for /?.
+struct UnattendedOutcome {
+    int exitCode = kExitSuccess;
+    std::wstring message;
+};
+
+// "<Windows>\Temp\QuorvelA4Setup.log": where a run without /log writes.
+std::wstring DefaultLogPath();
+
+// Runs a command line that is not the wizard's (Help, Install, Remove,
+// Check). The package must be open; the language file of /lang (or of the
+// user's UI language) is loaded for the procedures' lines.
+UnattendedOutcome RunUnattended(const CommandLine& command, const std::vector<DriverModel>& models,
+                                const common::LanguageTable& languages);
+
+}  // namespace wizard

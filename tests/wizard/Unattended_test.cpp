@@ -1,0 +1,194 @@
+// The unattended mode on the simulated machine: an install on each kind of
+// connection writes to its log file what the wizard's window shows for the
+// same request, line by line; and every way it can end has its exit code.
+#include "LogLines.h"
+#include "WizardFixture.h"
+
+#include "ui/Utf.h"
+#include "wizard/Unattended.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+using testing_support::WizardFixture;
+using namespace testing_support;
+using wizard::ConnectionType;
+
+constexpr wchar_t kLog[] = L"C:\\Temp\\setup.log";
+
+class Unattended : public WizardFixture {
+protected:
+    void SetUp() override {
+        WizardFixture::SetUp();
+        std::filesystem::create_directories(machine.HostPath(L"C:\\Temp"));
+    }
+
+    // Runs the arguments (the log added) and returns the exit code; `lines`
+    // gets the log's lines between the run's own first and last.
+    int Run(std::vector<std::wstring> arguments, std::vector<Line>* lines = nullptr) {
+        std::filesystem::remove(machine.HostPath(kLog));
+        arguments.push_back(std::wstring(L"/log:") + kLog);
+        outcome = wizard::RunUnattended(wizard::ParseCommandLine(arguments), state->Models(), state->Languages());
+        std::ifstream file(machine.HostPath(kLog), std::ios::binary);
+        std::vector<Line> all;
+        for (std::string line; std::getline(file, line);) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            // "YYYY-MM-DD hh:mm:ss.mmm INFO  text" or "... ERROR text"
+            all.push_back({ui::Utf8ToWide(line.substr(30)), line.compare(24, 5, "ERROR") == 0});
+        }
+        if (lines != nullptr && all.size() >= 2) *lines = std::vector<Line>(all.begin() + 1, all.end() - 1);
+        return outcome.exitCode;
+    }
+
+    // The wizard's install of the same request, from a fresh machine.
+    std::vector<Line> WizardInstall(const std::function<void()>& prepare, const wizard::InstallRequest& request,
+                                    const std::vector<os::BluetoothDeviceRecord>& devices = {}) {
+        TearDown();
+        SetUp();
+        prepare();
+        state->Request() = request;
+        state->BluetoothDevices() = devices;
+        EXPECT_TRUE(state->StartInstall());
+        EXPECT_TRUE(PumpUntil([this] { return machine.RunningThreads() == 0; }));
+        ui::headless::ProcessPending();
+        return OneLineEach(LogLines(Get<ui::RichEdit>(L"wordedit_installInfo")));
+    }
+
+    wizard::UnattendedOutcome outcome;
+};
+
+wizard::InstallRequest Request(ConnectionType type, const std::wstring& port, const std::wstring& address = L"") {
+    wizard::InstallRequest request;
+    request.connectionType = type;
+    request.portName = port;
+    request.networkAddress = address;
+    request.model = 1;
+    request.printerName = L"Front desk";
+    request.defaultPrinter = 0;
+    return request;
+}
+
+TEST_F(Unattended, InstallsWriteTheWizardsLogOnEachConnection) {
+    constexpr std::uint64_t kAddress = 0x001B35E40D7A;
+    os::BluetoothDeviceRecord device;
+    device.address = kAddress;
+    device.classOfDevice = 0x040680;
+    device.name = L"A4 Printer BT";
+    auto bluetoothPrinter = [this, device] {
+        machine.AddBluetoothAdapter(true);
+        os::sim::BluetoothDevice printer;
+        printer.record = device;
+        printer.pin = L"0000";
+        machine.bluetooth.devices.push_back(printer);
+        machine.AddComPort(L"BTHENUM\\{00001101-0000-1000-8000-00805f9b34fb}_LOCALMFG&000f\\7&1a2b&0&001b35e40d7a_C00000000",
+                           L"COM5");
+        AddPort(L"COM5:");
+    };
+    auto usbPrinter = [this] {
+        machine.AddUsbPrinter(L"USB\\VID_1234&PID_5678\\A4", L"\\\\?\\usb#vid_1234&pid_5678#a4#{28d78fad}", 1);
+        AddPort(L"USB001", L"USB Monitor");
+    };
+    wizard::InstallRequest bluetoothRequest = Request(ConnectionType::Bluetooth, L"");
+    bluetoothRequest.bluetoothDevice = 0;
+    bluetoothRequest.pin = L"0000";
+    struct Case {
+        const char* what;
+        std::vector<std::wstring> arguments;
+        std::function<void()> prepare;
+        wizard::InstallRequest request;
+        const wchar_t* port;
+    };
+    const Case cases[] = {
+        {"COM", {L"/install", L"/model:300", L"/port:com1:", L"/name:Front desk"}, [] {},
+         Request(ConnectionType::Com, L"COM1:"), L"COM1:"},
+        {"network", {L"/install", L"/model:300", L"/ip:192.168.1.50", L"/name:Front desk"}, [] {},
+         Request(ConnectionType::Network, L"192.168.1.50", L"192.168.1.50"), L"192.168.1.50"},
+        {"USB", {L"/install", L"/model:300", L"/usb", L"/name:Front desk"}, usbPrinter,
+         Request(ConnectionType::Usb, L"USB001"), L"USB001"},
+        {"Bluetooth", {L"/install", L"/model:300", L"/bluetooth:00-1b-35-e4-0d-7a", L"/pin:0000", L"/name:Front desk"},
+         bluetoothPrinter, bluetoothRequest, L"COM5:"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        SetUp();
+        c.prepare();
+        std::vector<Line> unattended;
+        EXPECT_EQ(Run(c.arguments, &unattended), wizard::kExitSuccess) << testing::PrintToString(unattended);
+        ASSERT_NE(machine.FindPrinter(L"Front desk"), nullptr);
+        EXPECT_EQ(machine.FindPrinter(L"Front desk")->portName, c.port);
+        const std::vector<Line> shown = WizardInstall(c.prepare, c.request, {device});
+        EXPECT_EQ(unattended, shown);
+    }
+}
+
+TEST_F(Unattended, ExitCodesSayHowItEnded) {
+    struct Case {
+        const char* what;
+        std::vector<std::wstring> arguments;
+        std::function<void()> prepare;
+        int exitCode;
+        bool printerAdded;
+    };
+    const std::vector<std::wstring> install = {L"/install", L"/model:203", L"/port:LPT1:"};
+    const auto with = [&](std::vector<std::wstring> more) {
+        more.insert(more.begin(), install.begin(), install.end());
+        return more;
+    };
+    const Case cases[] = {
+        {"a proposed name", install, [] {}, wizard::kExitSuccess, true},
+        {"a port that is not there", {L"/install", L"/model:203", L"/port:COM9:"}, [] {}, 87, false},
+        {"an address that is no IPv4", {L"/install", L"/model:203", L"/ip:192.168.01.5"}, [] {}, 87, false},
+        {"a name that is taken", with({L"/name:Laser"}), [this] { AddPrinter(L"Laser"); }, 87, false},
+        {"a name with a comma", with({L"/name:a,b"}), [] {}, 87, false},
+        {"a language it lacks", with({L"/lang:1031"}), [] {}, 87, false},
+        {"another copy at work", install, [this] { machine.workLockHeldElsewhere = true; }, 1618, false},
+        {"a spooler that refuses the printer", install,
+         [this] { machine.FailCall(os::sim::Operation::AddPrinter, 5); }, 1603, false},
+        {"no USB printer", {L"/install", L"/model:203", L"/usb"}, [] {}, 1603, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        SetUp();
+        c.prepare();
+        const std::size_t before = machine.spooler.printers.size();
+        EXPECT_EQ(Run(c.arguments), c.exitCode);
+        EXPECT_EQ(machine.spooler.printers.size(), before + (c.printerAdded ? 1 : 0));
+        EXPECT_EQ(outcome.message.empty(), c.exitCode == 0);
+        EXPECT_FALSE(machine.workLockHeld) << "the lock is given back";
+    }
+    EXPECT_EQ(machine.FindPrinter(L"A4 Printer(203dpi)"), nullptr);
+    // A log that cannot be written stops the run before anything happens.
+    EXPECT_EQ(wizard::RunUnattended(wizard::ParseCommandLine(with({L"/log:C:\\NoSuchFolder\\x.log"})), state->Models(),
+                                    state->Languages())
+                  .exitCode,
+              87);
+    EXPECT_TRUE(machine.spooler.printers.empty());
+}
+
+TEST_F(Unattended, CheckAndRemove) {
+    ASSERT_EQ(Run({L"/install", L"/model:300", L"/port:COM1:", L"/name:Front desk"}), 0);
+    AddPrinter(L"Other");  // on the same driver
+    machine.spooler.printers.push_back(os::sim::Printer{L"Laser", L"HP Universal Printing PCL 6", L"LPT1:"});
+    EXPECT_EQ(Run({L"/check", L"/printer:front desk"}), 0);
+    EXPECT_EQ(Run({L"/check", L"/printer:Back office"}), 1);
+    EXPECT_EQ(Run({L"/check", L"/printer:Laser"}), 1) << "not on our driver";
+    EXPECT_EQ(Run({L"/remove", L"/printer:Laser"}), 1603) << "not ours to remove";
+    ASSERT_NE(machine.FindPrinter(L"Laser"), nullptr);
+    // The driver stays while another printer uses it, and that is no failure.
+    std::vector<Line> log;
+    EXPECT_EQ(Run({L"/remove", L"/printer:Front desk", L"/driver"}, &log), 0);
+    EXPECT_EQ(machine.FindPrinter(L"Front desk"), nullptr);
+    ASSERT_NE(machine.FindDriver(L"A4 Printer(300dpi)"), nullptr);
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.front().text, L"The driver A4 Printer(300dpi) stays: Other still use it.");
+    EXPECT_EQ(Run({L"/remove", L"/printer:Other", L"/driver"}), 0);
+    EXPECT_EQ(machine.FindDriver(L"A4 Printer(300dpi)"), nullptr);
+    EXPECT_EQ(Run({L"/check", L"/printer:Other"}), 1);
+}
+
+}  // namespace
