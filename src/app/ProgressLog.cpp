@@ -37,8 +37,7 @@ void AppendLogLine(ui::RichEdit& log, const common::UiTextRecord& record) {
     log.SetSelectionCharFormat(LogLineFormat(record.error));
     // One insertion: each one is a round of layout and paint in the control.
     log.AppendAtEnd(LogTimeStamp(os::GetLocalTime()) + record.text + L"\r\n");
-    log.LineScroll(1);
-    log.LineScroll(1);
+    log.LineScroll(2);
 }
 
 }  // namespace app

@@ -3,8 +3,9 @@
 // four driver files into the spooler's driver folder, adds the driver and
 // then the printer, and is timed up to there; it then removes both so that
 // the next run starts from the same state. Prints one "ELAPSED ms" line per
-// run.
+// run. With "remove" it only removes them, for runs made by others.
 //   minimal_install.exe <folder of the driver payload> <runs>
+//   minimal_install.exe remove
 #include <windows.h>
 #include <winspool.h>
 
@@ -51,6 +52,11 @@ void RemovePrinter(const wchar_t* name) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    if (argc == 2 && std::wstring(argv[1]) == L"remove") {
+        RemovePrinter(L"A4 Printer(300dpi)");
+        DeletePrinterDriverExW(nullptr, W(L"Windows x64"), W(L"A4 Printer(300dpi)"), 0, 0);
+        return 0;
+    }
     if (argc < 3) return 2;
     const std::wstring payload = argv[1];
     const int runs = _wtoi(argv[2]);

@@ -123,11 +123,31 @@ public:
         SendMessageW(hwnd_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
     }
     void LineScroll(int lines) override {
-        for (int i = 0; i < lines; ++i) SendMessageW(hwnd_, WM_VSCROLL, SB_LINEDOWN, 0);
+        // One scroll by all the lines, painted with the window's next paint:
+        // Wine's rich edit repaints on each line scrolled otherwise.
+        const RedrawLater later(hwnd_);
+        SendMessageW(hwnd_, EM_LINESCROLL, 0, lines);
     }
     HWND Handle() const { return hwnd_; }
 
 private:
+    // A change with the control's painting held back until the window's
+    // next paint, so that a worker's synchronous send of a log line does
+    // not wait for the scroll on the screen.
+    class RedrawLater {
+    public:
+        explicit RedrawLater(HWND hwnd) : hwnd_(hwnd) { SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0); }
+        ~RedrawLater() {
+            SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+            InvalidateRect(hwnd_, nullptr, FALSE);
+        }
+        RedrawLater(const RedrawLater&) = delete;
+        RedrawLater& operator=(const RedrawLater&) = delete;
+
+    private:
+        HWND hwnd_;
+    };
+
     // An empty face leaves the choice to the control. Windows' rich edit
     // then binds a font per script; Wine's draws Thai and CJK text as empty
     // boxes. So the face is chosen here: the window's own, or the first
