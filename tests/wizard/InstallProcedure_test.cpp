@@ -5,6 +5,7 @@
 #include "WizardFixture.h"
 
 #include "support/ZipWriter.h"
+#include "ui/TextManager.h"
 #include "ui/ZipArchive.h"
 
 #include <filesystem>
@@ -528,6 +529,35 @@ TEST_F(InstallProcedure, OnlyAFlagOfOneMakesTheDefaultPrinter) {
         EXPECT_EQ(Log(), DirectDriver() + Printer());
         EXPECT_EQ(machine.spooler.defaultPrinter, flag == 1 ? L"A4 Office" : L"Old Default");
     }
+}
+
+// The procedure on its own, as the unattended mode runs it: no window, its
+// lines and its box through the sink, in order.
+class ProcedureAlone : public testing_support::AppFixture {};
+
+TEST_F(ProcedureAlone, ReportsThroughItsSinkWithoutAWindow) {
+    struct RecordingSink : wizard::ProcedureSink {
+        std::vector<std::wstring> said;
+        void Log(const std::wstring& text, bool error, bool clear) override {
+            said.push_back((clear ? L"clear " : error ? L"error " : L"") + text);
+        }
+        void Inform(const std::wstring& text) override { said.push_back(L"box " + text); }
+        os::WindowHandle Owner() const override { return os::WindowHandle::None; }
+    } sink;
+    ui::TextManager::Process().Load(L"lan_en.xml");
+    wizard::InstallRequest request;
+    request.connectionType = ConnectionType::Usb;
+    request.portName = L"USB009";  // a port the spooler does not list
+    request.model = 0;
+    request.printerName = L"A4 Office";
+    const wizard::InstallResult result = wizard::RunInstallProcedure(request, state->Models(), nullptr, sink);
+    EXPECT_FALSE(result.printerAdded);
+    const std::vector<std::wstring> expected = {
+        L"clear ", Key(L"tip.startcopyfile"), Key(L"tip.copyfilesuccess"), Key(L"tip.startinstalldriver"),
+        common::FormatText(Key(L"tip.installdriversuccess"), L""), Key(L"tip.startinstallprinter"),
+        L"error " + common::FormatText(Key(L"tip.installprinterfail"), printsys::SystemErrorText(1796)),
+        L"box " + Key(L"tip.port.unidentification")};
+    EXPECT_EQ(sink.said, expected);
 }
 
 }  // namespace
