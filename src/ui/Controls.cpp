@@ -574,8 +574,10 @@ void RichEdit::AppendAtEnd(const std::wstring& text) {
         runs_.back().text += text;
     else
         runs_.push_back(TextRun{text, format_});
+    // A native peer paints its own text: repainting the window under it
+    // would keep the UI thread from a worker's next log line.
     if (peer_) peer_->AppendAtEnd(text);
-    Invalidate();
+    else Invalidate();
 }
 
 void RichEdit::LineScroll(int lines) {

@@ -3,8 +3,9 @@
 // four driver files into the spooler's driver folder, adds the driver and
 // then the printer, and is timed up to there; it then removes both so that
 // the next run starts from the same state. Prints one "ELAPSED ms" line per
-// run. With "remove" it only removes them, for runs made by others.
-//   minimal_install.exe <folder of the driver payload> <runs>
+// run. With "keep" the printer and driver stay; with "remove" it only
+// removes them, for runs made by others.
+//   minimal_install.exe <folder of the driver payload> <runs> [keep]
 //   minimal_install.exe remove
 #include <windows.h>
 #include <winspool.h>
@@ -60,6 +61,7 @@ int wmain(int argc, wchar_t** argv) {
     if (argc < 3) return 2;
     const std::wstring payload = argv[1];
     const int runs = _wtoi(argv[2]);
+    const bool keep = argc > 3 && std::wstring(argv[3]) == L"keep";
     std::vector<File> files;
     if (!Load(payload, L"Driver64\\QuorvelA4UI300.dll", files) ||
         !Load(payload, L"Driver64\\QuorvelA4UNI300.dll", files) || !Load(payload, L"QuorvelA4300.pcd", files) ||
@@ -119,6 +121,7 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("ELAPSED %.3f\n", 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
                                           static_cast<double>(frequency.QuadPart));
         std::fflush(stdout);
+        if (keep) continue;
         RemovePrinter(printerName);
         DeletePrinterDriverExW(nullptr, W(environment), W(driverName), 0, 0);
     }
