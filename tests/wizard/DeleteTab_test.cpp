@@ -3,7 +3,9 @@
 // the summary, and the removal worker's whole delete log.
 #include "LogLines.h"
 #include "WizardFixture.h"
+#include "ui/Utf.h"
 #include "wizard/DriverPackage.h"
+#include "wizard/Unattended.h"
 
 #include <filesystem>
 #include <fstream>
@@ -341,6 +343,33 @@ TEST_F(DeleteTab, TheInstallsLeftoversGoWithTheLastDriverOfOurs) {
         using Store = std::vector<std::vector<std::uint8_t>>;
         EXPECT_EQ(machine.trustedPublishers, c.leftoversGo ? Store({another}) : Store({another, ours}));
     }
+}
+
+// The unattended removal of a printer and its driver writes to its log what
+// the delete tab shows for the same choice.
+TEST_F(DeleteTab, AnUnattendedRemovalLogsWhatTheTabShows) {
+    machine.spooler.drivers[1].loadedBySpooler = true;
+    std::filesystem::create_directories(machine.HostPath(L"C:\\Temp"));
+    const wizard::UnattendedOutcome outcome = wizard::RunUnattended(
+        wizard::ParseCommandLine({L"/remove", L"/printer:Front Desk", L"/driver", L"/log:C:\\Temp\\remove.log"}),
+        state->Models(), state->Languages());
+    EXPECT_EQ(outcome.exitCode, 0);
+    std::vector<Line> unattended;
+    std::ifstream file(machine.HostPath(L"C:\\Temp\\remove.log"), std::ios::binary);
+    for (std::string line; std::getline(file, line);)
+        unattended.push_back({ui::Utf8ToWide(line.substr(30, line.size() - 31)), line.compare(24, 5, "ERROR") == 0});
+    ASSERT_GE(unattended.size(), 2u);
+    unattended = std::vector<Line>(unattended.begin() + 1, unattended.end() - 1);  // the run's own first and last
+
+    TearDown();
+    SetUp();
+    machine.spooler.drivers[1].loadedBySpooler = true;
+    OpenDeleteTab();
+    ASSERT_TRUE(Next());
+    Tick(kDrivers, k300);
+    ASSERT_TRUE(Next());
+    Remove();
+    EXPECT_EQ(unattended, OneLineEach(Log()));
 }
 
 TEST_F(DeleteTab, LogsOfTheRarerPaths) {
