@@ -313,10 +313,11 @@ std::wstring UsageText(const std::wstring& defaultLogPath) {
         L"                    the model's name.",
         L"  /default          Make the new printer the default printer.",
         L"",
-        L"  /remove           Remove a printer.",
+        L"  /remove           Remove a printer that uses this driver.",
         L"  /check            Check that a printer is there and uses this driver.",
         L"  /printer:<name>   The printer to remove or check.",
-        L"  /driver           With /remove: also remove that printer's driver.",
+        L"  /driver           With /remove: also remove that printer's driver, unless",
+        L"                    other printers use it.",
         L"",
         L"  /log:<path>       Write the log to this file.",
         L"  /lang:<id>        The language, as a decimal LANGID such as 1033.",
@@ -333,7 +334,8 @@ std::wstring UsageText(const std::wstring& defaultLogPath) {
         L"Exit codes:\r\n"
         L"  0      Success.\r\n"
         L"  1      /check: the printer is not there, or not on this driver.\r\n"
-        L"  87     The command line cannot be understood.\r\n"
+        L"  87     The command line cannot be understood, or what it asks is refused\r\n"
+        L"         (a port that does not exist, a name in use); nothing was changed.\r\n"
         L"  1603   The install or removal failed; the log says where.\r\n"
         L"  1618   Another copy is already installing or removing.\r\n";
     return text;
