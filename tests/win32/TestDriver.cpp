@@ -333,9 +333,10 @@ private:
                 }))
                 return false;
             if (verb == "boxtext") {
-                // The box's text is its static control, id 0xFFFF.
+                // The box's text is its static control, id 0xFFFF, which
+                // may not have its text yet when the box is first found.
                 wchar_t text[512] = {};
-                GetDlgItemTextW(box, 0xFFFF, text, 512);
+                WaitFor([&] { return GetDlgItemTextW(box, 0xFFFF, text, 512) > 0; });
                 Status("BOXTEXT " + ui::WideToUtf8(text));
             } else if (verb == "dismiss") {
                 PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
