@@ -8,7 +8,6 @@ set(PRINTSYS_SOURCES
     ${PROJECT_SOURCE_DIR}/src/printsys/ShellCommands.cpp
     ${PROJECT_SOURCE_DIR}/src/printsys/SpoolerInventory.cpp
     ${PROJECT_SOURCE_DIR}/src/printsys/SpoolerService.cpp
-    ${PROJECT_SOURCE_DIR}/src/printsys/SystemError.cpp
     ${PROJECT_SOURCE_DIR}/src/printsys/UsbDiscovery.cpp
     ${PROJECT_SOURCE_DIR}/src/printsys/WindowsVersion.cpp
 )
@@ -48,13 +47,24 @@ else()
         ${PROJECT_SOURCE_DIR}/src/os/sim/SimSystem.cpp
     )
     target_include_directories(os_sim PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(os_sim PUBLIC base)
     project_warnings(os_sim)
     set(PRINTSYS_OS os_sim)
 endif()
 
+# Portable helpers on the boundary that printsys and Bluetooth share: the
+# error text of a failed call and the device-interface walk.
+add_library(os_common STATIC
+    ${PROJECT_SOURCE_DIR}/src/os/DeviceWalk.cpp
+    ${PROJECT_SOURCE_DIR}/src/os/ErrorText.cpp
+)
+target_include_directories(os_common PUBLIC ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(os_common PUBLIC ${PRINTSYS_OS})
+project_warnings(os_common)
+
 add_library(printsys STATIC ${PRINTSYS_SOURCES})
 target_include_directories(printsys PUBLIC ${PROJECT_SOURCE_DIR}/src)
-target_link_libraries(printsys PUBLIC ${PRINTSYS_OS})
+target_link_libraries(printsys PUBLIC os_common base)
 project_warnings(printsys)
 
 if(WIN32)
@@ -72,13 +82,13 @@ if(WIN32)
     project_warnings(os_win32_tests)
 else()
     add_executable(printsys_tests
+        ${PROJECT_SOURCE_DIR}/tests/os/ErrorText_test.cpp
         ${PROJECT_SOURCE_DIR}/tests/os/Machine_test.cpp
         ${PROJECT_SOURCE_DIR}/tests/printsys/NetworkCheck_test.cpp
         ${PROJECT_SOURCE_DIR}/tests/printsys/PortManagement_test.cpp
         ${PROJECT_SOURCE_DIR}/tests/printsys/ShellCommands_test.cpp
         ${PROJECT_SOURCE_DIR}/tests/printsys/SpoolerInventory_test.cpp
         ${PROJECT_SOURCE_DIR}/tests/printsys/SpoolerService_test.cpp
-        ${PROJECT_SOURCE_DIR}/tests/printsys/SystemError_test.cpp
         ${PROJECT_SOURCE_DIR}/tests/printsys/UsbDiscovery_test.cpp
     )
     target_include_directories(printsys_tests PRIVATE ${PROJECT_SOURCE_DIR}/tests)

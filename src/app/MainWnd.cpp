@@ -1,5 +1,6 @@
 #include "app/MainWnd.h"
 
+#include "base/Strings.h"
 #include "app/CustomControls.h"
 #include "ui/ExtraControls.h"
 #include "common/Localisation.h"
@@ -10,7 +11,7 @@
 #include "app/SkinFrame.h"
 #include "app/ProgressLog.h"
 #include "ui/PhaseTrace.h"
-#include "printsys/SystemError.h"
+#include "os/ErrorText.h"
 #include "ui/TextManager.h"
 
 namespace app {
@@ -26,7 +27,7 @@ constexpr wchar_t kErrorColor[] = L"ffff0000";
 bool On(std::uintptr_t wParam) { return wParam == 1; }
 
 bool Is(const ui::Control* control, const wchar_t* name) {
-    return control != nullptr && ui::EqualsIgnoringAsciiCase(control->Name(), name);
+    return control != nullptr && base::EqualNoCaseAscii(control->Name(), name);
 }
 
 void Show(ui::Control* control, bool visible) {
@@ -48,7 +49,7 @@ void CMainWnd::InitWindow() {
     const common::LanguageEntry& language = state_.ChooseStartLanguage();
     ui::TextManager::Process().Load(language.file);
     ui::MarkPhase("language file");
-    printsys::SetMessageLanguage(language.langId);
+    os::SetMessageLanguage(language.langId);
 
     SkinBroadcaster::Process().Add(this);
 

@@ -1,5 +1,6 @@
 #include "app/PopAddPort.h"
 
+#include "base/Strings.h"
 #include "printsys/PortManagement.h"
 #include "ui/WindowHost.h"
 
@@ -47,7 +48,7 @@ void CPopAddPort::InitWindow() {
 
 void CPopAddPort::Notify(ui::Notification& notification) {
     if (notification.type == L"itemclick" && notification.sender != nullptr &&
-        ui::EqualsIgnoringAsciiCase(notification.sender->Name(), L"listex_addport_type_item")) {
+        base::EqualNoCaseAscii(notification.sender->Name(), L"listex_addport_type_item")) {
         if (auto* row = dynamic_cast<ui::ListTextExtElement*>(notification.sender))
             selectedMonitor_ = row->ColumnText(1);
     }
@@ -58,9 +59,9 @@ void CPopAddPort::OnClick(ui::Notification& notification) {
     const ui::Control* sender = notification.sender;
     if (sender == nullptr) return;
     const std::wstring& name = sender->Name();
-    if (ui::EqualsIgnoringAsciiCase(name, L"closebtn") || ui::EqualsIgnoringAsciiCase(name, L"btn_port_cancel")) {
+    if (base::EqualNoCaseAscii(name, L"closebtn") || base::EqualNoCaseAscii(name, L"btn_port_cancel")) {
         Close(0);
-    } else if (ui::EqualsIgnoringAsciiCase(name, L"btn_port_add")) {
+    } else if (base::EqualNoCaseAscii(name, L"btn_port_add")) {
         // The monitor's dialog says what went wrong itself, and the pop-up
         // stays open for further ports.
         const std::wstring monitor = selectedMonitor_;

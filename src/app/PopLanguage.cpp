@@ -1,8 +1,9 @@
 #include "app/PopLanguage.h"
 
+#include "base/Strings.h"
 #include "common/Messages.h"
 #include "app/PopAbout.h"
-#include "printsys/SystemError.h"
+#include "os/ErrorText.h"
 #include "ui/TextManager.h"
 
 #include <memory>
@@ -38,7 +39,7 @@ void CPopLanguage::OnClick(ui::Notification& notification) {
     if (sender == nullptr) return;
     if (sender == closeButton_) {
         Close(0);
-    } else if (ui::EqualsIgnoringAsciiCase(sender->Name(), L"radiolan")) {
+    } else if (base::EqualNoCaseAscii(sender->Name(), L"radiolan")) {
         SwitchLanguage(*sender);
     }
 }
@@ -53,7 +54,7 @@ void CPopLanguage::SwitchLanguage(const ui::Control& button) {
     Invalidate();
     NeedUpdate();
     ui::SendMessageTo(state_.MainWindow(), common::UM_LANGUAGE_CHANGED, 0, 0);
-    printsys::SetMessageLanguage(row.langId);
+    os::SetMessageLanguage(row.langId);
 }
 
 std::intptr_t CPopLanguage::OnSysCommand(std::uintptr_t command, std::intptr_t lParam, bool& handled) {

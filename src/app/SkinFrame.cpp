@@ -1,5 +1,6 @@
 #include "app/SkinFrame.h"
 
+#include "base/Strings.h"
 #include "app/SkinBroadcast.h"
 #include "ui/Controls.h"
 #include "ui/WindowHost.h"
@@ -13,7 +14,7 @@ constexpr unsigned kWmNcPaint = 0x0085;
 constexpr unsigned kWmNcActivate = 0x0086;
 
 bool Is(const ui::Control* control, std::wstring_view name) {
-    return control != nullptr && ui::EqualsIgnoringAsciiCase(control->Name(), name);
+    return control != nullptr && base::EqualNoCaseAscii(control->Name(), name);
 }
 
 }  // namespace

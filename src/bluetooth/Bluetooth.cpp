@@ -1,13 +1,12 @@
 #include "bluetooth/Bluetooth.h"
 
-#include "os/Devices.h"
+#include "base/Strings.h"
+#include "os/DeviceWalk.h"
+#include "os/ErrorText.h"
+#include "os/Errors.h"
 #include "os/System.h"
-#include "printsys/SpoolerInventory.h"
-#include "printsys/SystemError.h"
-#include "printsys/UsbDiscovery.h"
 
 #include <algorithm>
-#include <cwctype>
 
 namespace bluetooth {
 
@@ -27,12 +26,9 @@ constexpr std::uint32_t kAccepted[] = {0x040680, 0x100680, 0x001F1F};
 constexpr std::uint8_t kInquiryMultiplier = 10;  // 10 x 1.28 s
 
 constexpr std::size_t kMaxPinChars = 16;
-constexpr std::uint32_t kPaired = 0;
-constexpr std::uint32_t kAlreadyPaired = 259;     // ERROR_NO_MORE_ITEMS
-constexpr std::uint32_t kServiceEnabled = 0;
-// ERROR_INVALID_PARAMETER ends the attempts too: asking again the same way
-// cannot change that answer.
-constexpr std::uint32_t kInvalidParameter = 87;
+// BluetoothAuthenticateDeviceEx answers a device paired already with
+// ERROR_NO_MORE_ITEMS.
+constexpr std::uint32_t kAlreadyPaired = os::error::kNoMoreItems;
 
 constexpr int kAttempts = 41;
 constexpr std::uint32_t kRetryMs = 250;
@@ -46,21 +42,16 @@ bool IsPrinter(const os::BluetoothDeviceRecord& record) {
            std::find(std::begin(kAccepted), std::end(kAccepted), record.classOfDevice) != std::end(kAccepted);
 }
 
-std::wstring Lower(std::wstring text) {
-    for (auto& c : text) c = static_cast<wchar_t>(std::towlower(static_cast<std::wint_t>(c)));
-    return text;
-}
-
 // A Bluetooth link's serial port has an instance id whose next-to-last "_"
 // piece ends in the remote address, as in
 // BTHENUM\{00001101-0000-1000-8000-00805f9b34fb}_LOCALMFG&000f\7&1a2b3c4d&0&001B35E40D7A_C00000000.
 bool InstanceIdHasAddress(const std::wstring& instanceId, const std::wstring& address12) {
     std::vector<std::wstring> pieces;
-    printsys::SplitString(instanceId, L'_', pieces);
+    base::SplitString(instanceId, L'_', pieces);
     if (pieces.size() < 2) return false;
     const std::wstring& piece = pieces[pieces.size() - 2];
     if (piece.size() < kAddressChars) return false;
-    return Lower(piece.substr(piece.size() - kAddressChars)) == Lower(address12);
+    return base::EqualNoCase(std::wstring_view(piece).substr(piece.size() - kAddressChars), address12);
 }
 
 // REG_SZ bytes (UTF-16LE) up to the first terminator; a value without one
@@ -76,7 +67,7 @@ std::wstring TextOfRegistryString(const std::vector<std::uint8_t>& data) {
 }
 
 // "PortName" of the device's hardware key; empty when it cannot be read.
-std::wstring PortNameOf(const printsys::DeviceInterfaceEntry& entry) {
+std::wstring PortNameOf(const os::DeviceInterfaceEntry& entry) {
     const os::RegKey key =
         os::SetupDiOpenDevRegKey(entry.set, entry.device, os::kDicsFlagGlobal, 0, os::kDiregDev, os::kKeyRead);
     if (key == os::RegKey::None) return std::wstring();
@@ -148,8 +139,8 @@ void ScanBluetoothPrinters(std::vector<BluetoothDeviceInfo>& devices) {
 bool PairBluetoothDevice(const BluetoothDeviceInfo& device, std::wstring& errorText, std::wstring pin) {
     os::BluetoothDeviceRecord copy = device;
     const std::uint32_t result = os::BluetoothAuthenticateDevice(copy, Cut(pin, kMaxPinChars));
-    if (result == kPaired || result == kAlreadyPaired) return true;
-    errorText = printsys::SystemErrorText(result);
+    if (result == os::error::kSuccess || result == kAlreadyPaired) return true;
+    errorText = os::SystemErrorText(result);
     return false;
 }
 
@@ -160,14 +151,16 @@ void EnableSerialPortService(const BluetoothDeviceInfo& device) {
         const auto result = os::BluetoothSetServiceState(device, kSerialPortService, os::kBluetoothServiceEnable);
         // Without the call there is nothing to enable: Windows then makes
         // the port on its own, if at all.
-        if (!result || *result == kServiceEnabled || *result == kInvalidParameter) return;
+        // ERROR_INVALID_PARAMETER ends the attempts too: asking again the
+        // same way cannot change that answer.
+        if (!result || *result == os::error::kSuccess || *result == os::error::kInvalidParameter) return;
         os::Sleep(kRetryMs);
     }
 }
 
 bool FindBluetoothComPort(std::wstring address12, std::wstring& port) {
     bool found = false;
-    printsys::WalkDeviceInterfaces(kComPortInterface, [&](const printsys::DeviceInterfaceEntry& entry) {
+    os::WalkDeviceInterfaces(kComPortInterface, [&](const os::DeviceInterfaceEntry& entry) {
         const std::wstring portName = PortNameOf(entry);
         // A port whose name Windows has not written yet is no answer: the
         // caller would install the printer on a port named ":".

@@ -1,8 +1,9 @@
 #include "printsys/PortManagement.h"
 
 #include "printsys/SpoolerInventory.h"
-#include "printsys/SystemError.h"
+#include "os/ErrorText.h"
 
+#include "os/Errors.h"
 #include "os/Files.h"
 #include "os/Spooler.h"
 
@@ -18,7 +19,6 @@ constexpr std::uint32_t kProtocolRawTcp = 1;
 constexpr std::uint32_t kRawPrintingPort = 9100;
 constexpr std::uint32_t kXcvOutputSize = 964;
 constexpr std::uint32_t kWriteWaitMs = 1000;
-constexpr std::uint32_t kErrorSuccess = 0;
 // What the status reads should the call not write it.
 constexpr std::uint32_t kNoStatus = 0xFFFFFFFF;
 
@@ -56,18 +56,18 @@ bool AddStandardTcpIpPort(const std::wstring& portName, const std::wstring& host
     // XcvDataW succeeds whenever the request reaches the monitor; the monitor
     // says in the status whether it made the port, and only a port that is
     // now there under that name is one the printer can use.
-    return delivered && status == kErrorSuccess && PortExists(portName);
+    return delivered && status == os::error::kSuccess && PortExists(portName);
 }
 
 bool AddPortWithMonitor(const std::wstring& monitorName, os::WindowHandle owner, std::wstring& errorText) {
     if (os::AddPortW(owner, monitorName)) return true;
-    errorText = SystemErrorText(os::GetLastError());
+    errorText = os::SystemErrorText(os::GetLastError());
     return false;
 }
 
 bool DeletePortByName(const std::wstring& portName, os::WindowHandle owner, std::wstring& errorText) {
     if (os::DeletePortW(owner, portName)) return true;
-    errorText = SystemErrorText(os::GetLastError());
+    errorText = os::SystemErrorText(os::GetLastError());
     return false;
 }
 

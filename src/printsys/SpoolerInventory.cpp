@@ -2,12 +2,11 @@
 
 #include "printsys/WindowsVersion.h"
 
+#include "base/Strings.h"
 #include "os/Spooler.h"
 
 #include <algorithm>
 #include <cstdint>
-#include <locale>
-#include <sstream>
 
 namespace printsys {
 
@@ -58,12 +57,6 @@ std::wstring InfPathOfDriver(const std::vector<os::DriverInfo>& drivers, const s
     return found != drivers.end() ? found->infPath : std::wstring();
 }
 
-std::wstring LowerCase(const std::wstring& text) {
-    const auto& facet = std::use_facet<std::ctype<wchar_t>>(std::locale());
-    std::wstring lower = text;
-    for (auto& c : lower) c = facet.tolower(c);
-    return lower;
-}
 
 }  // namespace
 
@@ -117,8 +110,7 @@ bool PortExists(const std::wstring& name) {
 bool DriverExists(const std::wstring& name) {
     std::vector<os::DriverInfo> found;
     if (!FetchDrivers(kDriverLevelNames, found)) return false;
-    const std::wstring lower = LowerCase(name);
-    return std::any_of(found.begin(), found.end(), [&](const auto& d) { return LowerCase(d.name) == lower; });
+    return std::any_of(found.begin(), found.end(), [&](const auto& d) { return base::EqualNoCase(d.name, name); });
 }
 
 std::wstring GetDriverDirectory() {
@@ -128,37 +120,6 @@ std::wstring GetDriverDirectory() {
     os::GetPrinterDriverDirectoryW(environment, 0, needed, directory);
     if (needed == 0 || !os::GetPrinterDriverDirectoryW(environment, needed, needed, directory)) return std::wstring();
     return directory + L"\\";
-}
-
-int IndexOfString(const std::vector<std::wstring>& list, const std::wstring& text) {
-    const auto found = std::find(list.begin(), list.end(), text);
-    return found != list.end() ? static_cast<int>(found - list.begin()) : -1;
-}
-
-void AddUniqueString(std::vector<std::wstring>& list, const std::wstring& text) {
-    if (IndexOfString(list, text) < 0) list.push_back(text);
-}
-
-void RemoveStringsContaining(std::vector<std::wstring>& list, const std::wstring& text) {
-    list.erase(std::remove_if(list.begin(), list.end(),
-                              [&](const std::wstring& element) { return element.find(text) != std::wstring::npos; }),
-               list.end());
-}
-
-bool ContainsIgnoringCase(const std::wstring& text, const std::wstring& part) {
-    return LowerCase(text).find(LowerCase(part)) != std::wstring::npos;
-}
-
-void SplitString(const std::wstring& text, wchar_t delimiter, std::vector<std::wstring>& pieces) {
-    std::wistringstream stream(text);
-    std::wstring piece;
-    while (std::getline(stream, piece, delimiter)) pieces.push_back(piece);
-}
-
-std::wstring NumberToText(long long number) {
-    std::wostringstream stream;
-    stream << number;
-    return stream.str();
 }
 
 }  // namespace printsys

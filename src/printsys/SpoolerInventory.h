@@ -52,16 +52,4 @@ bool DriverExists(const std::wstring& name);
 // by "\", or empty on failure.
 std::wstring GetDriverDirectory();
 
-// Index of the first element equal to text, or -1.
-int IndexOfString(const std::vector<std::wstring>& list, const std::wstring& text);
-void AddUniqueString(std::vector<std::wstring>& list, const std::wstring& text);
-// Removes every element that contains text; the rest keep their order.
-void RemoveStringsContaining(std::vector<std::wstring>& list, const std::wstring& text);
-// Lower-cases both with the global locale; an empty part is always contained.
-bool ContainsIgnoringCase(const std::wstring& text, const std::wstring& part);
-// Appends the pieces of text between delimiters: "a,,b," gives a, "", b
-// (an empty piece between two delimiters, none after a trailing one).
-void SplitString(const std::wstring& text, wchar_t delimiter, std::vector<std::wstring>& pieces);
-std::wstring NumberToText(long long number);
-
 }  // namespace printsys

@@ -1,5 +1,6 @@
 #include "printsys/SpoolerService.h"
 
+#include "os/Errors.h"
 #include "os/System.h"
 
 #include <algorithm>
@@ -15,7 +16,6 @@ constexpr wchar_t kSpooler[] = L"Spooler";
 constexpr std::uint32_t kStopLimitMs = 30000;
 constexpr std::uint32_t kStopRights = os::kServiceStop | os::kServiceQueryStatus | os::kServiceEnumerateDependents;
 constexpr std::uint32_t kDependantRights = os::kServiceStop | os::kServiceQueryStatus;
-constexpr std::uint32_t kErrorMoreData = 234;
 
 // A tenth of the wait hint, kept between one and ten seconds.
 std::uint32_t PollInterval(const os::ServiceStatus& status) {
@@ -130,7 +130,7 @@ bool StopDependentServices(os::ScHandle service, os::ScHandle manager, std::vect
     std::uint32_t needed = 0;
     std::vector<os::ServiceEntry> dependants;
     if (os::EnumDependentServicesW(service, os::kServiceActive, 0, needed, dependants)) return true;
-    if (os::GetLastError() != kErrorMoreData) return false;
+    if (os::GetLastError() != os::error::kMoreData) return false;
     if (!os::EnumDependentServicesW(service, os::kServiceActive, needed, needed, dependants)) return false;
     for (const auto& dependant : dependants) {
         const ServiceHandle handle(os::OpenServiceW(manager, dependant.serviceName, kDependantRights));

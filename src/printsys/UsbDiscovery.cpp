@@ -1,6 +1,7 @@
 #include "printsys/UsbDiscovery.h"
 
-#include "os/Devices.h"
+#include "base/Strings.h"
+#include "os/DeviceWalk.h"
 #include "os/System.h"
 
 #include <algorithm>
@@ -14,7 +15,6 @@ constexpr os::Guid kUsbPrintInterface = {0x28d78fad, 0x5a12, 0x11d1, {0xae, 0x5b
 constexpr wchar_t kUsbPrintClass[] = L"{28d78fad-5a12-11d1-ae5b-0000f803a8c2}";
 
 constexpr std::uint32_t kSettleMs = 1000;
-constexpr std::uint32_t kInstanceIdChars = 256;
 constexpr std::uint32_t kPropertyBytes = 520;
 constexpr std::size_t kMaxKeyChars = 1024;
 
@@ -26,7 +26,7 @@ std::wstring Replaced(std::wstring text, wchar_t from, wchar_t to) {
 // USB\VID_vvvv&PID_pppp\serial is shown as "VID_vvvv PID_pppp".
 std::wstring DisplayIdOf(const std::wstring& instanceId) {
     std::vector<std::wstring> components;
-    SplitString(instanceId, L'\\', components);
+    base::SplitString(instanceId, L'\\', components);
     return components.size() >= 2 ? Replaced(components[1], L'&', L' ') : instanceId;
 }
 
@@ -44,31 +44,10 @@ bool ReadsProperty(os::DevInfoSet set, const os::DevInfoData& device, std::uint3
 
 }  // namespace
 
-bool WalkDeviceInterfaces(const os::Guid& interfaceClass,
-                          const std::function<bool(const DeviceInterfaceEntry&)>& visit) {
-    const os::DevInfoSet set = os::SetupDiGetClassDevsW(interfaceClass, os::kDigcfPresent | os::kDigcfDeviceInterface);
-    if (set == os::DevInfoSet::Invalid) return false;
-    os::DeviceInterfaceData interfaceData;
-    for (std::uint32_t index = 0; os::SetupDiEnumDeviceInterfaces(set, interfaceClass, index, interfaceData); ++index) {
-        DeviceInterfaceEntry entry{set, {}, {}, {}};
-        std::uint32_t required = 0;
-        // The size probe fails for lack of room; if it succeeds, the system
-        // describes interfaces in a way this walk does not understand.
-        if (os::SetupDiGetDeviceInterfaceDetailW(set, interfaceData, 0, required, entry.devicePath, nullptr)) break;
-        if (!os::SetupDiGetDeviceInterfaceDetailW(set, interfaceData, required, required, entry.devicePath,
-                                                  &entry.device))
-            break;
-        if (!os::SetupDiGetDeviceInstanceIdW(set, entry.device, kInstanceIdChars, entry.instanceId)) continue;
-        if (!visit(entry)) break;
-    }
-    os::SetupDiDestroyDeviceInfoList(set);
-    return true;
-}
-
 void ListUsbPrinters(std::vector<SpoolerEntry>& printers) {
     printers.clear();
     os::Sleep(kSettleMs);
-    WalkDeviceInterfaces(kUsbPrintInterface, [&](const DeviceInterfaceEntry& entry) {
+    os::WalkDeviceInterfaces(kUsbPrintInterface, [&](const os::DeviceInterfaceEntry& entry) {
         if (!ReadsProperty(entry.set, entry.device, os::kSpdrpDeviceDesc) ||
             !ReadsProperty(entry.set, entry.device, os::kSpdrpHardwareId))
             return true;

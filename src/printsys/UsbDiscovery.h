@@ -5,30 +5,12 @@
 // and then walks SetupAPI's USB printer interfaces.
 #pragma once
 
-#include "os/Devices.h"
 #include "printsys/SpoolerInventory.h"
 
-#include <functional>
 #include <string>
 #include <vector>
 
 namespace printsys {
-
-// One interface as WalkDeviceInterfaces hands it over; the set is open only
-// during the walk.
-struct DeviceInterfaceEntry {
-    os::DevInfoSet set;
-    os::DevInfoData device;
-    std::wstring devicePath;
-    std::wstring instanceId;
-};
-
-// Hands the present interfaces of a class to `visit` in enumeration order
-// until it returns false. An interface whose instance id cannot be read is
-// passed over; one whose detail record cannot be fetched, or whose size
-// probe succeeds, ends the walk. False when the set cannot be made.
-bool WalkDeviceInterfaces(const os::Guid& interfaceClass,
-                          const std::function<bool(const DeviceInterfaceEntry&)>& visit);
 
 // Fills printers (cleared first), in enumeration order: display id (the
 // second component of the instance id with "&" as blanks, or the whole id),

@@ -1,5 +1,6 @@
 #include "ui/Controls.h"
 
+#include "base/Strings.h"
 #include "ui/ExtraControls.h"
 
 #include "ui/TextManager.h"
@@ -33,13 +34,6 @@ bool IsImageAttribute(std::wstring_view name) {
                                                    L"disabledimage", L"selectedimage", L"selectedhotimage",
                                                    L"focusedimage"};
     return std::find(std::begin(kNames), std::end(kNames), name) != std::end(kNames);
-}
-
-std::wstring Lower(std::wstring_view text) {
-    std::wstring out(text);
-    for (wchar_t& c : out)
-        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-    return out;
 }
 
 }  // namespace
@@ -160,7 +154,7 @@ void Control::SetImage(std::wstring_view which, std::wstring image) {
 }
 
 bool Control::SetAttribute(std::wstring_view rawName, std::wstring_view value) {
-    const std::wstring name = Lower(rawName);
+    const std::wstring name = base::LowerAscii(rawName);
     bool ok = true;
     int number = 0;
     Color color = 0;
@@ -202,7 +196,7 @@ bool Control::SetAttribute(std::wstring_view rawName, std::wstring_view value) {
         if (window_ == nullptr) return false;
         thread_local std::vector<std::wstring> applying;
         if (std::any_of(applying.begin(), applying.end(),
-                        [&](const std::wstring& style) { return EqualsIgnoringAsciiCase(style, value); }))
+                        [&](const std::wstring& style) { return base::EqualNoCaseAscii(style, value); }))
             return false;
         const std::wstring list = window_->StyleAttributes(value);
         applying.emplace_back(value);
@@ -214,7 +208,7 @@ bool Control::SetAttribute(std::wstring_view rawName, std::wstring_view value) {
 }
 
 std::wstring Control::GetAttribute(std::wstring_view name) const {
-    const auto it = rawAttributes_.find(Lower(name));
+    const auto it = rawAttributes_.find(base::LowerAscii(name));
     return it == rawAttributes_.end() ? std::wstring() : it->second;
 }
 
@@ -228,7 +222,7 @@ bool Control::ApplyAttributeList(std::wstring_view list) {
 }
 
 Control* Control::FindControl(std::wstring_view name) {
-    return EqualsIgnoringAsciiCase(name_, name) ? this : nullptr;
+    return base::EqualNoCaseAscii(name_, name) ? this : nullptr;
 }
 
 void Control::SetPos(const Rect& rect) { pos_ = rect; }
@@ -275,12 +269,12 @@ void Container::SetWindow(Window* window, Container* parent) {
 bool Container::SetAttribute(std::wstring_view name, std::wstring_view value) {
     Rect rect;
     int number = 0;
-    if (EqualsIgnoringAsciiCase(name, L"inset")) {
+    if (base::EqualNoCaseAscii(name, L"inset")) {
         if (!ParseRect(value, rect)) return false;
         inset_ = rect;
         return true;
     }
-    if (EqualsIgnoringAsciiCase(name, L"childpadding")) {
+    if (base::EqualNoCaseAscii(name, L"childpadding")) {
         if (!ParseInt(value, number) || number < 0) return false;
         childPadding_ = number;
         return true;
@@ -407,7 +401,7 @@ Size HorizontalLayout::EstimateSize(Size available) const { return Control::Esti
 // --- TabLayout
 
 bool TabLayout::SetAttribute(std::wstring_view name, std::wstring_view value) {
-    if (EqualsIgnoringAsciiCase(name, L"selectedid")) {
+    if (base::EqualNoCaseAscii(name, L"selectedid")) {
         int index = 0;
         if (!ParseInt(value, index) || index < 0) return false;
         current_ = index;
@@ -430,481 +424,6 @@ void TabLayout::SetPos(const Rect& rect) {
     const Rect inner{rect.left + in.left, rect.top + in.top, rect.right - in.right, rect.bottom - in.bottom};
     for (auto& child : children_)
         if (child->IsVisible()) child->SetPos(inner);
-}
-
-// --- Leaves
-
-Size Label::EstimateSize(Size available) const { return Control::EstimateSize(available); }
-
-bool Button::Activate() {
-    if (!IsEnabled() || !IsShown()) return false;
-    Notify(L"click");
-    return true;
-}
-
-bool Option::SetAttribute(std::wstring_view name, std::wstring_view value) {
-    if (EqualsIgnoringAsciiCase(name, L"group")) {
-        group_.assign(value);
-        return true;
-    }
-    if (EqualsIgnoringAsciiCase(name, L"selected")) {
-        Selected(ParseBool(value), false);
-        return true;
-    }
-    return Button::SetAttribute(name, value);
-}
-
-bool Option::Activate() {
-    if (!IsEnabled() || !IsShown()) return false;
-    // The page logic knows rows by their names, not the marks inside them
-    // (every row's mark has the same name): the mark's click is the row's,
-    // reported as "itemclick" only.
-    if (ListContainerElement* row = MarkedRow()) return row->Activate();
-    // The click is reported before the state changes, so a click handler
-    // sees the state the user clicked on.
-    if (!Notify(L"click")) return true;
-    Selected(group_.empty() ? !selected_ : true);
-    return true;
-}
-
-ListContainerElement* Option::MarkedRow() const {
-    for (Container* up = parent_; up != nullptr; up = up->Parent())
-        if (auto* row = dynamic_cast<ListContainerElement*>(up)) return row->RadioMark() == this ? row : nullptr;
-    return nullptr;
-}
-
-void Option::Selected(bool selected, bool notify) {
-    if (selected_ == selected) return;
-    selected_ = selected;
-    Invalidate();
-    AccessibleChanged(AccessibleChange::State);
-    // The whole group changes before anyone hears of it; each handler may
-    // destroy options, this one included.
-    std::vector<std::pair<Option*, std::weak_ptr<const void>>> deselected;
-    if (selected_ && !group_.empty() && window_ != nullptr) {
-        for (Option* other : window_->OptionsInGroup(group_))
-            if (other != this && other->selected_) {
-                other->selected_ = false;
-                other->Invalidate();
-                other->AccessibleChanged(AccessibleChange::State);
-                deselected.emplace_back(other, other->Lifetime());
-            }
-    }
-    if (!notify) return;
-    const std::weak_ptr<const void> life = Lifetime();
-    for (const auto& [other, otherLife] : deselected)
-        if (!otherLife.expired()) other->Notify(L"selectchanged");
-    if (!life.expired()) Notify(L"selectchanged");
-}
-
-Edit::~Edit() {
-    if (peer_) peer_->Detach();
-}
-
-bool Edit::SetAttribute(std::wstring_view name, std::wstring_view value) {
-    int number = 0;
-    if (EqualsIgnoringAsciiCase(name, L"maxchar")) {
-        if (!ParseInt(value, number) || number <= 0) return false;
-        maxChar_ = number;
-        return true;
-    }
-    if (EqualsIgnoringAsciiCase(name, L"readonly")) {
-        readOnly_ = ParseBool(value);
-        return true;
-    }
-    if (EqualsIgnoringAsciiCase(name, L"password")) {
-        password_ = ParseBool(value);
-        return true;
-    }
-    return Label::SetAttribute(name, value);
-}
-
-void Edit::SetText(std::wstring text) {
-    Label::SetText(std::move(text));
-    if (peer_) peer_->SetText(Text());
-}
-
-void Edit::UserChangedText(std::wstring text) {
-    if (text == Text()) return;
-    if (static_cast<int>(text.size()) > maxChar_) text.resize(static_cast<std::size_t>(maxChar_));
-    Label::SetText(std::move(text));
-    Notify(L"textchanged");
-}
-
-void Edit::SetSel(int start, int end) {
-    const int length = static_cast<int>(Text().size());
-    // -1 means the end, as EM_SETSEL has it.
-    selStart_ = start < 0 || start > length ? length : start;
-    selEnd_ = end < 0 || end > length ? length : end;
-    if (peer_) peer_->SetSel(start, end);
-}
-
-RichEdit::~RichEdit() {
-    if (peer_) peer_->Detach();
-}
-
-bool RichEdit::SetAttribute(std::wstring_view name, std::wstring_view value) {
-    if (EqualsIgnoringAsciiCase(name, L"readonly")) {
-        readOnly_ = ParseBool(value);
-        return true;
-    }
-    if (EqualsIgnoringAsciiCase(name, L"vscrollbar")) {
-        vscroll_ = ParseBool(value);
-        return true;
-    }
-    return Control::SetAttribute(name, value);
-}
-
-void RichEdit::SetText(std::wstring text) {
-    runs_.clear();
-    if (!text.empty()) runs_.push_back(TextRun{text, format_});
-    scrolled_ = 0;
-    if (peer_) peer_->SetText(text);
-    Invalidate();
-}
-
-void RichEdit::SetSelectionCharFormat(const CharFormat& format) {
-    format_ = format;
-    if (peer_) peer_->SetSelectionCharFormat(format);
-}
-
-void RichEdit::AppendAtEnd(const std::wstring& text) {
-    if (!runs_.empty() && runs_.back().format.colorRef == format_.colorRef &&
-        runs_.back().format.heightTwips == format_.heightTwips && runs_.back().format.effects == format_.effects)
-        runs_.back().text += text;
-    else
-        runs_.push_back(TextRun{text, format_});
-    // A native peer paints its own text: repainting the window under it
-    // would keep the UI thread from a worker's next log line.
-    if (peer_) peer_->AppendAtEnd(text);
-    else Invalidate();
-}
-
-void RichEdit::LineScroll(int lines) {
-    scrolled_ += lines;
-    if (peer_) peer_->LineScroll(lines);
-}
-
-std::wstring RichEdit::Content() const {
-    std::wstring all;
-    for (const TextRun& run : runs_) all += run.text;
-    return all;
-}
-
-bool GifAnim::SetAttribute(std::wstring_view name, std::wstring_view value) {
-    if (EqualsIgnoringAsciiCase(name, L"autoplay")) {
-        playing_ = ParseBool(value);
-        return true;
-    }
-    return Control::SetAttribute(name, value);
-}
-
-void GifAnim::Play() {
-    playing_ = true;
-    Invalidate();
-}
-
-void GifAnim::Stop() {
-    playing_ = false;
-    Invalidate();
-}
-
-// --- Lists
-
-namespace {
-Option* FirstOption(const Container& container) {
-    for (std::size_t i = 0; i < container.Count(); ++i) {
-        Control* child = container.ItemAt(i);
-        if (auto* option = dynamic_cast<Option*>(child)) return option;
-        if (Container* inner = child->AsContainer())
-            if (Option* option = FirstOption(*inner)) return option;
-    }
-    return nullptr;
-}
-}  // namespace
-
-List* ListContainerElement::OwnerList() const { return dynamic_cast<List*>(parent_); }
-
-int ListContainerElement::Index() const { return parent_ ? parent_->IndexOf(this) : -1; }
-
-Option* ListContainerElement::RadioMark() const { return FirstOption(*this); }
-
-bool ListContainerElement::Activate() {
-    if (!IsEnabled() || !IsShown()) return false;
-    const std::weak_ptr<const void> life = Lifetime();
-    Select(true);
-    // A handler of the selection may have rebuilt the list.
-    if (life.expired()) return true;
-    Notify(L"itemclick", static_cast<std::uintptr_t>(std::max(0, Index())));
-    return true;
-}
-
-void ListContainerElement::Select(bool select) {
-    const std::weak_ptr<const void> life = Lifetime();
-    if (!select) {
-        if (selected_) {
-            selected_ = false;
-            Invalidate();
-            AccessibleChanged(AccessibleChange::State);
-        }
-        if (Option* mark = RadioMark(); mark && mark->IsSelected()) mark->Selected(false);
-        return;
-    }
-    const bool changed = !selected_;
-    selected_ = true;
-    Invalidate();
-    if (changed) AccessibleChanged(AccessibleChange::State);
-    if (List* list = OwnerList()) list->EnsureVisible(this);
-    // Rows first, then marks, so every handler below sees the list's new
-    // selection. The list switches the other rows' marks itself: marks may
-    // have no group, and a group would reach options outside the list.
-    std::vector<std::pair<Option*, std::weak_ptr<const void>>> otherMarks;
-    if (List* list = OwnerList()) {
-        for (std::size_t i = 0; i < list->Count(); ++i) {
-            auto* row = dynamic_cast<ListContainerElement*>(list->ItemAt(i));
-            if (row == nullptr || row == this) continue;
-            if (row->selected_) {
-                row->selected_ = false;
-                row->Invalidate();
-                row->AccessibleChanged(AccessibleChange::State);
-            }
-            if (Option* mark = row->RadioMark(); mark && mark->IsSelected())
-                otherMarks.emplace_back(mark, mark->Lifetime());
-        }
-    }
-    for (const auto& [mark, markLife] : otherMarks) {
-        if (!markLife.expired()) mark->Selected(false);
-        if (life.expired()) return;
-    }
-    if (Option* mark = RadioMark()) {
-        mark->Selected(true);
-        if (life.expired()) return;
-    }
-    if (changed) Notify(L"itemselect", static_cast<std::uintptr_t>(std::max(0, Index())));
-}
-
-bool ListTextExtElement::SetAttribute(std::wstring_view name, std::wstring_view value) {
-    if (EqualsIgnoringAsciiCase(name, L"checked")) {
-        checked_ = ParseBool(value);
-        return true;
-    }
-    if (EqualsIgnoringAsciiCase(name, L"checkbox")) {
-        checkBox_ = ParseBool(value);
-        return true;
-    }
-    return ListContainerElement::SetAttribute(name, value);
-}
-
-std::wstring ListTextExtElement::ColumnText(std::size_t column) const {
-    return column < columns_.size() ? columns_[column] : std::wstring();
-}
-
-std::wstring ListTextExtElement::ShownText() const {
-    std::wstring shown;
-    for (const std::wstring& column : columns_) {
-        if (column.empty()) continue;
-        if (!shown.empty()) shown += L"    ";
-        shown += column;
-    }
-    return shown;
-}
-
-void ListTextExtElement::SetColumnText(std::size_t column, std::wstring text) {
-    if (column >= columns_.size()) columns_.resize(column + 1);
-    columns_[column] = std::move(text);
-    Invalidate();
-}
-
-void ListTextExtElement::SetCheck(bool checked) {
-    if (checked_ == checked) return;
-    checked_ = checked;
-    Invalidate();
-    AccessibleChanged(AccessibleChange::State);
-}
-
-void ListTextExtElement::ClickCheckBox() {
-    if (!IsEnabled() || !IsShown()) return;
-    checked_ = !checked_;
-    Invalidate();
-    AccessibleChanged(AccessibleChange::State);
-    if (!Notify(L"listitemchecked", static_cast<std::uintptr_t>(std::max(0, Index())), checked_ ? 1 : 0)) return;
-    Activate();
-}
-
-Size ListTextExtElement::EstimateSize(Size available) const {
-    Size size = ListContainerElement::EstimateSize(available);
-    if (size.cy == 0) {
-        const List* list = OwnerList();
-        size.cy = list ? list->ItemHeight() : 28;
-    }
-    return size;
-}
-
-bool List::SetAttribute(std::wstring_view name, std::wstring_view value) {
-    if (EqualsIgnoringAsciiCase(name, L"itemheight")) {
-        int number = 0;
-        if (!ParseInt(value, number) || number <= 0) return false;
-        itemHeight_ = number;
-        return true;
-    }
-    if (EqualsIgnoringAsciiCase(name, L"header")) return true;  // lists never show a header row
-    return VerticalLayout::SetAttribute(name, value);
-}
-
-int List::CurSel() const {
-    for (std::size_t i = 0; i < children_.size(); ++i)
-        if (auto* row = dynamic_cast<const ListContainerElement*>(children_[i].get()); row && row->IsSelected())
-            return static_cast<int>(i);
-    return -1;
-}
-
-ListContainerElement* List::NextRow(const ListContainerElement* row, bool backwards) const {
-    const int from = IndexOf(row);
-    if (from < 0) return nullptr;
-    const int step = backwards ? -1 : 1;
-    for (int i = from + step; i >= 0 && i < static_cast<int>(children_.size()); i += step)
-        if (auto* next = dynamic_cast<ListContainerElement*>(children_[static_cast<std::size_t>(i)].get());
-            next && next->IsVisible() && next->IsEnabled())
-            return next;
-    return nullptr;
-}
-
-void List::RemoveAll() {
-    offset_ = 0;
-    reveal_ = nullptr;
-    revealLife_.reset();
-    VerticalLayout::RemoveAll();
-}
-
-void List::SetPos(const Rect& rect) {
-    Control::SetPos(rect);
-    if (reveal_ != nullptr && !revealLife_.expired() && IndexOf(reveal_) >= 0)
-        offset_ = RevealOffset(*reveal_, offset_);
-    reveal_ = nullptr;
-    revealLife_.reset();
-    // Rows removed or the list grown: the offset may now point past the end.
-    offset_ = std::clamp(offset_, 0, MaxScrollOffset());
-    Rect rows = InnerRect();
-    if (HasScrollBar()) rows.right -= kScrollBarWidth;
-    rows.top -= offset_;
-    rows.bottom -= offset_;
-    LayoutChildren(rows, true);
-}
-
-int List::ContentHeight() const {
-    // Row heights do not depend on the width, so the bar changes nothing here.
-    const Rect inner = InnerRect();
-    const std::vector<Rect> rects = ChildRects(inner, true);
-    int bottom = inner.top;
-    for (std::size_t i = 0; i < children_.size(); ++i)
-        if (children_[i]->IsVisible()) bottom = std::max(bottom, rects[i].bottom + children_[i]->Padding().bottom);
-    return bottom - inner.top;
-}
-
-int List::PageHeight() const { return std::max(0, InnerRect().Height()); }
-
-int List::MaxScrollOffset() const { return std::max(0, ContentHeight() - PageHeight()); }
-
-int List::LineHeight() const {
-    for (const auto& child : children_) {
-        if (!child->IsVisible()) continue;
-        const int height = child->EstimateSize(Size{InnerRect().Width(), PageHeight()}).cy;
-        if (height > 0) return height + child->Padding().top + child->Padding().bottom + ChildPadding();
-    }
-    return itemHeight_;
-}
-
-bool List::ScrollTo(int offset) {
-    // The user's scrolling wins over a row still waiting to be shown.
-    reveal_ = nullptr;
-    revealLife_.reset();
-    offset = std::clamp(offset, 0, MaxScrollOffset());
-    if (offset == offset_) return false;
-    offset_ = offset;
-    NeedUpdate();
-    return true;
-}
-
-int List::RevealOffset(const Control& row, int from) const {
-    const int index = IndexOf(&row);
-    if (index < 0 || !row.IsVisible()) return from;
-    const Rect inner = InnerRect();
-    const Rect span = ChildRects(inner, true)[static_cast<std::size_t>(index)];
-    const int top = span.top - inner.top, bottom = span.bottom - inner.top;
-    int offset = from;
-    if (bottom - offset > PageHeight()) offset = bottom - PageHeight();
-    if (top < offset) offset = top;
-    return std::clamp(offset, 0, MaxScrollOffset());
-}
-
-void List::EnsureVisible(const Control* row) {
-    if (row == nullptr || IndexOf(row) < 0) return;
-    // A list never laid out has no inside yet to measure against.
-    if (PageHeight() > 0) {
-        const int offset = RevealOffset(*row, offset_);
-        if (offset != offset_) {
-            offset_ = offset;
-            NeedUpdate();
-        }
-    }
-    reveal_ = row;
-    revealLife_ = row->Lifetime();
-}
-
-Rect List::ScrollBarRect() const {
-    if (!HasScrollBar()) return Rect{};
-    const Rect inner = InnerRect();
-    return Rect{inner.right - kScrollBarWidth, inner.top, inner.right, inner.bottom};
-}
-
-namespace {
-// A thumb no shorter than this stays easy to grab on long lists.
-constexpr int kMinThumbHeight = 20;
-}  // namespace
-
-Rect List::ScrollThumbRect() const {
-    Rect track = ScrollBarRect();
-    if (track.Height() <= 0) return Rect{};
-    const int content = ContentHeight();
-    const int height = std::max(std::min(track.Height(), kMinThumbHeight),
-                                static_cast<int>(static_cast<long long>(track.Height()) * PageHeight() / content));
-    const int travel = track.Height() - height;
-    const int max = MaxScrollOffset();
-    track.top += static_cast<int>((static_cast<long long>(travel) * offset_ + max / 2) / max);
-    track.bottom = track.top + height;
-    return track;
-}
-
-int List::OffsetForThumbTop(int thumbTop) const {
-    const Rect track = ScrollBarRect();
-    const Rect thumb = ScrollThumbRect();
-    const int travel = track.Height() - thumb.Height();
-    if (travel <= 0) return 0;
-    const int moved = std::clamp(thumbTop - track.top, 0, travel);
-    return static_cast<int>((static_cast<long long>(moved) * MaxScrollOffset() + travel / 2) / travel);
-}
-
-// --- Finding controls by position
-
-Control* HitTest(Control& control, int x, int y) {
-    if (!control.IsVisible() || !control.Pos().Contains(x, y)) return nullptr;
-    if (Container* container = control.AsContainer()) {
-        if (container->VisibleArea().Contains(x, y))
-            for (std::size_t i = container->Count(); i-- > 0;)
-                if (Control* hit = HitTest(*container->ItemAt(i), x, y)) return hit;
-        return dynamic_cast<ListContainerElement*>(&control) ? &control : nullptr;
-    }
-    return dynamic_cast<Button*>(&control) || dynamic_cast<Combo*>(&control) ? &control : nullptr;
-}
-
-List* ListAt(Control& control, int x, int y) {
-    if (!control.IsVisible() || !control.Pos().Contains(x, y)) return nullptr;
-    Container* container = control.AsContainer();
-    if (container == nullptr) return nullptr;
-    if (container->VisibleArea().Contains(x, y))
-        for (std::size_t i = container->Count(); i-- > 0;)
-            if (List* list = ListAt(*container->ItemAt(i), x, y)) return list;
-    return dynamic_cast<List*>(&control);
 }
 
 }  // namespace ui

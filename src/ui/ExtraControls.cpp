@@ -1,5 +1,6 @@
 #include "ui/ExtraControls.h"
 
+#include "base/Strings.h"
 #include "ui/Window.h"
 
 #include <algorithm>
@@ -43,24 +44,24 @@ constexpr Color kPalette[] = {0xFF1E6FD9u, 0xFF10B981u, 0xFFF59E0Bu, 0xFFEF4444u
 
 bool CircleProgress::SetAttribute(std::wstring_view name, std::wstring_view value) {
     int number = 0;
-    if (EqualsIgnoringAsciiCase(name, L"value")) {
+    if (base::EqualNoCaseAscii(name, L"value")) {
         if (!ParseInt(value, number)) return false;
         SetValue(number);
         return true;
     }
-    if (EqualsIgnoringAsciiCase(name, L"min") || EqualsIgnoringAsciiCase(name, L"max")) {
+    if (base::EqualNoCaseAscii(name, L"min") || base::EqualNoCaseAscii(name, L"max")) {
         if (!ParseInt(value, number)) return false;
-        if (EqualsIgnoringAsciiCase(name, L"min")) SetRange(number, std::max(number, max_));
+        if (base::EqualNoCaseAscii(name, L"min")) SetRange(number, std::max(number, max_));
         else SetRange(std::min(min_, number), number);
         return true;
     }
-    if (EqualsIgnoringAsciiCase(name, L"forecolor")) return ParseColor(value, foreColor_);
-    if (EqualsIgnoringAsciiCase(name, L"linewidth")) {
+    if (base::EqualNoCaseAscii(name, L"forecolor")) return ParseColor(value, foreColor_);
+    if (base::EqualNoCaseAscii(name, L"linewidth")) {
         if (!ParseInt(value, number) || number < 1) return false;
         lineWidth_ = number;
         return true;
     }
-    if (EqualsIgnoringAsciiCase(name, L"showtext")) {
+    if (base::EqualNoCaseAscii(name, L"showtext")) {
         showText_ = ParseBool(value);
         return true;
     }
@@ -90,20 +91,20 @@ double CircleProgress::Fraction() const {
 // --- Combo
 
 bool Combo::SetAttribute(std::wstring_view name, std::wstring_view value) {
-    if (EqualsIgnoringAsciiCase(name, L"items")) {
+    if (base::EqualNoCaseAscii(name, L"items")) {
         items_ = SplitBars(value);
         if (selected_ >= static_cast<int>(items_.size())) selected_ = -1;
         Invalidate();
         return true;
     }
     int number = 0;
-    if (EqualsIgnoringAsciiCase(name, L"selected")) {
+    if (base::EqualNoCaseAscii(name, L"selected")) {
         if (!ParseInt(value, number)) return false;
         selected_ = number >= 0 && number < static_cast<int>(items_.size()) ? number : -1;
         Invalidate();
         return true;
     }
-    if (EqualsIgnoringAsciiCase(name, L"dropheight")) {
+    if (base::EqualNoCaseAscii(name, L"dropheight")) {
         if (!ParseInt(value, number) || number < 0) return false;
         dropHeight_ = number;
         return true;
@@ -176,13 +177,13 @@ int Combo::ItemAt(int x, int y) const {
 // --- Chart
 
 bool Chart::SetAttribute(std::wstring_view name, std::wstring_view value) {
-    if (EqualsIgnoringAsciiCase(name, L"kind")) {
-        if (EqualsIgnoringAsciiCase(value, L"pie")) SetKind(Kind::Pie);
-        else if (EqualsIgnoringAsciiCase(value, L"histogram")) SetKind(Kind::Histogram);
+    if (base::EqualNoCaseAscii(name, L"kind")) {
+        if (base::EqualNoCaseAscii(value, L"pie")) SetKind(Kind::Pie);
+        else if (base::EqualNoCaseAscii(value, L"histogram")) SetKind(Kind::Histogram);
         else return false;
         return true;
     }
-    if (EqualsIgnoringAsciiCase(name, L"values")) {
+    if (base::EqualNoCaseAscii(name, L"values")) {
         std::vector<double> values;
         std::wstring list(value);
         std::replace(list.begin(), list.end(), L',', L'|');
@@ -196,14 +197,14 @@ bool Chart::SetAttribute(std::wstring_view name, std::wstring_view value) {
         Invalidate();
         return true;
     }
-    if (EqualsIgnoringAsciiCase(name, L"labels")) {
+    if (base::EqualNoCaseAscii(name, L"labels")) {
         const std::vector<std::wstring> labels = SplitBars(value);
         if (items_.size() < labels.size()) items_.resize(labels.size());
         for (std::size_t i = 0; i < labels.size(); ++i) items_[i].label = labels[i];
         Invalidate();
         return true;
     }
-    if (EqualsIgnoringAsciiCase(name, L"colors")) {
+    if (base::EqualNoCaseAscii(name, L"colors")) {
         std::vector<Color> colors;
         for (const std::wstring& part : SplitBars(value)) {
             Color color = 0;
@@ -261,12 +262,12 @@ NativeWindowHost::~NativeWindowHost() {
 }
 
 bool NativeWindowHost::SetAttribute(std::wstring_view name, std::wstring_view value) {
-    if (EqualsIgnoringAsciiCase(name, L"windowclass")) {
+    if (base::EqualNoCaseAscii(name, L"windowclass")) {
         if (value.empty()) return false;
         windowClass_ = value;
         return true;
     }
-    if (EqualsIgnoringAsciiCase(name, L"windowtext")) {
+    if (base::EqualNoCaseAscii(name, L"windowtext")) {
         windowText_ = value;
         return true;
     }

@@ -1,5 +1,6 @@
 #include "ui/TextManager.h"
 
+#include "base/Strings.h"
 #include "ui/ResourcePackage.h"
 #include "ui/Toolkit.h"
 #include "ui/Xml.h"
@@ -29,7 +30,7 @@ bool TextManager::Load(std::wstring_view nameOrXml, const ResourcePackage& packa
     // Only the UI thread loads; readers keep whichever snapshot they took.
     auto merged = std::make_shared<Store>(*Snapshot());
     for (const XmlElement& child : root.children) {
-        if (!EqualsIgnoringAsciiCase(child.name, L"Text")) continue;
+        if (!base::EqualNoCaseAscii(child.name, L"Text")) continue;
         const std::wstring* id = child.AttributeIgnoringCase(L"id");
         const std::wstring* value = child.AttributeIgnoringCase(L"value");
         if (id == nullptr || value == nullptr) continue;

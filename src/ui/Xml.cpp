@@ -1,13 +1,11 @@
 #include "ui/Xml.h"
 
+#include "base/Strings.h"
+
 #include <cstdint>
 
 namespace ui {
 namespace {
-
-wchar_t FoldAscii(wchar_t c) {
-    return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-}
 
 bool IsSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
 
@@ -235,13 +233,6 @@ private:
 
 }  // namespace
 
-bool EqualsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-    return true;
-}
-
 const std::wstring* XmlElement::Attribute(std::wstring_view attributeName) const {
     for (const auto& attribute : attributes)
         if (attribute.first == attributeName) return &attribute.second;
@@ -250,7 +241,7 @@ const std::wstring* XmlElement::Attribute(std::wstring_view attributeName) const
 
 const std::wstring* XmlElement::AttributeIgnoringCase(std::wstring_view attributeName) const {
     for (const auto& attribute : attributes)
-        if (EqualsIgnoringAsciiCase(attribute.first, attributeName)) return &attribute.second;
+        if (base::EqualNoCaseAscii(attribute.first, attributeName)) return &attribute.second;
     return nullptr;
 }
 

@@ -39,8 +39,4 @@ struct XmlParseResult {
 // On failure `root` is left untouched.
 XmlParseResult ParseXml(std::wstring_view text, XmlElement& root);
 
-// ASCII-only case-insensitive comparison, as used for names throughout the
-// toolkit.
-bool EqualsIgnoringAsciiCase(std::wstring_view a, std::wstring_view b);
-
 }  // namespace ui

@@ -1,8 +1,9 @@
 #include "wizard/AppState.h"
 
 #include "common/Messages.h"
+#include "os/Errors.h"
 #include "os/System.h"
-#include "printsys/SystemError.h"
+#include "os/ErrorText.h"
 #include "printsys/UsbDiscovery.h"
 #include "ui/Controls.h"
 
@@ -219,12 +220,12 @@ std::uint32_t AppState::StartWorker(std::function<void()> body) {
     };
     if (os::StartThread(std::move(withCom))) return 0;
     const std::uint32_t error = os::GetLastError();
-    return error != 0 ? error : 8;  // ERROR_NOT_ENOUGH_MEMORY, should the system give no reason
+    return error != 0 ? error : os::error::kNotEnoughMemory;  // should the system give no reason
 }
 
 // Without its worker a page would wait for ever: bring the user's buttons
 // back first, then say why.
-void AppState::ReportWorkerFailure(std::uint32_t error) { ShowInformation(printsys::SystemErrorText(error)); }
+void AppState::ReportWorkerFailure(std::uint32_t error) { ShowInformation(os::SystemErrorText(error)); }
 
 void AppState::SearchFailedToStart(std::uint32_t error) {
     position_ = 0;

@@ -2,6 +2,8 @@
 // and the /? text.
 #include "wizard/CommandLine.h"
 
+#include "base/Strings.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -46,13 +48,6 @@ constexpr std::size_t kMaxPinLength = 16;
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
-// ASCII only: towlower depends on the locale, and every option name is ASCII.
-std::wstring Lower(std::wstring text) {
-    for (wchar_t& c : text)
-        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-    return text;
-}
-
 bool IsOption(const std::wstring& argument) {
     return !argument.empty() && (argument[0] == L'/' || argument[0] == L'-');
 }
@@ -62,7 +57,7 @@ std::size_t ValueSeparator(const std::wstring& argument) { return argument.find_
 // The lower-case name of an option argument, between the "/" and the value.
 std::wstring OptionName(const std::wstring& argument) {
     const std::size_t separator = ValueSeparator(argument);
-    return Lower(argument.substr(1, separator == std::wstring::npos ? std::wstring::npos : separator - 1));
+    return base::LowerAscii(argument.substr(1, separator == std::wstring::npos ? std::wstring::npos : separator - 1));
 }
 
 bool IsHelp(const std::wstring& argument) {

@@ -3,9 +3,11 @@
 // /check and read only its exit code, so every line is either understood
 // completely or refused with a one-sentence reason before anything changes.
 //
-// Standard library only: the line is split here rather than by
-// CommandLineToArgvW so the same rules run in the host tests.
+// Portable: the line is split here rather than by CommandLineToArgvW so
+// the same rules run in the host tests.
 #pragma once
+
+#include "os/Errors.h"
 
 #include <cstdint>
 #include <string>
@@ -39,9 +41,9 @@ struct CommandLine {
 // The exit codes of the unattended mode, the ones deployment tools know.
 constexpr int kExitSuccess = 0;
 constexpr int kExitCheckFailed = 1;       // /check: printer not there, or not on our driver
-constexpr int kExitBadCommandLine = 87;   // ERROR_INVALID_PARAMETER
-constexpr int kExitFailed = 1603;         // ERROR_INSTALL_FAILURE
-constexpr int kExitAnotherInstall = 1618; // ERROR_INSTALL_ALREADY_RUNNING
+constexpr int kExitBadCommandLine = static_cast<int>(os::error::kInvalidParameter);
+constexpr int kExitFailed = static_cast<int>(os::error::kInstallFailure);
+constexpr int kExitAnotherInstall = static_cast<int>(os::error::kInstallAlreadyRunning);
 
 // Splits a whole command line (as GetCommandLineW returns it, the program's
 // own name first) by the rules of CommandLineToArgvW and the C runtime of

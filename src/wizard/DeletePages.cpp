@@ -3,6 +3,7 @@
 // The choices live in the two collections, not in the rows: rows are rebuilt
 // on every entry and every filter change and take their marks from them.
 #include "common/Localisation.h"
+#include "base/Strings.h"
 #include "common/Messages.h"
 #include "printsys/SpoolerInventory.h"
 #include "ui/Controls.h"
@@ -73,7 +74,7 @@ void AppState::ShowDeletePrinterList(bool keepOption) {
     for (const printsys::SpoolerEntry& printer : installedPrinters_) {
         if (request_.showAllPrinters != 1 && !OccursInAny(printer.second, ownDriverNames_)) continue;
         if (!request_.printerSearchText.empty() &&
-            !printsys::ContainsIgnoringCase(printer.second, request_.printerSearchText))
+            !base::ContainsNoCase(printer.second, request_.printerSearchText))
             continue;
         AppendCheckRow(*list, kPrinterItem, printer.first, AnyContains(checkedPrinters_, printer.first));
     }
@@ -108,8 +109,8 @@ void AppState::ShowDeleteSummary() {
     // A chosen driver takes its printers with it.
     for (const printsys::SpoolerEntry& printer : InstalledPrinters())
         for (const std::wstring& driver : checkedDrivers_)
-            if (printsys::ContainsIgnoringCase(printer.second, driver) &&
-                printsys::IndexOfString(checkedPrinters_, printer.first) == -1)
+            if (base::ContainsNoCase(printer.second, driver) &&
+                base::IndexOfString(checkedPrinters_, printer.first) == -1)
                 checkedPrinters_.push_back(printer.first);
     const auto appendSection = [summary](const wchar_t* titleKey, const auto& names) {
         summary->AppendAtEnd(common::TranslateKey(titleKey));
@@ -187,8 +188,8 @@ void AppState::MarkDeleteRow(ui::Notification& notification, bool printers) {
     if (row == nullptr) return;
     const auto record = [&](const std::wstring& name, bool checked) {
         if (printers) {
-            if (checked) printsys::AddUniqueString(checkedPrinters_, name);
-            else printsys::RemoveStringsContaining(checkedPrinters_, name);
+            if (checked) base::AddUniqueString(checkedPrinters_, name);
+            else base::RemoveStringsContaining(checkedPrinters_, name);
         } else {
             if (checked) checkedDrivers_.insert(name);
             else checkedDrivers_.erase(name);

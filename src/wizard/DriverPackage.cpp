@@ -1,5 +1,6 @@
 #include "wizard/DriverPackage.h"
 
+#include "os/Errors.h"
 #include "os/Files.h"
 #include "os/System.h"
 #include "printsys/WindowsVersion.h"
@@ -12,15 +13,6 @@
 namespace wizard {
 
 namespace {
-
-// Windows error codes for the failures found above the boundary.
-constexpr std::uint32_t kErrorFileNotFound = 2;
-constexpr std::uint32_t kErrorAccessDenied = 5;
-constexpr std::uint32_t kErrorInvalidData = 13;
-constexpr std::uint32_t kErrorInvalidName = 123;
-constexpr std::uint32_t kErrorAlreadyExists = 183;
-constexpr std::uint32_t kErrorFilenameExcedRange = 206;
-constexpr std::uint32_t kErrorFileTooLarge = 223;
 
 // x86 and x64 only: the driver is built for no other architecture.
 const wchar_t* const kArchFolders[] = {L"Driver32", L"Driver64"};
@@ -130,15 +122,15 @@ bool ReadPackageFile(const std::wstring& packagePath, std::vector<std::uint8_t>&
     const ui::ResourcePackage& package = ui::Toolkit::Process().Package();
     const ui::ZipEntry* entry = package.IsOpen() ? package.Archive().Find(ui::WideToUtf8(packagePath)) : nullptr;
     if (!entry) {
-        os::SetLastError(kErrorFileNotFound);
+        os::SetLastError(os::error::kFileNotFound);
         return false;
     }
     if (entry->size == 0 || entry->size > kMaxDriverFileSize) {
-        os::SetLastError(entry->size == 0 ? kErrorInvalidData : kErrorFileTooLarge);
+        os::SetLastError(entry->size == 0 ? os::error::kInvalidData : os::error::kFileTooLarge);
         return false;
     }
     if (package.Archive().Read(*entry, kMaxDriverFileSize, bytes) != ui::ZipError::None || bytes.size() != entry->size) {
-        os::SetLastError(kErrorInvalidData);
+        os::SetLastError(os::error::kInvalidData);
         return false;
     }
     return true;
@@ -148,7 +140,7 @@ bool ExtractPackageFile(const std::wstring& packagePath, const std::wstring& des
                         std::vector<wchar_t>& dependentFiles) {
     const std::size_t slash = packagePath.rfind(L'\\');
     if (slash == std::wstring::npos) {
-        os::SetLastError(kErrorInvalidName);
+        os::SetLastError(os::error::kInvalidName);
         return false;
     }
     const std::wstring fileName = packagePath.substr(slash + 1);
@@ -167,7 +159,7 @@ bool ExtractPackageFile(const std::wstring& packagePath, const std::wstring& des
     std::uint32_t error = ok ? 0 : os::GetLastError();
     if (ok && written != length) {
         ok = false;
-        error = kErrorInvalidData;
+        error = os::error::kInvalidData;
     }
     os::CloseHandle(file);
     if (!ok) os::SetLastError(error);
@@ -178,7 +170,7 @@ std::string WideToAnsi(const std::wstring& text) { return os::WideToAnsi(text); 
 
 int CreateDirectoryTree(const std::wstring& path) {
     if (WideToAnsi(path).size() > kMaxAnsiPath) {
-        os::SetLastError(kErrorFilenameExcedRange);
+        os::SetLastError(os::error::kFilenameExcedRange);
         return -1;
     }
     std::string prefix;
@@ -201,18 +193,18 @@ int CreateDirectoryTree(const std::wstring& path) {
         }
         prefix += '\\' + WideToAnsi(token);
         if (prefix.size() > kMaxAnsiPath) {
-            os::SetLastError(kErrorFilenameExcedRange);
+            os::SetLastError(os::error::kFilenameExcedRange);
             return -1;
         }
         if (!os::PathExistsA(prefix) && !os::CreateAdminOnlyDirectoryA(prefix) &&
-            os::GetLastError() != kErrorAlreadyExists)
+            os::GetLastError() != os::error::kAlreadyExists)
             return -1;
         // Also a folder that was there before, or was made by someone else
         // meanwhile: what lies in it is installed with administrator rights.
         os::FolderSecurity security;
         if (!os::GetFolderSecurityA(prefix, security)) return -1;
         if (!IsAdminOnlyWritable(security)) {
-            os::SetLastError(kErrorAccessDenied);
+            os::SetLastError(os::error::kAccessDenied);
             return -1;
         }
     }

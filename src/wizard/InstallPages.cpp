@@ -1,6 +1,7 @@
 // The choosing pages of the install tab (connection, USB printers, Bluetooth
 // devices, model, port, network address) and the dispatch of the pages'
 // clicks and notifications.
+#include "base/Strings.h"
 #include "common/Localisation.h"
 #include "common/Messages.h"
 #include "printsys/ShellCommands.h"
@@ -18,7 +19,7 @@ constexpr wchar_t kItemLayout[] = L"listitemex.xml";
 constexpr wchar_t kBlueItemLayout[] = L"listitemex_blue.xml";
 constexpr wchar_t kDefaultModel[] = L"A4 Printer(300dpi)";
 
-bool Is(const ui::Control& control, std::wstring_view name) { return ui::EqualsIgnoringAsciiCase(control.Name(), name); }
+bool Is(const ui::Control& control, std::wstring_view name) { return base::EqualNoCaseAscii(control.Name(), name); }
 
 // The row's radio mark: the first option anywhere inside it.
 ui::Option* FirstOption(ui::Control& control) {

@@ -5,12 +5,13 @@
 // the run.
 #include "bluetooth/Bluetooth.h"
 #include "common/Localisation.h"
+#include "os/Errors.h"
 #include "os/Spooler.h"
 #include "os/System.h"
 #include "printsys/PortManagement.h"
 #include "printsys/ShellCommands.h"
 #include "printsys/SpoolerInventory.h"
-#include "printsys/SystemError.h"
+#include "os/ErrorText.h"
 #include "printsys/WindowsVersion.h"
 #include "wizard/DriverPackage.h"
 #include "wizard/Procedures.h"
@@ -22,7 +23,6 @@ namespace {
 constexpr std::uint32_t kDriverVersion3 = 3;
 constexpr std::uint64_t kDriverFileVersion = 11;
 constexpr std::uint32_t kPrinterAttributeLocal = 0x40;
-constexpr std::uint32_t kErrorUnknownPort = 1796;
 constexpr wchar_t kVendor[] = L"NV";
 constexpr wchar_t kFolderFailure[] = L"Failed to create directory";
 
@@ -34,7 +34,7 @@ std::wstring TipWith(const wchar_t* key, const std::wstring& value) {
 
 // The error text of the call that just failed, read before anything else
 // can change the thread's last error.
-std::wstring LastErrorText() { return printsys::SystemErrorText(os::GetLastError()); }
+std::wstring LastErrorText() { return os::SystemErrorText(os::GetLastError()); }
 
 // The dependent-files buffer as a list: names up to the empty one that ends it.
 std::vector<std::wstring> SplitMultiString(const std::vector<wchar_t>& buffer) {
@@ -171,10 +171,10 @@ InstallResult RunInstallProcedure(InstallRequest& request, const std::vector<Dri
     const os::PrinterHandle added = os::AddPrinterW(printer);
     if (added == os::PrinterHandle::None) {
         const std::uint32_t error = os::GetLastError();
-        sink.Log(TipWith(L"tip.installprinterfail", printsys::SystemErrorText(error)), true, false);
+        sink.Log(TipWith(L"tip.installprinterfail", os::SystemErrorText(error)), true, false);
         // Only a port the spooler does not list needs the user's attention;
         // a listed one that is refused is a matter for the error line.
-        if (error == kErrorUnknownPort && !printsys::PortExists(request.portName))
+        if (error == os::error::kUnknownPort && !printsys::PortExists(request.portName))
             sink.Inform(Tip(L"tip.port.unidentification"));
         return result;
     }

@@ -4,11 +4,13 @@
 // Every step is a line of the delete log; a failure is reported and the
 // procedure goes on with the next object.
 #include "common/Localisation.h"
+#include "base/Strings.h"
+#include "os/Errors.h"
 #include "os/Files.h"
 #include "os/Spooler.h"
 #include "os/System.h"
 #include "printsys/SpoolerService.h"
-#include "printsys/SystemError.h"
+#include "os/ErrorText.h"
 #include "printsys/WindowsVersion.h"
 #include "printsys/SpoolerInventory.h"
 #include "wizard/DriverPackage.h"
@@ -21,8 +23,6 @@ namespace {
 
 constexpr std::uint32_t kDeleteFlags = os::kDpdDeleteUnusedFiles | os::kDpdDeleteSpecificVersion;
 constexpr std::uint32_t kDriverVersion3 = 3;
-constexpr std::uint32_t kErrorPrinterDriverInUse = 3001;
-constexpr std::uint32_t kErrorGenFailure = 31;
 constexpr std::uint32_t kPauseAfterObjectMs = 200;
 constexpr std::uint32_t kPauseBetweenStopAndStartMs = 500;
 
@@ -35,7 +35,7 @@ std::wstring TipWith(const wchar_t* key, const std::wstring& value) {
 // A failed call that leaves no reason must not read as a success.
 std::uint32_t LastErrorOrGeneral() {
     const std::uint32_t error = os::GetLastError();
-    return error != 0 ? error : kErrorGenFailure;
+    return error != 0 ? error : os::error::kGenFailure;
 }
 
 }  // namespace
@@ -53,7 +53,7 @@ namespace {
 
 void ReportDeleteFailure(ProcedureSink& sink, const std::wstring& name, std::uint32_t code) {
     sink.Log(TipWith(L"tip.deletefail", name), true, false);
-    sink.Log(TipWith(L"tip.failreason", printsys::SystemErrorText(code)), true, false);
+    sink.Log(TipWith(L"tip.failreason", os::SystemErrorText(code)), true, false);
 }
 
 void RestartSpooler(ProcedureSink& sink) {
@@ -75,7 +75,7 @@ void RestartSpooler(ProcedureSink& sink) {
 
 bool IsOwnDriver(const std::vector<DriverModel>& models, const std::wstring& name) {
     for (const DriverModel& model : models)
-        if (model.driverName.size() == name.size() && printsys::ContainsIgnoringCase(model.driverName, name))
+        if (base::EqualNoCase(model.driverName, name))
             return true;
     return false;
 }
@@ -162,7 +162,7 @@ RemovalResult RunRemovalProcedure(const RemovalRequest& request, const std::vect
                                  : LastErrorOrGeneral();
         // Still in use after the first restart: the spooler is restarted
         // once more for whatever comes next, but this driver is not retried.
-        if (code == kErrorPrinterDriverInUse) RestartSpooler(sink);
+        if (code == os::error::kPrinterDriverInUse) RestartSpooler(sink);
         if (code != 0) {
             ++result.failures;
             ReportDeleteFailure(sink, name, code);

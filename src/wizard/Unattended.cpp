@@ -2,12 +2,13 @@
 // as the wizard's pages would, the procedure, and the exit code.
 #include "wizard/Unattended.h"
 
+#include "base/Strings.h"
 #include "bluetooth/Bluetooth.h"
 #include "os/Files.h"
 #include "os/System.h"
 #include "printsys/NetworkCheck.h"
 #include "printsys/SpoolerInventory.h"
-#include "printsys/SystemError.h"
+#include "os/ErrorText.h"
 #include "printsys/UsbDiscovery.h"
 #include "ui/TextManager.h"
 #include "ui/Utf.h"
@@ -21,10 +22,6 @@ namespace wizard {
 namespace {
 
 constexpr wchar_t kLogName[] = L"QuorvelA4Setup.log";
-
-bool EqualNoCase(const std::wstring& a, const std::wstring& b) {
-    return a.size() == b.size() && printsys::ContainsIgnoringCase(a, b);
-}
 
 std::wstring TimeStamp() {
     const os::LocalTime t = os::GetLocalTime();
@@ -83,9 +80,9 @@ std::optional<std::uint64_t> ParseBluetoothAddress(const std::wstring& text) {
 
 ConnectionType PortConnection(const std::wstring& port) {
     const std::wstring head = port.substr(0, 3);
-    if (EqualNoCase(head, L"COM")) return ConnectionType::Com;
-    if (EqualNoCase(head, L"LPT")) return ConnectionType::Lpt;
-    if (EqualNoCase(head, L"USB")) return ConnectionType::Usb;
+    if (base::EqualNoCase(head, L"COM")) return ConnectionType::Com;
+    if (base::EqualNoCase(head, L"LPT")) return ConnectionType::Lpt;
+    if (base::EqualNoCase(head, L"USB")) return ConnectionType::Usb;
     return ConnectionType::Custom;
 }
 
@@ -94,13 +91,13 @@ std::optional<std::wstring> ListedPort(const std::wstring& name) {
     std::vector<printsys::SpoolerEntry> ports;
     printsys::ListPorts(ports);
     for (const printsys::SpoolerEntry& port : ports)
-        if (EqualNoCase(port.first, name)) return port.first;
+        if (base::EqualNoCase(port.first, name)) return port.first;
     return std::nullopt;
 }
 
 bool IsOwnDriver(const std::vector<DriverModel>& models, const std::wstring& name) {
     for (const DriverModel& model : models)
-        if (EqualNoCase(model.driverName, name)) return true;
+        if (base::EqualNoCase(model.driverName, name)) return true;
     return false;
 }
 
@@ -109,7 +106,7 @@ std::optional<printsys::SpoolerEntry> ListedPrinter(const std::wstring& name) {
     std::vector<printsys::SpoolerEntry> printers;
     printsys::ListPrinters(printers);
     for (const printsys::SpoolerEntry& printer : printers)
-        if (EqualNoCase(printer.first, name)) return printer;
+        if (base::EqualNoCase(printer.first, name)) return printer;
     return std::nullopt;
 }
 
@@ -204,7 +201,7 @@ int Remove(const CommandLine& command, const std::vector<DriverModel>& models, P
         printsys::ListPrinters(printers);
         std::wstring others;
         for (const printsys::SpoolerEntry& other : printers)
-            if (other.first != printer->first && EqualNoCase(other.second, printer->second))
+            if (other.first != printer->first && base::EqualNoCase(other.second, printer->second))
                 others += (others.empty() ? L"" : L", ") + other.first;
         if (!others.empty()) {
             log.Log(L"The driver " + printer->second + L" stays: " + others + L" still use it.", false, false);
@@ -212,7 +209,7 @@ int Remove(const CommandLine& command, const std::vector<DriverModel>& models, P
             std::vector<printsys::SpoolerEntry> drivers;
             printsys::ListDrivers(drivers);
             for (const printsys::SpoolerEntry& driver : drivers)
-                if (EqualNoCase(driver.second, printer->second)) request.drivers.push_back(driver);
+                if (base::EqualNoCase(driver.second, printer->second)) request.drivers.push_back(driver);
         }
     }
     return RunRemovalProcedure(request, models, log).failures == 0 ? kExitSuccess : kExitFailed;
@@ -261,7 +258,7 @@ UnattendedOutcome RunUnattended(const CommandLine& command, const std::vector<Dr
     const os::KernelHandle file = os::OpenFileForAppend(logPath);
     if (file == os::KernelHandle::Invalid)
         return {kExitBadCommandLine,
-                L"The log " + logPath + L" cannot be written: " + printsys::SystemErrorText(os::GetLastError())};
+                L"The log " + logPath + L" cannot be written: " + os::SystemErrorText(os::GetLastError())};
     LogFile log(file);
     log.Log(L"Unattended " + ModeName(command.mode) + L" started.", false, false);
     if (log.Failed()) return {kExitBadCommandLine, L"The log " + logPath + L" cannot be written."};

@@ -5,7 +5,7 @@
 
 #include "app/MainWnd.h"
 #include "os/sim/Machine.h"
-#include "printsys/SystemError.h"
+#include "os/ErrorText.h"
 #include "ui/TextManager.h"
 #include "ui/Toolkit.h"
 #include "ui/headless/Desktop.h"
@@ -33,7 +33,7 @@ protected:
         os::sim::TheMachine().Reset();
         ui::headless::Desktop::Instance().Reset();
         ui::TextManager::Process().Clear();
-        printsys::SetMessageLanguage(1033);
+        os::SetMessageLanguage(1033);
         UseBuiltPackage();
         state = std::make_unique<wizard::AppState>();
         state->FillLanguageTable();

@@ -33,7 +33,7 @@ TEST_F(MainWindow, TitleIsTheTranslatedTitleAndTheVersion) {
     EXPECT_EQ(Get<ui::Label>(L"title_lb").Text(), expected);
     EXPECT_FALSE(Get<ui::Label>(L"title_lb").ResourceText()) << "the text is already translated";
     EXPECT_EQ(Get<ui::Label>(L"title_lb").DisplayText(), expected);
-    EXPECT_EQ(printsys::MessageLanguage(), 2052);
+    EXPECT_EQ(os::MessageLanguage(), 2052);
     EXPECT_EQ(state->MainWindow(), window.Handle());
     EXPECT_EQ(state->OwnDriverNames(), (std::vector<std::wstring>{L"A4 Printer(203dpi)", L"A4 Printer(300dpi)"}));
 }
@@ -456,7 +456,7 @@ TEST_F(MainWindowThreads, LanguagePopupListsLanguagesAndSwitchesTheWindow) {
     });
     EXPECT_NE(after, before);
     EXPECT_EQ(state->CurrentLangId(), 1042);
-    EXPECT_EQ(printsys::MessageLanguage(), 1042);
+    EXPECT_EQ(os::MessageLanguage(), 1042);
     int font = 0;
     ui_->Run([&] { font = Get<ui::Label>(L"title_lb").Font(); });
     EXPECT_EQ(font, 22);

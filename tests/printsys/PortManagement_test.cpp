@@ -1,6 +1,6 @@
 #include "printsys/PortManagement.h"
 
-#include "printsys/SystemError.h"
+#include "os/ErrorText.h"
 
 #include "support/SimTest.h"
 

@@ -3,6 +3,7 @@
 // layouts stay inside the documented format, and the controls the program
 // looks up by name exist where it expects them.
 #include "ui/Utf.h"
+#include "base/Strings.h"
 #include "ui/Xml.h"
 
 #include <gtest/gtest.h>
@@ -128,7 +129,7 @@ void ForEachControl(const XmlElement& root, Visit visit) {
 std::map<std::wstring, std::wstring> LoadLanguage(const std::string& file) {
     std::map<std::wstring, std::wstring> texts;
     for (const auto& child : Load(file).children) {
-        if (!ui::EqualsIgnoringAsciiCase(child.name, L"Text")) continue;
+        if (!base::EqualNoCaseAscii(child.name, L"Text")) continue;
         const std::wstring* id = child.AttributeIgnoringCase(L"id");
         const std::wstring* value = child.AttributeIgnoringCase(L"value");
         EXPECT_TRUE(id && value) << file;
@@ -381,7 +382,7 @@ TEST(SkinFiles, MainWindowHasTheControlsTheProgramFinds) {
         if (!expected.container) continue;
         const auto& chain = found->second.ancestors;
         const auto at = std::find_if(chain.begin(), chain.end(), [&](const XmlElement* ancestor) {
-            return ui::EqualsIgnoringAsciiCase(AttributeOr(*ancestor, L"name"), expected.container);
+            return base::EqualNoCaseAscii(AttributeOr(*ancestor, L"name"), expected.container);
         });
         ASSERT_TRUE(at != chain.end()) << Narrow(expected.name) << " outside " << Narrow(expected.container);
         if (expected.page < 0) continue;

@@ -89,10 +89,4 @@ TEST(Xml, DepthIsLimited) {
     EXPECT_FALSE(ParseXml(nested(100000), root).ok);
 }
 
-TEST(Xml, NamesCompareIgnoringAsciiCaseOnly) {
-    EXPECT_TRUE(ui::EqualsIgnoringAsciiCase(L"Btn_Setup_Next", L"btn_setup_next"));
-    EXPECT_FALSE(ui::EqualsIgnoringAsciiCase(L"btn", L"btn_"));
-    EXPECT_FALSE(ui::EqualsIgnoringAsciiCase(L"\u00c9", L"\u00e9"));
-}
-
 }  // namespace

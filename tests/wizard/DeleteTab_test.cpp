@@ -522,7 +522,7 @@ TEST_F(DeleteTab, ARemovalWorkerThatCannotStartLeavesTheSummaryUsable) {
     EXPECT_TRUE(NextEnabled());
     EXPECT_TRUE(Get<ui::Control>(L"hor_btn_h2").IsVisible());
     ASSERT_EQ(Boxes().size(), 1u);
-    EXPECT_EQ(Boxes()[0].text, printsys::SystemErrorText(8));
+    EXPECT_EQ(Boxes()[0].text, os::SystemErrorText(8));
     EXPECT_EQ(CheckedPrinters(), (std::vector<std::wstring>{L"A4 Office"}));
     EXPECT_FALSE(state->RemovalRunning());
 }

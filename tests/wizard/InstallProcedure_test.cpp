@@ -555,7 +555,7 @@ TEST_F(ProcedureAlone, ReportsThroughItsSinkWithoutAWindow) {
     const std::vector<std::wstring> expected = {
         L"clear ", Key(L"tip.startcopyfile"), Key(L"tip.copyfilesuccess"), Key(L"tip.startinstalldriver"),
         common::FormatText(Key(L"tip.installdriversuccess"), L""), Key(L"tip.startinstallprinter"),
-        L"error " + common::FormatText(Key(L"tip.installprinterfail"), printsys::SystemErrorText(1796)),
+        L"error " + common::FormatText(Key(L"tip.installprinterfail"), os::SystemErrorText(1796)),
         L"box " + Key(L"tip.port.unidentification")};
     EXPECT_EQ(sink.said, expected);
 }

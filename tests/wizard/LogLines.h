@@ -3,7 +3,7 @@
 #pragma once
 
 #include "common/Localisation.h"
-#include "printsys/SystemError.h"
+#include "os/ErrorText.h"
 #include "ui/Controls.h"
 
 #include <ostream>
@@ -33,7 +33,7 @@ inline Line Tip(const wchar_t* key) { return {Key(key), false}; }
 inline Line Error(const wchar_t* key) { return {Key(key), true}; }
 inline Line TipWith(const wchar_t* key, const std::wstring& value) { return {common::FormatText(Key(key), value), false}; }
 inline Line ErrorWith(const wchar_t* key, std::uint32_t code) {
-    return {common::FormatText(Key(key), printsys::SystemErrorText(code)), true};
+    return {common::FormatText(Key(key), os::SystemErrorText(code)), true};
 }
 
 inline std::vector<Line> LogLines(const ui::RichEdit& log) {

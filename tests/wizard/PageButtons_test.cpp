@@ -3,7 +3,7 @@
 #include "WizardFixture.h"
 
 #include "os/System.h"
-#include "printsys/SystemError.h"
+#include "os/ErrorText.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -245,7 +245,7 @@ TEST_F(PortButtons, RefusedDeletionShowsTheSystemsReason) {
     Desktop::Instance().ScriptAnswers({ui::mb::kIdOk});
     ASSERT_TRUE(Click(L"btn_port_delete"));
     ASSERT_EQ(Boxes().size(), 2u);
-    const std::wstring reason = printsys::SystemErrorText(5);
+    const std::wstring reason = os::SystemErrorText(5);
     EXPECT_EQ(reason.rfind(L"Code: 5", 0), 0u);
     EXPECT_EQ(Boxes()[1].text, common::FormatText(common::TranslateKey(L"tip.deletefailreason"), reason));
     EXPECT_EQ(Boxes()[1].style, 0x40u);

@@ -1,7 +1,7 @@
 // The install wizard walked through the main window, path by path.
 #include "WizardFixture.h"
 
-#include "printsys/SystemError.h"
+#include "os/ErrorText.h"
 
 #include <future>
 

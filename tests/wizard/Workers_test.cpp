@@ -2,7 +2,7 @@
 // a worker that cannot be made.
 #include "WizardFixture.h"
 
-#include "printsys/SystemError.h"
+#include "os/ErrorText.h"
 
 #include <future>
 
@@ -46,7 +46,7 @@ TEST_F(Workers, ASearchWithoutAThreadReturnsToTheConnectionPage) {
     EXPECT_TRUE(NextShown());
     EXPECT_TRUE(PreviousShown());
     ASSERT_EQ(Boxes().size(), 1u);
-    EXPECT_EQ(Boxes()[0].text, printsys::SystemErrorText(8));
+    EXPECT_EQ(Boxes()[0].text, os::SystemErrorText(8));
     EXPECT_EQ(Boxes()[0].style, 0x40u);
     EXPECT_EQ(Boxes()[0].owner, window->Handle());
     // The next try works.
@@ -70,7 +70,7 @@ TEST_F(Workers, AnInstallWithoutAThreadReturnsToTheSummary) {
     EXPECT_TRUE(PreviousShown());
     EXPECT_FALSE(Get<ui::GifAnim>(L"ani_gif_install").IsVisible());
     ASSERT_EQ(Boxes().size(), 1u);
-    EXPECT_EQ(Boxes()[0].text, printsys::SystemErrorText(1450));
+    EXPECT_EQ(Boxes()[0].text, os::SystemErrorText(1450));
     ASSERT_TRUE(Next());
     EXPECT_EQ(Page(), 9);
     EXPECT_TRUE(PumpUntil([this] { return Get<ui::Control>(L"hor_btn_h1").IsVisible(); }));

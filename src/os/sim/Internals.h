@@ -2,6 +2,8 @@
 // pending writes, and the helpers that follow Windows' conventions.
 #pragma once
 
+#include "base/Strings.h"
+#include "os/Errors.h"
 #include "os/sim/Machine.h"
 
 #include <cstddef>
@@ -55,8 +57,8 @@ struct Machine::Internals {
 bool Fail(std::uint32_t error);
 void SetLastErrorCode(std::uint32_t error);
 
-std::wstring Lower(const std::wstring& text);
-bool EqualNoCase(const std::wstring& a, const std::wstring& b);
+using base::EqualNoCase;
+using base::Lower;
 
 // Brings a service's state up to the virtual clock. A "Spooler" that has
 // stopped releases the driver files it held.
@@ -74,43 +76,6 @@ void ImportCertificateIfCertutil(Machine& machine, const ShellExecuteInfo& info)
 // Bytes a list of records with these texts takes in a spooler buffer.
 std::uint32_t RecordBytes(std::uint32_t fixedPart, std::initializer_list<const std::wstring*> texts);
 
-namespace error {
-inline constexpr std::uint32_t kFileNotFound = 2;
-inline constexpr std::uint32_t kPathNotFound = 3;
-inline constexpr std::uint32_t kAccessDenied = 5;
-inline constexpr std::uint32_t kDirNotEmpty = 145;
-inline constexpr std::uint32_t kInvalidHandle = 6;
-inline constexpr std::uint32_t kSharingViolation = 32;
-inline constexpr std::uint32_t kInvalidParameter = 87;
-inline constexpr std::uint32_t kInsufficientBuffer = 122;
-inline constexpr std::uint32_t kInvalidLevel = 124;
-inline constexpr std::uint32_t kBusy = 170;
-inline constexpr std::uint32_t kBadExeFormat = 193;
-inline constexpr std::uint32_t kExeMachineTypeMismatch = 216;
-inline constexpr std::uint32_t kAlreadyExists = 183;
-inline constexpr std::uint32_t kFilenameExcedRange = 206;
-inline constexpr std::uint32_t kMoreData = 234;
-inline constexpr std::uint32_t kNoMoreItems = 259;
-inline constexpr std::uint32_t kOperationAborted = 995;
-inline constexpr std::uint32_t kDependentServicesRunning = 1051;
-inline constexpr std::uint32_t kServiceAlreadyRunning = 1056;
-inline constexpr std::uint32_t kServiceDoesNotExist = 1060;
-inline constexpr std::uint32_t kServiceCannotAcceptControl = 1061;
-inline constexpr std::uint32_t kServiceNotActive = 1062;
-inline constexpr std::uint32_t kDeviceNotConnected = 1167;
-inline constexpr std::uint32_t kNotFound = 1168;
-inline constexpr std::uint32_t kNotAuthenticated = 1244;
-inline constexpr std::uint32_t kRpcServerUnavailable = 1722;
-inline constexpr std::uint32_t kUnknownPort = 1796;
-inline constexpr std::uint32_t kUnknownPrinterDriver = 1797;
-inline constexpr std::uint32_t kUnknownPrintProcessor = 1798;
-inline constexpr std::uint32_t kInvalidPrinterName = 1801;
-inline constexpr std::uint32_t kInvalidEnvironment = 1805;
-inline constexpr std::uint32_t kPrinterAlreadyExists = 1802;
-inline constexpr std::uint32_t kResourceLangNotFound = 1815;
-inline constexpr std::uint32_t kMrMidNotFound = 317;
-inline constexpr std::uint32_t kPrinterDriverInUse = 3001;
-inline constexpr std::uint32_t kPrinterDriverPackageInUse = 3015;
-}  // namespace error
+namespace error = ::os::error;
 
 }  // namespace os::sim

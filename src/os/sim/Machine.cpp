@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cwctype>
 #include <string>
 #include <system_error>
 
@@ -476,14 +475,6 @@ bool Fail(std::uint32_t error) {
     SetLastErrorCode(error);
     return false;
 }
-
-std::wstring Lower(const std::wstring& text) {
-    std::wstring result = text;
-    for (auto& c : result) c = static_cast<wchar_t>(std::towlower(static_cast<std::wint_t>(c)));
-    return result;
-}
-
-bool EqualNoCase(const std::wstring& a, const std::wstring& b) { return Lower(a) == Lower(b); }
 
 std::uint32_t RecordBytes(std::uint32_t fixedPart, std::initializer_list<const std::wstring*> texts) {
     std::uint32_t bytes = fixedPart;

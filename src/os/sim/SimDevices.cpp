@@ -17,7 +17,6 @@ namespace error = sim::error;
 
 namespace {
 
-constexpr std::uint32_t kInvalidData = 13;
 constexpr std::uint32_t kSpintActive = 1;
 constexpr std::uint32_t kDetailFixedBytes = 8;
 
@@ -115,7 +114,7 @@ bool SetupDiGetDeviceRegistryPropertyW(DevInfoSet set, const DevInfoData& device
     const auto& stored = property == kSpdrpDeviceDesc   ? element->description
                          : property == kSpdrpHardwareId ? element->hardwareId
                                                         : std::optional<std::wstring>{};
-    if (!stored) return Fail(kInvalidData);
+    if (!stored) return Fail(error::kInvalidData);
     if ((stored->size() + 1) * 2 > bufferSize) return Fail(error::kInsufficientBuffer);
     value = *stored;
     return true;

@@ -27,7 +27,6 @@ constexpr std::uint32_t kDriverInfo8Bytes = 168;
 constexpr std::uint32_t kPortInfo2Bytes = 32;
 constexpr std::uint32_t kDelete = 0x10000;
 constexpr std::uint32_t kPrinterAccessAdminister = 0x4;
-constexpr std::uint32_t kErrorAlreadyExists = 183;
 
 // Entry checks that every spooler call makes: an injected failure, then the
 // spooler service, which must be running for any call to reach it.
@@ -380,7 +379,7 @@ bool XcvDataAddPort(PrinterHandle xcv, const TcpIpPortData& port, std::uint32_t 
     if (!(object->access & kServerAccessAdminister)) status = error::kAccessDenied;
     else if (!sim::EqualNoCase(object->name, std::wstring(sim::kTcpIpMonitor)) || port.portName.empty())
         status = error::kInvalidParameter;
-    else if (machine.FindPort(port.portName)) status = kErrorAlreadyExists;
+    else if (machine.FindPort(port.portName)) status = error::kAlreadyExists;
     else if (const auto* monitor = FindMonitor(machine, object->name)) status = monitor->xcvAddPortStatus;
     if (status != 0) return true;
     machine.spooler.ports.push_back({port.portName, std::wstring(sim::kTcpIpMonitor), object->name, port});
@@ -397,7 +396,7 @@ bool AddPortW(WindowHandle /*owner*/, const std::wstring& monitorName) {
     if (monitor == monitors.end()) return Fail(error::kInvalidParameter);
     const auto outcome = monitor->addPortDialog;
     if (outcome.error != 0) return Fail(outcome.error);
-    if (machine.FindPort(outcome.portToAdd)) return Fail(kErrorAlreadyExists);
+    if (machine.FindPort(outcome.portToAdd)) return Fail(error::kAlreadyExists);
     machine.spooler.ports.push_back({outcome.portToAdd, monitor->name, monitor->name, {}});
     machine.events.push_back(L"AddPort " + outcome.portToAdd);
     return true;

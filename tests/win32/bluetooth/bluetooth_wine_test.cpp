@@ -5,9 +5,9 @@
 
 #include "bluetooth/Bluetooth.h"
 #include "os/Bluetooth.h"
+#include "os/DeviceWalk.h"
 #include "os/Devices.h"
 #include "os/System.h"
-#include "printsys/UsbDiscovery.h"
 
 #include <gtest/gtest.h>
 
@@ -200,7 +200,7 @@ TEST(LookedUpEntryPoints, SetServiceStateAndSetLocalServiceInfo) {
 
 TEST(ComPorts, InterfacesAndTheBluetoothPortSearch) {
     std::uint32_t count = 0;
-    const bool walked = printsys::WalkDeviceInterfaces(kComPortInterface, [&](const printsys::DeviceInterfaceEntry& entry) {
+    const bool walked = os::WalkDeviceInterfaces(kComPortInterface, [&](const os::DeviceInterfaceEntry& entry) {
         std::printf("COM port interface: %s, %s\n", Narrow(entry.instanceId).c_str(), Narrow(entry.devicePath).c_str());
         ++count;
         return true;

@@ -10,7 +10,7 @@
 #include "printsys/PortManagement.h"
 #include "printsys/SpoolerInventory.h"
 #include "printsys/SpoolerService.h"
-#include "printsys/SystemError.h"
+#include "os/ErrorText.h"
 #include "printsys/UsbDiscovery.h"
 
 #include <gtest/gtest.h>
@@ -65,7 +65,7 @@ TEST(SpoolerInventory, DriverDirectoryAndLists) {
 }
 
 TEST(SystemError, AccessDeniedInTheSystemsWords) {
-    const std::wstring text = printsys::SystemErrorText(5);
+    const std::wstring text = os::SystemErrorText(5);
     std::printf("%s", Narrow(text).c_str());
     EXPECT_TRUE(StartsWith(text, L"Code: 5 - "));
     EXPECT_GT(text.size(), std::wstring(L"Code: 5 - ").size());

@@ -1,10 +1,10 @@
-#include "printsys/SystemError.h"
+#include "os/ErrorText.h"
 
 #include "os/System.h"
 
 #include <atomic>
 
-namespace printsys {
+namespace os {
 
 namespace {
 
@@ -23,10 +23,10 @@ std::wstring SystemErrorText(std::uint32_t code) {
     // Windows has messages only in the languages installed on it; when the
     // chosen one is missing, the system's own default language is better
     // than no reason at all.
-    if (!os::FormatMessageW(code, MessageLanguage(), message) &&
-        !os::FormatMessageW(code, kSystemChoosesLanguage, message))
+    if (!FormatMessageW(code, MessageLanguage(), message) &&
+        !FormatMessageW(code, kSystemChoosesLanguage, message))
         return std::wstring();
     return L"Code: " + std::to_wstring(code) + L" - " + message;
 }
 
-}  // namespace printsys
+}  // namespace os

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-namespace printsys {
+namespace os {
 
 // A Windows LANGID; 1033 (English, United States) until first set.
 void SetMessageLanguage(std::uint16_t langId);
@@ -18,4 +18,4 @@ std::uint16_t MessageLanguage();
 // line break), or an empty text when Windows has none for the code.
 std::wstring SystemErrorText(std::uint32_t code);
 
-}  // namespace printsys
+}  // namespace os
