@@ -10,6 +10,9 @@
 #include <winspool.h>
 #include <tlhelp32.h>
 
+#include "SpoolerSteps.h"
+#include "UnixClock.h"
+#include "base/Strings.h"
 #include "common/Localisation.h"
 #include "common/Messages.h"
 #include "ui/Controls.h"
@@ -36,6 +39,9 @@
 
 namespace {
 
+using testdriver::IsSpoolerVerb;
+using testdriver::SpoolerStep;
+
 // The demonstration layout of the four further controls, in a window of its
 // own; it deletes itself when closed.
 class DemoWindow : public ui::Window {
@@ -47,17 +53,6 @@ protected:
 
 constexpr UINT kDriverMessage = WM_APP + 0x321;
 constexpr DWORD kStepTimeoutMs = 30000;
-
-long long UnixMicroseconds(const FILETIME& time) {
-    const unsigned long long ticks = (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-    return static_cast<long long>((ticks - 116444736000000000ULL) / 10);
-}
-
-long long UnixMicroseconds() {
-    FILETIME now;
-    GetSystemTimePreciseAsFileTime(&now);
-    return UnixMicroseconds(now);
-}
 
 // The DLLs loaded in this process, by file name.
 std::string LoadedModules() {
@@ -193,15 +188,24 @@ public:
         statusPath_ = Env("PDS_STATUS");
         if (scriptPath.empty() || statusPath_.empty()) return;
         std::ifstream script(scriptPath);
+        std::vector<std::string> steps;
         std::string line;
         while (std::getline(script, line)) {
-            if (line.empty() || line[0] == '#') continue;
-            if (!Step(line)) {
-                Status("FAIL " + line);
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            const std::size_t start = line.find_first_not_of(" \t");
+            if (start != std::string::npos && line[start] != '#') steps.push_back(line.substr(start));
+        }
+        for (std::size_t i = 0; i < steps.size(); ++i) {
+            // The last step usually ends the program, which may take this
+            // thread with it before it could report the end; a failure
+            // reported after DONE still fails the run.
+            if (i + 1 == steps.size() && steps[i] != "done") Status("DONE");
+            if (!Step(steps[i])) {
+                Status("FAIL " + steps[i]);
                 return;
             }
         }
-        Status("DONE");
+        if (steps.empty() || steps.back() == "done") Status("DONE");
     }
 
     // On the UI thread, from the message hook.
@@ -220,6 +224,19 @@ private:
             in >> ms;
             Sleep(static_cast<DWORD>(ms));
             return true;
+        }
+        if (verb == "waitready") {
+            // What a user could click on: shown, answering messages, and
+            // with nothing left to paint.
+            std::string className;
+            in >> className;
+            return WaitFor([&] {
+                HWND window = FindWindowW(Wide(className).c_str(), nullptr);
+                DWORD_PTR ignored = 0;
+                return window != nullptr && IsWindowVisible(window) &&
+                       SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_BLOCK, kStepTimeoutMs, &ignored) != 0 &&
+                       !GetUpdateRect(window, nullptr, FALSE);
+            });
         }
         if (verb == "waitwindow") {
             std::string className;
@@ -302,18 +319,18 @@ private:
             std::string className, name;
             int index = 0;
             in >> className >> name >> index;
-            return WaitFor([&] { return OnUiThread("expectpage " + className + " " + name + " " + std::to_string(index)); });
+            return WaitFor([&] { return OnUiThread("expectpage " + className + " " + name + " " + std::to_string(index), false); });
         }
         if (verb == "waitenabled") {
             std::string className, name;
             in >> className >> name;
-            return WaitFor([&] { return OnUiThread("expectenabled " + className + " " + name); });
+            return WaitFor([&] { return OnUiThread("expectenabled " + className + " " + name, false); });
         }
         if (verb == "waitshown") {
             // A control that a worker brings back (the finish row, say).
             std::string className, name;
             in >> className >> name;
-            return WaitFor([&] { return OnUiThread("expectshown " + className + " " + name); });
+            return WaitFor([&] { return OnUiThread("expectshown " + className + " " + name, false); });
         }
         if (verb == "dismissbox") {
             // Whatever message box is up, in any language.
@@ -419,9 +436,7 @@ private:
             }
             return false;
         }
-        if (verb == "removeprinter" || verb == "removeprintersof" || verb == "removedriver" || verb == "expectprinter" ||
-            verb == "expectnoprinter" || verb == "expectdriver" || verb == "expectsettings" || verb == "spoolerstate")
-            return Spooler(verb, in);
+        if (IsSpoolerVerb(verb)) return SpoolerStep(verb, in, [this](const std::string& text) { Status(text); });
         if (verb == "demo") {
             auto* demo = new DemoWindow;
             if (!demo->Create(nullptr, L"Controls", WS_POPUP | WS_VISIBLE, 0, 40, 40, 520, 330)) {
@@ -556,13 +571,13 @@ private:
             // expectsystemmodules <file>...: each is loaded, from System32.
             wchar_t system[MAX_PATH] = {};
             const UINT length = GetSystemDirectoryW(system, MAX_PATH);
-            const std::wstring folder = Lower(std::wstring(system, length)) + L"\\";
+            const std::wstring folder = base::Lower(std::wstring(system, length)) + L"\\";
             bool all = length > 0;
             for (std::string file; in >> file;) {
                 const HMODULE module = GetModuleHandleW(Wide(file).c_str());
                 wchar_t path[MAX_PATH] = {};
                 if (module) GetModuleFileNameW(module, path, MAX_PATH);
-                const bool fromSystem = module && Lower(path).rfind(folder, 0) == 0;
+                const bool fromSystem = module && base::Lower(path).rfind(folder, 0) == 0;
                 Status("MODULE " + file + " " + (module ? ui::WideToUtf8(path) : std::string("not loaded")));
                 all = all && fromSystem;
             }
@@ -698,198 +713,6 @@ private:
         return true;
     }
 
-    // What the spooler itself says, asked directly rather than through the
-    // program: a scenario starts from a known state and checks the effect.
-    bool Spooler(const std::string& verb, std::istringstream& in) {
-        const std::wstring environment = printsys::DriverEnvironment();
-        if (verb == "removeprinter") return RemovePrinter(Rest(in));
-        if (verb == "removeprintersof") {
-            // Every printer on that driver, whatever earlier runs called it.
-            const std::wstring driver = Rest(in);
-            bool all = true;
-            for (const std::wstring& name : PrintersOf(driver)) all = RemovePrinter(name) && all;
-            return all;
-        }
-        if (verb == "removedriver") {
-            const std::wstring name = Rest(in);
-            if (DriverListed(environment, name) &&
-                !DeletePrinterDriverExW(nullptr, const_cast<wchar_t*>(environment.c_str()),
-                                        const_cast<wchar_t*>(name.c_str()), 0, 0))
-                Status("DeletePrinterDriverEx: " + std::to_string(GetLastError()));
-            return !DriverListed(environment, name);
-        }
-        if (verb == "spoolerstate") {
-            // For the record: whether the spooler lists the printer and the
-            // driver of that name.
-            const std::wstring name = Rest(in);
-            const std::wstring port = FindPrinter(name);
-            Status("SPOOLER printer " + ui::WideToUtf8(name) + (port.empty() ? " not listed" : " listed") +
-                   ", driver " + (DriverListed(environment, name) ? "listed" : "not listed"));
-            return true;
-        }
-        if (verb == "expectnoprinter") {
-            // expectnoprinter <name>: the spooler no longer lists it.
-            const std::wstring name = Rest(in);
-            const bool gone = FindPrinter(name).empty();
-            Status("PRINTER " + ui::WideToUtf8(name) + (gone ? " gone" : " STILL LISTED"));
-            return gone;
-        }
-        if (verb == "expectsettings") {
-            // expectsettings <dpi> <name>: the printer's interface DLL
-            // answers as the model's: the defaults (A4, portrait, its
-            // resolution), a merge of landscape and 3 copies, its papers
-            // and its one resolution.
-            int dpi = 0;
-            in >> dpi;
-            std::wstring name = Rest(in);
-            HANDLE printer = nullptr;
-            if (!OpenPrinterW(name.data(), &printer, nullptr)) {
-                Status("SETTINGS: " + ui::WideToUtf8(name) + " does not open");
-                return false;
-            }
-            std::vector<BYTE> defaults(sizeof(DEVMODEW) + 12), merged(defaults.size());
-            auto* result = reinterpret_cast<DEVMODEW*>(merged.data());
-            const bool asked = DocumentPropertiesW(nullptr, printer, name.data(), reinterpret_cast<DEVMODEW*>(defaults.data()),
-                                                   nullptr, DM_OUT_BUFFER) == IDOK;
-            auto* input = reinterpret_cast<DEVMODEW*>(defaults.data());
-            const bool defaultsRight = asked && input->dmPaperSize == DMPAPER_A4 &&
-                                       input->dmOrientation == DMORIENT_PORTRAIT && input->dmPrintQuality == dpi;
-            input->dmFields = DM_ORIENTATION | DM_COPIES;
-            input->dmOrientation = DMORIENT_LANDSCAPE;
-            input->dmCopies = 3;
-            const bool mergedRight = DocumentPropertiesW(nullptr, printer, name.data(), result, input,
-                                                         DM_IN_BUFFER | DM_OUT_BUFFER) == IDOK &&
-                                     result->dmOrientation == DMORIENT_LANDSCAPE && result->dmCopies == 3;
-            ClosePrinter(printer);
-            WORD papers[32] = {};
-            const int paperCount = DeviceCapabilitiesW(name.c_str(), nullptr, DC_PAPERS, reinterpret_cast<LPWSTR>(papers), nullptr);
-            LONG resolutions[2] = {};
-            const int resolutionCount =
-                DeviceCapabilitiesW(name.c_str(), nullptr, DC_ENUMRESOLUTIONS, reinterpret_cast<LPWSTR>(resolutions), nullptr);
-            const bool capabilitiesRight = paperCount >= 1 && paperCount <= 32 && papers[0] == DMPAPER_A4 &&
-                                           resolutionCount == 1 && resolutions[0] == dpi;
-            Status("SETTINGS " + ui::WideToUtf8(name) + ": defaults " + (defaultsRight ? "right" : "WRONG") + ", merge " +
-                   (mergedRight ? "right" : "WRONG") + ", capabilities " + (capabilitiesRight ? "right" : "WRONG"));
-            return defaultsRight && mergedRight && capabilitiesRight;
-        }
-        if (verb == "expectprinter") {
-            // expectprinter <port> <name>: listed, on that port, and it
-            // opens, with our interface DLL answering for its settings (a
-            // DEVMODE with our 12 private bytes).
-            std::string port;
-            in >> port;
-            const std::wstring name = Rest(in);
-            const std::wstring found = FindPrinter(name);
-            HANDLE printer = nullptr;
-            LONG settingsSize = -1;
-            if (OpenPrinterW(const_cast<wchar_t*>(name.c_str()), &printer, nullptr)) {
-                settingsSize = DocumentPropertiesW(nullptr, printer, const_cast<wchar_t*>(name.c_str()), nullptr,
-                                                   nullptr, 0);
-                ClosePrinter(printer);
-            }
-            Status("PRINTER " + ui::WideToUtf8(name) + " on " + (found.empty() ? "(not listed)" : ui::WideToUtf8(found)) +
-                   ", settings of " + std::to_string(settingsSize) + " bytes");
-            return found == Wide(port) && settingsSize == static_cast<LONG>(sizeof(DEVMODEW) + 12);
-        }
-        // expectdriver <model>: the model's driver is listed for the system's
-        // environment, and each of its files in the spooler's driver folder
-        // is byte for byte the package's entry.
-        int index = -1;
-        in >> index;
-        const auto& models = wizard::AppState::Instance().Models();
-        if (index < 0 || static_cast<std::size_t>(index) >= models.size()) return false;
-        const wizard::DriverModel& model = models[static_cast<std::size_t>(index)];
-        const bool listed = DriverListed(environment, model.driverName);
-        Status("DRIVER " + ui::WideToUtf8(model.driverName) + " in " + ui::WideToUtf8(environment) +
-               (listed ? " listed" : " not listed"));
-        wchar_t folder[MAX_PATH] = {};
-        DWORD needed = 0;
-        if (!listed || !GetPrinterDriverDirectoryW(nullptr, const_cast<wchar_t*>(environment.c_str()), 1,
-                                                   reinterpret_cast<BYTE*>(folder), sizeof folder, &needed))
-            return false;
-        const auto& files = printsys::Is64BitWindows() ? model.driverDirFiles64 : model.driverDirFiles32;
-        const auto& archive = ui::Toolkit::Process().Package().Archive();
-        bool same = !files.empty();
-        for (const std::wstring& path : files) {
-            const std::wstring name = path.substr(path.rfind(L'\\') + 1);
-            std::vector<std::uint8_t> expected;
-            const ui::ZipEntry* entry = archive.Find(ui::WideToUtf8(path));
-            const bool read = entry && archive.Read(*entry, wizard::kMaxDriverFileSize, expected) == ui::ZipError::None;
-            std::ifstream file(std::filesystem::path(std::wstring(folder) + L"\\" + name), std::ios::binary);
-            const std::vector<std::uint8_t> actual{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-            const bool identical = read && file && actual == expected;
-            Status("FILE " + ui::WideToUtf8(name) + " " + std::to_string(actual.size()) + " bytes " +
-                   (identical ? "identical" : "DIFFERENT"));
-            same = same && identical;
-        }
-        return same;
-    }
-
-    bool RemovePrinter(const std::wstring& name) {
-        PRINTER_DEFAULTSW access{nullptr, nullptr, PRINTER_ALL_ACCESS};
-        HANDLE printer = nullptr;
-        if (OpenPrinterW(const_cast<wchar_t*>(name.c_str()), &printer, &access)) {
-            if (!DeletePrinter(printer)) Status("DeletePrinter: " + std::to_string(GetLastError()));
-            ClosePrinter(printer);
-        } else {
-            // Wine cannot open a printer that AddPrinterW made without a
-            // data type (1801; the program names "RAW", older builds did
-            // not), so nothing can delete it through the spooler; its
-            // registry entries go instead.
-            Status("OpenPrinter: " + std::to_string(GetLastError()) + ", removing its registry entries");
-            const std::wstring key = L"System\\CurrentControlSet\\Control\\Print\\Printers\\" + name;
-            RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
-            for (const wchar_t* list : {L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Devices",
-                                        L"Software\\Microsoft\\Windows NT\\CurrentVersion\\PrinterPorts"})
-                RegDeleteKeyValueW(HKEY_CURRENT_USER, list, name.c_str());
-        }
-        const bool gone = FindPrinter(name).empty();
-        if (!gone) Status("still listed: " + ui::WideToUtf8(name));
-        return gone;
-    }
-
-    static std::vector<PRINTER_INFO_2W> Printers(std::vector<BYTE>& buffer) {
-        DWORD needed = 0, count = 0;
-        EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
-        buffer.assign(needed + sizeof(PRINTER_INFO_2W), 0);
-        if (!EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.data(), static_cast<DWORD>(buffer.size()), &needed,
-                           &count))
-            return {};
-        const auto* printers = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
-        return {printers, printers + count};
-    }
-
-    static std::vector<std::wstring> PrintersOf(const std::wstring& driver) {
-        std::vector<BYTE> buffer;
-        std::vector<std::wstring> names;
-        for (const PRINTER_INFO_2W& printer : Printers(buffer))
-            if (printer.pPrinterName && printer.pDriverName && driver == printer.pDriverName)
-                names.push_back(printer.pPrinterName);
-        return names;
-    }
-
-    // The port of the printer of that name, or empty when none is listed.
-    static std::wstring FindPrinter(const std::wstring& name) {
-        std::vector<BYTE> buffer;
-        for (const PRINTER_INFO_2W& printer : Printers(buffer))
-            if (printer.pPrinterName && name == printer.pPrinterName)
-                return printer.pPortName ? printer.pPortName : L"?";
-        return {};
-    }
-
-    static bool DriverListed(const std::wstring& environment, const std::wstring& name) {
-        DWORD needed = 0, count = 0;
-        auto* env = const_cast<wchar_t*>(environment.c_str());
-        EnumPrinterDriversW(nullptr, env, 1, nullptr, 0, &needed, &count);
-        std::vector<BYTE> buffer(needed + sizeof(DRIVER_INFO_1W));
-        if (!EnumPrinterDriversW(nullptr, env, 1, buffer.data(), static_cast<DWORD>(buffer.size()), &needed, &count))
-            return false;
-        const auto* drivers = reinterpret_cast<const DRIVER_INFO_1W*>(buffer.data());
-        for (DWORD i = 0; i < count; ++i)
-            if (drivers[i].pName && name == drivers[i].pName) return true;
-        return false;
-    }
-
     static std::wstring Rest(std::istringstream& in) {
         std::string text;
         std::getline(in >> std::ws, text);
@@ -901,10 +724,6 @@ private:
     }
 
     static std::wstring Wide(const std::string& text) { return ui::Utf8ToWide(text); }
-    static std::wstring Lower(std::wstring text) {
-        CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
-        return text;
-    }
 
     void Status(const std::string& line) {
         std::ofstream out(statusPath_, std::ios::app | std::ios::binary);

@@ -4,6 +4,8 @@
 // the file named by PDS_STATUS, and exits.
 #include <windows.h>
 
+#include "UnixClock.h"
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -15,17 +17,6 @@ LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
-}
-
-long long UnixMicroseconds(const FILETIME& time) {
-    const unsigned long long ticks = (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-    return static_cast<long long>((ticks - 116444736000000000ULL) / 10);
-}
-
-long long UnixMicroseconds() {
-    FILETIME now;
-    GetSystemTimePreciseAsFileTime(&now);
-    return UnixMicroseconds(now);
 }
 
 // Milliseconds since the process was made, as the program's trace gives them.
