@@ -100,29 +100,29 @@ bool StartAgain(os::ScHandle manager, const std::wstring& name) {
 
 }  // namespace
 
-int StopSpoolerService(std::vector<os::ServiceEntry>& stoppedDependants) {
+SpoolerStop StopSpoolerService(std::vector<os::ServiceEntry>& stoppedDependants) {
     stoppedDependants.clear();
     const std::uint32_t start = os::GetTickCount();
     const ServiceHandle manager(os::OpenSCManagerW(os::kScManagerAllAccess));
-    if (!manager) return -1;
+    if (!manager) return SpoolerStop::NotOpened;
     const ServiceHandle spooler(os::OpenServiceW(manager.get(), kSpooler, kStopRights));
-    if (!spooler) return -1;
+    if (!spooler) return SpoolerStop::NotOpened;
 
     os::ServiceStatus status;
-    if (!os::QueryServiceStatusEx(spooler.get(), status) || status.currentState == os::kServiceStopped) return 0;
+    if (!os::QueryServiceStatusEx(spooler.get(), status) || status.currentState == os::kServiceStopped) return SpoolerStop::NotStopped;
     while (status.currentState == os::kServiceStopPending) {
         os::Sleep(PollInterval(status));
         if (!os::QueryServiceStatusEx(spooler.get(), status) || status.currentState == os::kServiceStopped ||
             MillisecondsSince(start) > kStopLimitMs)
-            return 0;
+            return SpoolerStop::NotStopped;
     }
 
     // A dependant that will not stop does not prevent the attempt.
     StopDependentServices(spooler.get(), manager.get(), stoppedDependants);
-    if (!os::ControlService(spooler.get(), os::kServiceControlStop, status)) return 0;
-    if (!WaitUntilStopped(spooler.get(), status, start, true)) return 0;
+    if (!os::ControlService(spooler.get(), os::kServiceControlStop, status)) return SpoolerStop::NotStopped;
+    if (!WaitUntilStopped(spooler.get(), status, start, true)) return SpoolerStop::NotStopped;
     std::printf("Service stopped successfully\n");
-    return 1;
+    return SpoolerStop::Stopped;
 }
 
 bool StopDependentServices(os::ScHandle service, os::ScHandle manager, std::vector<os::ServiceEntry>& stopped) {
@@ -154,35 +154,35 @@ std::vector<os::ServiceEntry> StartStoppedDependants(const std::vector<os::Servi
     return notRunning;
 }
 
-int StartSpoolerService() {
+SpoolerStart StartSpoolerService() {
     const ServiceHandle manager(os::OpenSCManagerW(os::kScManagerAllAccess));
     if (!manager) {
         std::printf("OpenSCManager failed (%d)\n", LastErrorAsInt());
-        return -1;
+        return SpoolerStart::Failed;
     }
     const ServiceHandle spooler(os::OpenServiceW(manager.get(), kSpooler, os::kServiceAllAccess));
-    if (!spooler) return -1;
+    if (!spooler) return SpoolerStart::Failed;
 
     os::ServiceStatus status;
-    if (!os::QueryServiceStatusEx(spooler.get(), status)) return -1;
-    if (status.currentState != os::kServiceStopped && status.currentState != os::kServiceStopPending) return -1;
+    if (!os::QueryServiceStatusEx(spooler.get(), status)) return SpoolerStart::Failed;
+    if (status.currentState != os::kServiceStopped && status.currentState != os::kServiceStopPending) return SpoolerStart::Failed;
     switch (WaitWhilePending(spooler.get(), os::kServiceStopPending, status)) {
     case PendingEnd::Left: break;
-    case PendingEnd::QueryFailed: return -1;
-    case PendingEnd::Stalled: std::printf("Timeout waiting for service to stop\n"); return -1;
+    case PendingEnd::QueryFailed: return SpoolerStart::Failed;
+    case PendingEnd::Stalled: std::printf("Timeout waiting for service to stop\n"); return SpoolerStart::Failed;
     }
 
     if (!os::StartServiceW(spooler.get())) {
         std::printf("StartService failed (%d)\n", LastErrorAsInt());
-        return -1;
+        return SpoolerStart::Failed;
     }
     if (!os::QueryServiceStatusEx(spooler.get(), status)) {
         std::printf("QueryServiceStatusEx failed (%d)\n", LastErrorAsInt());
-        return -1;
+        return SpoolerStart::Failed;
     }
     if (WaitWhilePending(spooler.get(), os::kServiceStartPending, status) == PendingEnd::QueryFailed)
         std::printf("QueryServiceStatusEx failed (%d)\n", LastErrorAsInt());
-    return status.currentState == os::kServiceRunning ? 1 : 0;
+    return status.currentState == os::kServiceRunning ? SpoolerStart::Running : SpoolerStart::NotRunning;
 }
 
 }  // namespace printsys

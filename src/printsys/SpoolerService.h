@@ -13,19 +13,33 @@
 
 namespace printsys {
 
-// 1: stopped by this call. 0: not stopped by it (already stopped, stopped
-// while a pending stop was waited out, a control or query failed, or the
-// 30 seconds ran out). -1: the service manager or the service did not open.
+enum class SpoolerStop {
+    // Stopped by this call.
+    Stopped,
+    // Not stopped by it: already stopped, stopped while a pending stop was
+    // waited out, a control or query failed, or the 30 seconds ran out.
+    NotStopped,
+    // The service manager or the service did not open.
+    NotOpened,
+};
+
 // `stoppedDependants` gets the services that depend on the spooler and that
 // this call stopped, in the order they were stopped, whatever the result:
 // the caller starts them again.
-int StopSpoolerService(std::vector<os::ServiceEntry>& stoppedDependants);
+SpoolerStop StopSpoolerService(std::vector<os::ServiceEntry>& stoppedDependants);
 
-// 1: running at the end. 0: started, but not running at the end. -1: the
-// manager or the service did not open, its status could not be read, it was
-// running or starting already, a pending stop did not end, or the start
-// failed.
-int StartSpoolerService();
+enum class SpoolerStart {
+    // Running at the end.
+    Running,
+    // Started, but not running at the end.
+    NotRunning,
+    // The manager or the service did not open, its status could not be
+    // read, it was running or starting already, a pending stop did not end,
+    // or the start failed.
+    Failed,
+};
+
+SpoolerStart StartSpoolerService();
 
 // Stops the active services that depend on `service`, each waited for until
 // stopped; true when all of them stopped (or there were none). The stop

@@ -17,10 +17,14 @@ AppState& AppState::Instance() {
 }
 
 AppState::AppState()
-    : usbSteps_{0, 1, 2, 4, 7, 8, 9},
-      bluetoothSteps_{0, 1, 3, 4, 7, 8, 9},
-      networkSteps_{0, 4, 6, 7, 8, 9},
-      portSteps_{0, 4, 5, 7, 8, 9} {
+    : usbSteps_{page::kConnection, page::kSearching, page::kUsbList, page::kModel,
+                page::kPrinterName, page::kReady, page::kInstalling},
+      bluetoothSteps_{page::kConnection, page::kSearching, page::kBluetoothList, page::kModel,
+                      page::kPrinterName, page::kReady, page::kInstalling},
+      networkSteps_{page::kConnection, page::kModel, page::kNetwork, page::kPrinterName, page::kReady,
+                    page::kInstalling},
+      portSteps_{page::kConnection, page::kModel, page::kPortList, page::kPrinterName, page::kReady,
+                 page::kInstalling} {
     BuildDriverModels(models_);
 }
 
@@ -104,10 +108,10 @@ void AppState::NextStep() {
         }
     } else {
         ++position_;
-        if (flow_ == 1 && installTab_) {
+        if (flow_ == WizardFlow::Install && installTab_) {
             const ConnectionType type = request_.connectionType;
             const std::vector<std::int32_t>& steps = StepList(type);
-            // Page 9 hides Next, so the end is never passed; a stray
+            // The installing page hides Next, so the end is never passed; a stray
             // UM_GO_NEXT must not read past it either.
             if (position_ >= static_cast<std::int32_t>(steps.size())) {
                 --position_;
@@ -125,12 +129,12 @@ void AppState::NextStep() {
             }
             SelectInstallPage(next);
             EnterInstallStep(next);
-        } else if (flow_ == 2 && deleteTab_) {
+        } else if (flow_ == WizardFlow::Remove && deleteTab_) {
             deleteTab_->SelectItem(position_);
             EnterDeleteStep(position_);
         }
     }
-    flow_ = outerPage_ == 0 ? 0 : (task_ != Task::Remove ? 1 : 2);
+    flow_ = outerPage_ == 0 ? WizardFlow::Home : (task_ != Task::Remove ? WizardFlow::Install : WizardFlow::Remove);
 }
 
 void AppState::PreviousStep() {
@@ -143,7 +147,7 @@ void AppState::PreviousStep() {
         return;
     }
     --position_;
-    if (flow_ == 1) {
+    if (flow_ == WizardFlow::Install) {
         if (installTab_ == nullptr) return;
         const ConnectionType type = request_.connectionType;
         const std::vector<std::int32_t>& steps = StepList(type);
@@ -157,15 +161,15 @@ void AppState::PreviousStep() {
         }
         SelectInstallPage(previous);
         EnterInstallStep(previous);
-    } else if (flow_ == 2 && deleteTab_) {
+    } else if (flow_ == WizardFlow::Remove && deleteTab_) {
         deleteTab_->SelectItem(position_);
         EnterDeleteStep(position_);
     }
 }
 
-bool AppState::EnterInstallStep(std::int32_t page) {
+void AppState::EnterInstallStep(std::int32_t page) {
     ShowPreviousButton(true);
-    if (installTab_ == nullptr) return true;
+    if (installTab_ == nullptr) return;
     switch (page) {
         case page::kConnection:
             SetNextButton(true, true);
@@ -175,7 +179,7 @@ bool AppState::EnterInstallStep(std::int32_t page) {
                 ShowBluetoothAdapterInfo(false, std::wstring());
                 request_.connectionType = ConnectionType::Usb;
             }
-            return true;
+            break;
         case page::kSearching:
             SetNextButton(false, true);
             ShowPreviousButton(false);
@@ -185,16 +189,16 @@ bool AppState::EnterInstallStep(std::int32_t page) {
             } else if (request_.connectionType == ConnectionType::Bluetooth) {
                 StartBluetoothScan();
             }
-            return true;
-        case page::kUsbList: return ShowUsbList();
-        case page::kBluetoothList: return ShowBluetoothList();
-        case page::kModel: return ShowModelList();
-        case page::kPortList: return ShowPortList();
-        case page::kNetwork: return ShowNetworkPage();
-        case page::kPrinterName: return ProposePrinterName();
-        case page::kReady: return ShowReadySummary();
-        case page::kInstalling: return StartInstall();
-        default: return true;
+            break;
+        case page::kUsbList: ShowUsbList(); break;
+        case page::kBluetoothList: ShowBluetoothList(); break;
+        case page::kModel: ShowModelList(); break;
+        case page::kPortList: ShowPortList(); break;
+        case page::kNetwork: ShowNetworkPage(); break;
+        case page::kPrinterName: ProposePrinterName(); break;
+        case page::kReady: ShowReadySummary(); break;
+        case page::kInstalling: StartInstall(); break;
+        default: break;
     }
 }
 
@@ -317,20 +321,32 @@ std::intptr_t AppState::Send(unsigned message, std::uintptr_t wParam, std::intpt
     return ui::SendMessageTo(window_.load(), message, wParam, lParam);
 }
 
-void AppState::WindowSink::Log(const std::wstring& text, bool error, bool clear) {
+namespace {
+
+// The record of a log message: a line, or (with clear) the log emptied.
+std::intptr_t SendLogRecord(const AppState& state, unsigned message, const std::wstring& text, bool error,
+                            bool clear) {
     common::UiTextRecord record{text, error, clear, true};
-    state_.Send(logMessage_, 0, reinterpret_cast<std::intptr_t>(&record));
+    return state.Send(message, 0, reinterpret_cast<std::intptr_t>(&record));
 }
 
-void AppState::PostInstallLog(const std::wstring& text, bool error, bool clear) {
-    common::UiTextRecord record{text, error, clear, true};
-    Send(common::UM_INSTALL_LOG_LINE, 0, reinterpret_cast<std::intptr_t>(&record));
+}  // namespace
+
+void AppState::WindowSink::Log(const std::wstring& text, Line kind) {
+    SendLogRecord(state_, logMessage_, text, kind == Line::Error, false);
 }
 
-void AppState::PostDeleteLog(const std::wstring& text, bool error, bool clear) {
-    common::UiTextRecord record{text, error, clear, true};
-    Send(common::UM_DELETE_LOG_LINE, 0, reinterpret_cast<std::intptr_t>(&record));
+void AppState::WindowSink::Clear() { SendLogRecord(state_, logMessage_, std::wstring(), false, true); }
+
+void AppState::PostInstallLog(const std::wstring& text, ProcedureSink::Line kind) {
+    SendLogRecord(*this, common::UM_INSTALL_LOG_LINE, text, kind == ProcedureSink::Line::Error, false);
 }
+
+void AppState::PostDeleteLog(const std::wstring& text, ProcedureSink::Line kind) {
+    SendLogRecord(*this, common::UM_DELETE_LOG_LINE, text, kind == ProcedureSink::Line::Error, false);
+}
+
+void AppState::ClearInstallLog() { SendLogRecord(*this, common::UM_INSTALL_LOG_LINE, std::wstring(), false, true); }
 
 void AppState::ShowDeleteBusy(bool on) { Send(common::UM_DELETE_BUSY, on ? 1 : 0); }
 

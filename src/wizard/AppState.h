@@ -32,6 +32,10 @@ namespace wizard {
 // What the home page's two options choose.
 enum class Task : std::int32_t { Remove = 0, Install = 1 };
 
+// Which tab the Next and Back buttons walk: home, or the install or the
+// delete tab after it.
+enum class WizardFlow : std::int32_t { Home = 0, Install = 1, Remove = 2 };
+
 // The pages of the install tab.
 namespace page {
 constexpr std::int32_t kConnection = 0;
@@ -51,6 +55,15 @@ constexpr std::int32_t kInstalling = 9;
 // (leading blanks and a sign allowed, reading stops at the first non-digit)
 // and within 0..255. A trailing "." adds no part.
 bool IsValidIPv4(const std::wstring& text);
+
+// What the delete tab's lists show: every printer and driver (1) or only
+// those of our models (0; -1 until the page first shows), and the printers
+// whose driver name contains the search text.
+struct DeleteFilters {
+    std::int32_t showAllPrinters = -1;
+    std::int32_t showAllDrivers = -1;
+    std::wstring printerSearchText;
+};
 
 class AppState {
 public:
@@ -88,7 +101,7 @@ public:
     void SetTask(Task task) { task_ = task; }
     std::int32_t Position() const { return position_; }
     std::int32_t OuterPage() const { return outerPage_; }
-    std::int32_t Flow() const { return flow_; }
+    WizardFlow Flow() const { return flow_; }
     InstallRequest& Request() { return request_; }
     // The two printer models, indexed by the request's model; read-only.
     const std::vector<DriverModel>& Models() const { return models_; }
@@ -103,7 +116,8 @@ public:
     // spooler.
     const std::vector<printsys::SpoolerEntry>& InstalledPrinters();
     const std::vector<printsys::SpoolerEntry>& InstalledDrivers() const { return installedDrivers_; }
-    // The delete tab's choices.
+    // The delete tab's filters and choices.
+    DeleteFilters& Filters() { return deleteFilters_; }
     const std::vector<std::wstring>& CheckedPrinters() const { return checkedPrinters_; }
     const std::set<std::wstring>& CheckedDrivers() const { return checkedDrivers_; }
     // True from the start of the removal worker to its very end.
@@ -116,7 +130,7 @@ public:
     void GoHome();
     void NextStep();
     void PreviousStep();
-    bool EnterInstallStep(std::int32_t page);
+    void EnterInstallStep(std::int32_t page);
     void EnterDeleteStep(std::int32_t position);
     bool StartInstall();
     // The install worker's completion; runs on the worker thread.
@@ -126,14 +140,14 @@ public:
     void OnPageClick(ui::Control& control);
     void OnPageNotify(ui::Notification& notification);
 
-    // Entry actions of the install pages; each returns true.
-    bool ShowUsbList();
-    bool ShowBluetoothList();
-    bool ShowModelList();
-    bool ShowPortList();
-    bool ShowNetworkPage();
-    bool ProposePrinterName();
-    bool ShowReadySummary();
+    // Entry actions of the install pages.
+    void ShowUsbList();
+    void ShowBluetoothList();
+    void ShowModelList();
+    void ShowPortList();
+    void ShowNetworkPage();
+    void ProposePrinterName();
+    void ShowReadySummary();
 
     // Entry actions of the delete pages. keepOption leaves the show-all
     // option as the user just set it.
@@ -162,8 +176,9 @@ public:
 
     // Posting to the main window, from any thread; each returns after the UI
     // thread has handled it.
-    void PostInstallLog(const std::wstring& text, bool error, bool clear);
-    void PostDeleteLog(const std::wstring& text, bool error, bool clear);
+    void PostInstallLog(const std::wstring& text, ProcedureSink::Line kind = ProcedureSink::Line::Info);
+    void PostDeleteLog(const std::wstring& text, ProcedureSink::Line kind = ProcedureSink::Line::Info);
+    void ClearInstallLog();
     void ShowDeleteBusy(bool on);
     void ShowBluetoothAdapterInfo(bool show, const std::wstring& text);
     void ShowPrinterNameInfo(const std::wstring& text, bool error);
@@ -182,7 +197,8 @@ private:
     class WindowSink : public ProcedureSink {
     public:
         WindowSink(const AppState& state, unsigned logMessage) : state_(state), logMessage_(logMessage) {}
-        void Log(const std::wstring& text, bool error, bool clear) override;
+        void Log(const std::wstring& text, Line kind) override;
+        void Clear() override;
         void Inform(const std::wstring& text) override { state_.ShowInformation(text); }
         os::WindowHandle Owner() const override { return state_.OsOwner(); }
 
@@ -231,8 +247,9 @@ private:
     Task task_ = Task::Install;
     std::int32_t position_ = 0;
     std::int32_t outerPage_ = 0;
-    std::int32_t flow_ = 0;
+    WizardFlow flow_ = WizardFlow::Home;
     InstallRequest request_;
+    DeleteFilters deleteFilters_;
     std::vector<std::wstring> ownDriverNames_;
     std::vector<std::wstring> checkedPrinters_;
     std::set<std::wstring> checkedDrivers_;

@@ -9,27 +9,25 @@ namespace wizard {
 
 bool ConnectBluetoothPrinter(InstallRequest& request, const bluetooth::BluetoothDeviceInfo* device,
                              ProcedureSink& sink) {
-    sink.Log(common::TranslateKey(L"tip.startpairbluetooth"), false, false);
+    sink.Info(common::TranslateKey(L"tip.startpairbluetooth"));
     std::wstring error;
     // The wizard reaches the install only with a device chosen; should the
     // list have changed under it, that is a failed pairing, not a crash.
     const bool paired = device != nullptr && bluetooth::PairBluetoothDevice(*device, error, request.pin);
     if (!paired) {
-        sink.Log(common::FormatText(common::TranslateKey(L"tip.pairbluetoothfailpinis"), request.pin), true,
-                       false);
+        sink.Error(common::FormatText(common::TranslateKey(L"tip.pairbluetoothfailpinis"), request.pin));
         return false;
     }
-    sink.Log(common::TranslateKey(L"tip.pairbluetoothsuccess"), false, false);
+    sink.Info(common::TranslateKey(L"tip.pairbluetoothsuccess"));
     bluetooth::EnableSerialPortService(*device);
     std::wstring comPort;
     if (!bluetooth::WaitForBluetoothComPort(bluetooth::FormatBluetoothAddress(device->address, false), comPort)) {
-        sink.Log(common::TranslateKey(L"tip.getbluetoothserialportfail"), true, false);
+        sink.Error(common::TranslateKey(L"tip.getbluetoothserialportfail"));
         return false;
     }
     request.portName = comPort + L":";
     if (!printsys::PortExists(request.portName)) bluetooth::RegisterSerialPortService(*device, comPort);
-    sink.Log(common::FormatText(common::TranslateKey(L"tip.readbluetoothserialport"), request.portName), false,
-                   false);
+    sink.Info(common::FormatText(common::TranslateKey(L"tip.readbluetoothserialport"), request.portName));
     return true;
 }
 

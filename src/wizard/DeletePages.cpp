@@ -63,18 +63,18 @@ ui::Control* AppState::FindDeleteControl(std::wstring_view name) const {
 
 void AppState::ShowDeletePrinterList(bool keepOption) {
     if (deleteTab_ == nullptr) return;
-    if (request_.showAllPrinters < 0) request_.showAllPrinters = 0;
+    if (deleteFilters_.showAllPrinters < 0) deleteFilters_.showAllPrinters = 0;
     if (!keepOption)
-        BringOptionInLine(FindDeleteControl(L"option_showAll_deletePrinter"), request_.showAllPrinters == 1);
+        BringOptionInLine(FindDeleteControl(L"option_showAll_deletePrinter"), deleteFilters_.showAllPrinters == 1);
     printsys::ListPrinters(installedPrinters_);
     printersListed_ = true;
     auto* list = dynamic_cast<ui::List*>(FindDeleteControl(L"listex_delete_printer"));
     if (list == nullptr) return;
     list->RemoveAll();
     for (const printsys::SpoolerEntry& printer : installedPrinters_) {
-        if (request_.showAllPrinters != 1 && !OccursInAny(printer.second, ownDriverNames_)) continue;
-        if (!request_.printerSearchText.empty() &&
-            !base::ContainsNoCase(printer.second, request_.printerSearchText))
+        if (deleteFilters_.showAllPrinters != 1 && !OccursInAny(printer.second, ownDriverNames_)) continue;
+        if (!deleteFilters_.printerSearchText.empty() &&
+            !base::ContainsNoCase(printer.second, deleteFilters_.printerSearchText))
             continue;
         AppendCheckRow(*list, kPrinterItem, printer.first, AnyContains(checkedPrinters_, printer.first));
     }
@@ -83,13 +83,13 @@ void AppState::ShowDeletePrinterList(bool keepOption) {
 void AppState::ShowDeleteDriverList(bool keepOption) {
     if (deleteTab_ == nullptr) return;
     printsys::ListDrivers(installedDrivers_);
-    if (request_.showAllDrivers < 0) request_.showAllDrivers = 0;
-    if (!keepOption) BringOptionInLine(FindDeleteControl(L"option_showAll_deleteDriver"), request_.showAllDrivers == 1);
+    if (deleteFilters_.showAllDrivers < 0) deleteFilters_.showAllDrivers = 0;
+    if (!keepOption) BringOptionInLine(FindDeleteControl(L"option_showAll_deleteDriver"), deleteFilters_.showAllDrivers == 1);
     auto* list = dynamic_cast<ui::List*>(FindDeleteControl(L"listex_delete_driver"));
     if (list == nullptr) return;
     list->RemoveAll();
     for (const printsys::SpoolerEntry& driver : installedDrivers_) {
-        if (request_.showAllDrivers != 1 && !OccursInAny(driver.second, ownDriverNames_)) continue;
+        if (deleteFilters_.showAllDrivers != 1 && !OccursInAny(driver.second, ownDriverNames_)) continue;
         AppendCheckRow(*list, kDriverItem, driver.second, AnyContains(checkedDrivers_, driver.second));
     }
 }

@@ -168,13 +168,13 @@ bool ExtractPackageFile(const std::wstring& packagePath, const std::wstring& des
 
 std::string WideToAnsi(const std::wstring& text) { return os::WideToAnsi(text); }
 
-int CreateDirectoryTree(const std::wstring& path) {
+bool CreateDirectoryTree(const std::wstring& path) {
     if (WideToAnsi(path).size() > kMaxAnsiPath) {
         os::SetLastError(os::error::kFilenameExcedRange);
-        return -1;
+        return false;
     }
     std::string prefix;
-    if (!os::GetCurrentDirectoryA(prefix)) return -1;
+    if (!os::GetCurrentDirectoryA(prefix)) return false;
     // A drive root comes as "C:\"; the tokens bring their own separator.
     if (!prefix.empty() && prefix.back() == '\\') prefix.pop_back();
 
@@ -194,21 +194,21 @@ int CreateDirectoryTree(const std::wstring& path) {
         prefix += '\\' + WideToAnsi(token);
         if (prefix.size() > kMaxAnsiPath) {
             os::SetLastError(os::error::kFilenameExcedRange);
-            return -1;
+            return false;
         }
         if (!os::PathExistsA(prefix) && !os::CreateAdminOnlyDirectoryA(prefix) &&
             os::GetLastError() != os::error::kAlreadyExists)
-            return -1;
+            return false;
         // Also a folder that was there before, or was made by someone else
         // meanwhile: what lies in it is installed with administrator rights.
         os::FolderSecurity security;
-        if (!os::GetFolderSecurityA(prefix, security)) return -1;
+        if (!os::GetFolderSecurityA(prefix, security)) return false;
         if (!IsAdminOnlyWritable(security)) {
             os::SetLastError(os::error::kAccessDenied);
-            return -1;
+            return false;
         }
     }
-    return 1;
+    return true;
 }
 
 bool IsAdminOnlyWritable(const os::FolderSecurity& security) {

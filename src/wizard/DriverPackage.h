@@ -96,11 +96,11 @@ inline constexpr std::size_t kMaxAnsiPath = 259;
 
 // Creates every missing folder of `path`, relative to the current directory
 // unless it names a drive, so that only administrators and SYSTEM can write
-// it. 1 on success; -1 on the first folder that cannot be made (those made
+// it. True on success; false on the first folder that cannot be made (those made
 // before it stay), on a folder of the path (new or not) that
 // IsAdminOnlyWritable refuses, or when a path is longer than kMaxAnsiPath
 // bytes of ANSI (nothing is made).
-int CreateDirectoryTree(const std::wstring& path);
+bool CreateDirectoryTree(const std::wstring& path);
 
 // Whether only SYSTEM, Administrators and TrustedInstaller can change what
 // is in the folder: one of them owns it (an owner may rewrite the list),

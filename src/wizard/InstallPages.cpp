@@ -89,9 +89,9 @@ bool AppState::CheckBluetoothAdapter(bool showMessage) {
 
 // --- Page 2
 
-bool AppState::ShowUsbList() {
+void AppState::ShowUsbList() {
     auto* list = dynamic_cast<ui::List*>(FindInstallControl(L"listex_install_show_usb"));
-    if (list == nullptr) return true;
+    if (list == nullptr) return;
     list->RemoveAll();
     const std::vector<printsys::SpoolerEntry> printers = usbPrinters_;
     for (std::size_t i = 0; i < printers.size(); ++i) {
@@ -111,18 +111,17 @@ bool AppState::ShowUsbList() {
             SetNextButton(true, true);
         }
     }
-    return true;
 }
 
 // --- Page 3
 
-bool AppState::ShowBluetoothList() {
+void AppState::ShowBluetoothList() {
     auto* list = dynamic_cast<ui::List*>(FindInstallControl(L"listex_install_show_blue"));
-    if (list == nullptr) return true;
+    if (list == nullptr) return;
     if (auto* pin = dynamic_cast<ui::Edit*>(FindInstallControl(L"edit_usecustom_pin"))) pin->SetText(request_.pin);
     list->RemoveAll();
     const std::vector<bluetooth::BluetoothDeviceInfo> devices = bluetoothDevices_;
-    if (devices.empty()) return true;
+    if (devices.empty()) return;
     for (const bluetooth::BluetoothDeviceInfo& device : devices) {
         ui::ListContainerElement* row =
             AppendListItem(*list, kBlueItemLayout, L"listex_install_show_blue_item",
@@ -132,7 +131,6 @@ bool AppState::ShowBluetoothList() {
     }
     // The user picks a device; none is taken for them.
     SetNextButton(false, true);
-    return true;
 }
 
 bool AppState::CheckPin() {
@@ -158,10 +156,10 @@ void AppState::FilterPin(ui::Edit& edit) {
 
 // --- Page 4
 
-bool AppState::ShowModelList() {
+void AppState::ShowModelList() {
     SetNextButton(false, true);
     auto* list = dynamic_cast<ui::List*>(FindInstallControl(L"listex_install_driver_moudel"));
-    if (models_.empty() || list == nullptr) return true;
+    if (models_.empty() || list == nullptr) return;
     list->RemoveAll();
     for (const DriverModel& model : models_) {
         ui::ListContainerElement* row = AppendListItem(*list, kItemLayout, L"listex_install_driver_item",
@@ -177,15 +175,14 @@ bool AppState::ShowModelList() {
             SetNextButton(true, true);
         }
     }
-    return true;
 }
 
 // --- Page 5
 
-bool AppState::ShowPortList() {
+void AppState::ShowPortList() {
     SetNextButton(false, true);
     auto* list = dynamic_cast<ui::List*>(FindInstallControl(L"listex_install_driver_port"));
-    if (list == nullptr) return true;
+    if (list == nullptr) return;
     list->RemoveAll();
     std::vector<printsys::SpoolerEntry> ports;
     printsys::ListPorts(ports);
@@ -208,19 +205,18 @@ bool AppState::ShowPortList() {
             request_.portName = name;
         }
     }
-    return true;
 }
 
 // --- Page 6
 
-bool AppState::ShowNetworkPage() {
+void AppState::ShowNetworkPage() {
     auto* address = dynamic_cast<ui::Edit*>(FindInstallControl(L"edit_install_lan_ip"));
     auto* portName = dynamic_cast<ui::Edit*>(FindInstallControl(L"edit_install_lan_portName"));
-    if (address == nullptr || portName == nullptr) return true;
+    if (address == nullptr || portName == nullptr) return;
     if (!request_.networkAddress.empty()) {
         address->SetText(request_.networkAddress);
         portName->SetText(request_.portName);
-        return true;
+        return;
     }
     const std::wstring base = L"192.168.1.100";
     const std::wstring candidate = FreeNetworkPortName(base);
@@ -228,7 +224,6 @@ bool AppState::ShowNetworkPage() {
     portName->SetText(candidate);
     request_.networkAddress = base;
     request_.portName = candidate;
-    return true;
 }
 
 // --- Dispatch
@@ -245,12 +240,12 @@ void AppState::OnPageClick(ui::Control& control) {
     const bool turnsOn = option != nullptr && !option->IsSelected();
 
     if (Is(control, L"option_showAll_deletePrinter")) {
-        if (option) request_.showAllPrinters = turnsOn ? 1 : 0;
+        if (option) deleteFilters_.showAllPrinters = turnsOn ? 1 : 0;
         ShowDeletePrinterList(true);
         return;
     }
     if (Is(control, L"option_showAll_deleteDriver")) {
-        if (option) request_.showAllDrivers = turnsOn ? 1 : 0;
+        if (option) deleteFilters_.showAllDrivers = turnsOn ? 1 : 0;
         ShowDeleteDriverList(true);
         return;
     }
@@ -298,7 +293,7 @@ void AppState::OnPageNotify(ui::Notification& notification) {
         MarkDeleteRow(notification, true);
     } else if (Is(sender, L"edit_find_deletePrinter")) {
         if (textChanged) {
-            request_.printerSearchText = sender.Text();
+            deleteFilters_.printerSearchText = sender.Text();
             ShowDeletePrinterList(false);
         }
     } else if (Is(sender, L"listex_delete_driver_item")) {

@@ -52,34 +52,145 @@ std::vector<std::wstring> SplitMultiString(const std::vector<wchar_t>& buffer) {
     return names;
 }
 
+// The Bluetooth pairing and its COM port, or the Standard TCP/IP port;
+// false when the install cannot go on.
+bool PrepareConnection(InstallRequest& request, const bluetooth::BluetoothDeviceInfo* device, ProcedureSink& sink,
+                       InstallResult& result) {
+    switch (request.connectionType) {
+        case ConnectionType::Bluetooth:
+            return ConnectBluetoothPrinter(request, device, sink);
+        case ConnectionType::Network:
+            sink.Info(Tip(L"tip.startaddlanport"));
+            if (!printsys::AddStandardTcpIpPort(request.portName, request.networkAddress)) {
+                sink.Error(Tip(L"tip.addlanportfail"));
+                return false;
+            }
+            sink.Info(Tip(L"tip.addlanportsuccess"));
+            result.tcpPortAdded = true;
+            return true;
+        default:
+            return true;
+    }
+}
+
+// The files into the spooler's driver directory and the driver registered
+// from there; true when the spooler took it. `dependentFiles` gets the
+// double-terminated list of the files, which the fallback stages too.
+bool RegisterDriverFromDriverDirectory(const DriverModel& model, bool windows64, std::vector<wchar_t>& dependentFiles,
+                                       ProcedureSink& sink) {
+    const std::wstring driverDirectory = printsys::GetDriverDirectory();
+    if (driverDirectory.empty()) {
+        sink.Error(TipWith(L"tip.readdriverdirfail", LastErrorText()));
+        return false;
+    }
+    sink.Info(Tip(L"tip.startcopyfile"));
+    // A file that fails is reported and passed over: the spooler then
+    // refuses the driver, and the fallback has its own go.
+    for (const std::wstring& path : DriverDirectoryFiles(model, windows64)) {
+        if (!ExtractPackageFile(path, driverDirectory, dependentFiles)) {
+            const std::wstring error = LastErrorText();
+            sink.Info(path);
+            sink.Error(TipWith(L"tip.copyfilefail", error));
+        }
+        dependentFiles.push_back(L'\0');
+    }
+    dependentFiles.insert(dependentFiles.end(), 2, L'\0');
+    sink.Info(Tip(L"tip.copyfilesuccess"));
+
+    os::DriverInfo6 driver;
+    driver.version = kDriverVersion3;
+    driver.name = model.driverName;
+    driver.environment = windows64 ? L"Windows x64" : L"Windows NT x86";
+    driver.driverPath = model.driverFile;
+    driver.dataFile = model.dataFile;
+    driver.configFile = model.configFile;
+    driver.helpFile = model.helpFile;
+    driver.dependentFiles = SplitMultiString(dependentFiles);
+    driver.driverDate = os::SystemTimeAsFileTime();
+    driver.driverVersion = kDriverFileVersion;
+    driver.manufacturer = kVendor;
+    driver.provider = kVendor;
+    sink.Info(Tip(L"tip.startinstalldriver"));
+    if (!os::AddPrinterDriverExW(driver, os::kApdCopyAllFiles)) {
+        sink.Error(TipWith(L"tip.installdriverfail", LastErrorText()));
+        return false;
+    }
+    sink.Info(TipWith(L"tip.installdriversuccess", std::wstring()));
+    return true;
+}
+
+// The fallback: the package staged under Program Files, our certificate
+// trusted, and printui installing from the INF; true when the driver is
+// there at the end.
+bool InstallDriverThroughPrintUI(const DriverModel& model, bool windows64, std::vector<wchar_t>& dependentFiles,
+                                 ProcedureSink& sink) {
+    const std::wstring stage = StagingFolder();
+    if (!CreateDirectoryTree(stage)) {
+        sink.Error(kFolderFailure);
+        return false;
+    }
+    sink.Info(Tip(L"tip.startcopyfile"));
+    for (const std::wstring& folder : model.archFolders) {
+        if (!CreateDirectoryTree(stage + folder)) {
+            sink.Error(kFolderFailure);
+            return false;
+        }
+    }
+    if (!StageDriverFiles(model, stage, dependentFiles)) {
+        sink.Error(TipWith(L"tip.copyfilefail", LastErrorText()));
+        return false;
+    }
+    sink.Info(Tip(L"tip.copyfilesuccess"));
+    // Its outcome shows, if at all, in whether the driver is there at the end.
+    if (printsys::IsWindows8OrLater())
+        printsys::AddCertificateToTrustedPublisher(stage + model.certificateFile, sink.Owner());
+    sink.Info(Tip(L"tip.startinstalldriver"));
+    const std::wstring inf = stage + (windows64 ? L"Driver64" : L"Driver32") + L"\\" + model.infFile;
+    printsys::InstallDriverWithPrintUI(model.driverName, inf, sink.Owner());
+    if (!printsys::DriverExists(model.driverName)) {
+        sink.Error(Tip(L"tip.installdriverfail2"));
+        return false;
+    }
+    sink.Info(TipWith(L"tip.installdriversuccess", std::wstring()));
+    return true;
+}
+
+// The printer on the driver, and the default printer if asked for.
+bool AddPrinterOnDriver(const InstallRequest& request, const DriverModel& model, ProcedureSink& sink) {
+    // The data type named, though Windows would take WinPrint's default
+    // (RAW) for none: Wine adds a printer without one but then cannot open
+    // it (1801), so nothing could print to it or delete it.
+    const os::PrinterInfo2 printer{request.printerName, request.portName, model.driverName, L"WinPrint",
+                                   kPrinterAttributeLocal, L"RAW"};
+    sink.Info(Tip(L"tip.startinstallprinter"));
+    const os::PrinterHandle added = os::AddPrinterW(printer);
+    if (added == os::PrinterHandle::None) {
+        const std::uint32_t error = os::GetLastError();
+        sink.Error(TipWith(L"tip.installprinterfail", os::SystemErrorText(error)));
+        // Only a port the spooler does not list needs the user's attention;
+        // a listed one that is refused is a matter for the error line.
+        if (error == os::error::kUnknownPort && !printsys::PortExists(request.portName))
+            sink.Inform(Tip(L"tip.port.unidentification"));
+        return false;
+    }
+    os::ClosePrinter(added);
+    sink.Info(Tip(L"tip.installprintersuccess"));
+    if (request.defaultPrinter == 1) os::SetDefaultPrinterW(request.printerName);
+    return true;
+}
+
 }  // namespace
 
 InstallResult RunInstallProcedure(InstallRequest& request, const std::vector<DriverModel>& models,
                                   const bluetooth::BluetoothDeviceInfo* device, ProcedureSink& sink) {
     InstallResult result;
-    sink.Log(std::wstring(), false, true);
+    sink.Clear();
     // An ARM64 spooler cannot load x64 or x86 DLLs: nothing is written.
     if (printsys::IsArm64Windows()) {
-        sink.Log(Tip(L"tip.arm64unsupported"), true, false);
+        sink.Error(Tip(L"tip.arm64unsupported"));
         return result;
     }
-
-    switch (request.connectionType) {
-        case ConnectionType::Bluetooth:
-            if (!ConnectBluetoothPrinter(request, device, sink)) return result;
-            break;
-        case ConnectionType::Network:
-            sink.Log(Tip(L"tip.startaddlanport"), false, false);
-            if (!printsys::AddStandardTcpIpPort(request.portName, request.networkAddress)) {
-                sink.Log(Tip(L"tip.addlanportfail"), true, false);
-                return result;
-            }
-            sink.Log(Tip(L"tip.addlanportsuccess"), false, false);
-            result.tcpPortAdded = true;
-            break;
-        default:
-            break;
-    }
+    if (!PrepareConnection(request, device, sink, result)) return result;
 
     // The wizard starts the worker only with a model chosen.
     if (request.model < 0 || static_cast<std::size_t>(request.model) >= models.size()) return result;
@@ -87,101 +198,11 @@ InstallResult RunInstallProcedure(InstallRequest& request, const std::vector<Dri
     // The files, the driver directory and the driver's environment must all
     // be of the system's architecture, not of this 32-bit program's.
     const bool windows64 = Is64BitWindows();
-    const std::wstring environment = windows64 ? L"Windows x64" : L"Windows NT x86";
     std::vector<wchar_t> dependentFiles;
-
-    bool registered = false;
-    const std::wstring driverDirectory = printsys::GetDriverDirectory();
-    if (driverDirectory.empty()) {
-        sink.Log(TipWith(L"tip.readdriverdirfail", LastErrorText()), true, false);
-    } else {
-        sink.Log(Tip(L"tip.startcopyfile"), false, false);
-        // A file that fails is reported and passed over: the spooler then
-        // refuses the driver, and the fallback has its own go.
-        for (const std::wstring& path : DriverDirectoryFiles(model, windows64)) {
-            if (!ExtractPackageFile(path, driverDirectory, dependentFiles)) {
-                const std::wstring error = LastErrorText();
-                sink.Log(path, false, false);
-                sink.Log(TipWith(L"tip.copyfilefail", error), true, false);
-            }
-            dependentFiles.push_back(L'\0');
-        }
-        dependentFiles.insert(dependentFiles.end(), 2, L'\0');
-        sink.Log(Tip(L"tip.copyfilesuccess"), false, false);
-
-        os::DriverInfo6 driver;
-        driver.version = kDriverVersion3;
-        driver.name = model.driverName;
-        driver.environment = environment;
-        driver.driverPath = model.driverFile;
-        driver.dataFile = model.dataFile;
-        driver.configFile = model.configFile;
-        driver.helpFile = model.helpFile;
-        driver.dependentFiles = SplitMultiString(dependentFiles);
-        driver.driverDate = os::SystemTimeAsFileTime();
-        driver.driverVersion = kDriverFileVersion;
-        driver.manufacturer = kVendor;
-        driver.provider = kVendor;
-        sink.Log(Tip(L"tip.startinstalldriver"), false, false);
-        if (os::AddPrinterDriverExW(driver, os::kApdCopyAllFiles)) {
-            sink.Log(TipWith(L"tip.installdriversuccess", std::wstring()), false, false);
-            registered = true;
-        } else {
-            sink.Log(TipWith(L"tip.installdriverfail", LastErrorText()), true, false);
-        }
-    }
-
-    if (!registered) {
-        const std::wstring stage = StagingFolder();
-        if (CreateDirectoryTree(stage) != 1) {
-            sink.Log(kFolderFailure, true, false);
-            return result;
-        }
-        sink.Log(Tip(L"tip.startcopyfile"), false, false);
-        for (const std::wstring& folder : model.archFolders) {
-            if (CreateDirectoryTree(stage + folder) != 1) {
-                sink.Log(kFolderFailure, true, false);
-                return result;
-            }
-        }
-        if (!StageDriverFiles(model, stage, dependentFiles)) {
-            sink.Log(TipWith(L"tip.copyfilefail", LastErrorText()), true, false);
-            return result;
-        }
-        sink.Log(Tip(L"tip.copyfilesuccess"), false, false);
-        // Its outcome shows, if at all, in whether the driver is there at the end.
-        if (printsys::IsWindows8OrLater())
-            printsys::AddCertificateToTrustedPublisher(stage + model.certificateFile, sink.Owner());
-        sink.Log(Tip(L"tip.startinstalldriver"), false, false);
-        const std::wstring inf = stage + (windows64 ? L"Driver64" : L"Driver32") + L"\\" + model.infFile;
-        printsys::InstallDriverWithPrintUI(model.driverName, inf, sink.Owner());
-        if (!printsys::DriverExists(model.driverName)) {
-            sink.Log(Tip(L"tip.installdriverfail2"), true, false);
-            return result;
-        }
-        sink.Log(TipWith(L"tip.installdriversuccess", std::wstring()), false, false);
-    }
-
-    // The data type named, though Windows would take WinPrint's default
-    // (RAW) for none: Wine adds a printer without one but then cannot open
-    // it (1801), so nothing could print to it or delete it.
-    const os::PrinterInfo2 printer{request.printerName, request.portName, model.driverName, L"WinPrint",
-                                   kPrinterAttributeLocal, L"RAW"};
-    sink.Log(Tip(L"tip.startinstallprinter"), false, false);
-    const os::PrinterHandle added = os::AddPrinterW(printer);
-    if (added == os::PrinterHandle::None) {
-        const std::uint32_t error = os::GetLastError();
-        sink.Log(TipWith(L"tip.installprinterfail", os::SystemErrorText(error)), true, false);
-        // Only a port the spooler does not list needs the user's attention;
-        // a listed one that is refused is a matter for the error line.
-        if (error == os::error::kUnknownPort && !printsys::PortExists(request.portName))
-            sink.Inform(Tip(L"tip.port.unidentification"));
+    if (!RegisterDriverFromDriverDirectory(model, windows64, dependentFiles, sink) &&
+        !InstallDriverThroughPrintUI(model, windows64, dependentFiles, sink))
         return result;
-    }
-    os::ClosePrinter(added);
-    sink.Log(Tip(L"tip.installprintersuccess"), false, false);
-    if (request.defaultPrinter == 1) os::SetDefaultPrinterW(request.printerName);
-    result.printerAdded = true;
+    result.printerAdded = AddPrinterOnDriver(request, model, sink);
     return result;
 }
 

@@ -36,9 +36,9 @@ std::wstring FreeNetworkPortName(const std::wstring& address) {
 
 // --- Page 7
 
-bool AppState::ProposePrinterName() {
+void AppState::ProposePrinterName() {
     const auto index = static_cast<std::size_t>(request_.model);
-    if (request_.model < 0 || index >= models_.size()) return true;
+    if (request_.model < 0 || index >= models_.size()) return;
     const DriverModel& model = models_[index];
     if (auto* edit = dynamic_cast<ui::Edit*>(FindInstallControl(L"edit_install_printer_name"))) {
         const std::wstring name = FreePrinterName(model.displayName);
@@ -53,7 +53,6 @@ bool AppState::ProposePrinterName() {
             option->Selected(request_.defaultPrinter == 1, true);
         }
     }
-    return true;
 }
 
 // The name goes into printui's quoted command lines and to the spooler, so
@@ -103,7 +102,7 @@ bool AppState::CheckNetworkPage() {
 
 // --- Page 8
 
-bool AppState::ShowReadySummary() {
+void AppState::ShowReadySummary() {
     const auto index = static_cast<std::size_t>(request_.model);
     const bool haveModel = request_.model >= 0 && index < models_.size();
     const auto show = [this](const wchar_t* name, const std::wstring& text) {
@@ -117,7 +116,6 @@ bool AppState::ShowReadySummary() {
     show(L"label_ready_printerName", request_.printerName);
     if (ui::Control* label = FindInstallControl(L"label_ready_prinerDefault"))
         label->SetText(common::TranslateKey(request_.defaultPrinter == 1 ? L"tip.yes" : L"tip.no"));
-    return true;
 }
 
 }  // namespace wizard

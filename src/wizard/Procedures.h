@@ -19,10 +19,6 @@ enum class ConnectionType : std::int32_t { Usb = 0, Network = 1, Bluetooth = 2, 
 
 // The user's choices that the install procedure reads.
 struct InstallRequest {
-    std::int32_t showAllPrinters = -1;
-    std::wstring printerSearchText;
-    std::int32_t showAllDrivers = -1;
-    std::wstring driverSearchText;
     ConnectionType connectionType = ConnectionType::None;
     std::int32_t bluetoothDevice = -1;
     std::int32_t usbDevice = -1;
@@ -45,10 +41,17 @@ struct InstallResult {
 // thread; each call returns once the line is shown or written.
 class ProcedureSink {
 public:
+    enum class Line { Info, Error };
+
     virtual ~ProcedureSink() = default;
-    // One line of the log, already translated; `clear` empties the log first
-    // (an empty text with it adds no line).
-    virtual void Log(const std::wstring& text, bool error, bool clear) = 0;
+    // One line of the log, already translated; an error line shows red in
+    // the window and is marked ERROR in a log file.
+    virtual void Log(const std::wstring& text, Line kind) = 0;
+    // Empties the window's log before a procedure's first line; a log file
+    // keeps what it has.
+    virtual void Clear() = 0;
+    void Info(const std::wstring& text) { Log(text, Line::Info); }
+    void Error(const std::wstring& text) { Log(text, Line::Error); }
     // What the wizard says in an information box.
     virtual void Inform(const std::wstring& text) = 0;
     // The owner of the windows of the programs the shell starts.

@@ -52,25 +52,24 @@ std::uint32_t DeletePrinterByName(const std::wstring& name) {
 namespace {
 
 void ReportDeleteFailure(ProcedureSink& sink, const std::wstring& name, std::uint32_t code) {
-    sink.Log(TipWith(L"tip.deletefail", name), true, false);
-    sink.Log(TipWith(L"tip.failreason", os::SystemErrorText(code)), true, false);
+    sink.Error(TipWith(L"tip.deletefail", name));
+    sink.Error(TipWith(L"tip.failreason", os::SystemErrorText(code)));
 }
 
 void RestartSpooler(ProcedureSink& sink) {
-    sink.Log(Tip(L"tip.tryrestartprintservice"), false, false);
+    sink.Info(Tip(L"tip.tryrestartprintservice"));
     std::vector<os::ServiceEntry> dependants;
-    if (printsys::StopSpoolerService(dependants) != 1) {
-        sink.Log(Tip(L"tip.stopprintservicefail"), false, false);
+    if (printsys::StopSpoolerService(dependants) != printsys::SpoolerStop::Stopped) {
+        sink.Info(Tip(L"tip.stopprintservicefail"));
     } else {
         os::Sleep(kPauseBetweenStopAndStartMs);
-        sink.Log(Tip(printsys::StartSpoolerService() == 1 ? L"tip.startprintserviceok" : L"tip.startprintservicefail"),
-                 false, false);
+        sink.Info(Tip(printsys::StartSpoolerService() == printsys::SpoolerStart::Running ? L"tip.startprintserviceok" : L"tip.startprintservicefail"));
     }
     // The services that needed the spooler (fax, say) were stopped with it,
     // also when the spooler itself then would not stop; starting only the
     // spooler would leave them stopped until someone starts them by hand.
     for (const os::ServiceEntry& service : printsys::StartStoppedDependants(dependants))
-        sink.Log(TipWith(L"tip.startdependantfail", service.displayName), false, false);
+        sink.Info(TipWith(L"tip.startdependantfail", service.displayName));
 }
 
 bool IsOwnDriver(const std::vector<DriverModel>& models, const std::wstring& name) {
@@ -100,9 +99,9 @@ void RemoveInstallLeftovers(const std::vector<DriverModel>& models, ProcedureSin
     const std::wstring stage = StagingFolder();
     const std::wstring folder = stage.substr(0, stage.size() - 1);
     if (os::FolderExists(folder)) {
-        sink.Log(TipWith(L"tip.startdeletestaging", folder), false, false);
+        sink.Info(TipWith(L"tip.startdeletestaging", folder));
         if (os::RemoveFolderTree(folder)) {
-            sink.Log(TipWith(L"tip.deletesuccess", folder), false, false);
+            sink.Info(TipWith(L"tip.deletesuccess", folder));
             const std::wstring parent = folder.substr(0, folder.rfind(L'\\'));
             os::RemoveEmptyFolder(parent);
         } else {
@@ -116,9 +115,9 @@ void RemoveInstallLeftovers(const std::vector<DriverModel>& models, ProcedureSin
     bool held = false;
     if (!os::TrustedPublisherHolds(certificate, held) || !held) return;
     const std::wstring name = models.front().certificateFile;
-    sink.Log(TipWith(L"tip.startdeletecertificate", name), false, false);
+    sink.Info(TipWith(L"tip.startdeletecertificate", name));
     if (os::RemoveFromTrustedPublisher(certificate)) {
-        sink.Log(TipWith(L"tip.deletesuccess", name), false, false);
+        sink.Info(TipWith(L"tip.deletesuccess", name));
     } else {
         ++result.failures;
         ReportDeleteFailure(sink, name, LastErrorOrGeneral());
@@ -132,17 +131,17 @@ RemovalResult RunRemovalProcedure(const RemovalRequest& request, const std::vect
     RemovalResult result;
     os::OsVersion version;
     const bool packages = os::GetVersionExW(version) && version.major >= 6;
-    sink.Log(std::wstring(), false, true);
+    sink.Clear();
 
     // One entry of a name: the last one given wins.
     std::map<std::wstring, printsys::SpoolerEntry> drivers;
     for (const printsys::SpoolerEntry& entry : request.drivers) drivers[entry.second] = entry;
 
     for (const std::wstring& printer : request.printers) {
-        sink.Log(TipWith(L"tip.startdeleteprinter", printer), false, false);
+        sink.Info(TipWith(L"tip.startdeleteprinter", printer));
         const std::uint32_t code = DeletePrinterByName(printer);
         if (code == 0) {
-            sink.Log(TipWith(L"tip.deletesuccess", printer), false, false);
+            sink.Info(TipWith(L"tip.deletesuccess", printer));
         } else {
             ++result.failures;
             ReportDeleteFailure(sink, printer, code);
@@ -156,7 +155,7 @@ RemovalResult RunRemovalProcedure(const RemovalRequest& request, const std::vect
     const std::wstring environment = printsys::DriverEnvironment();
     bool ownDriverRemoved = false;
     for (const auto& [name, entry] : drivers) {
-        sink.Log(TipWith(L"tip.startdeletedriver", name), false, false);
+        sink.Info(TipWith(L"tip.startdeletedriver", name));
         std::uint32_t code = os::DeletePrinterDriverExW(environment, name, kDeleteFlags, kDriverVersion3)
                                  ? 0
                                  : LastErrorOrGeneral();
@@ -167,10 +166,10 @@ RemovalResult RunRemovalProcedure(const RemovalRequest& request, const std::vect
             ++result.failures;
             ReportDeleteFailure(sink, name, code);
         } else {
-            sink.Log(TipWith(L"tip.deletesuccess", name), false, false);
+            sink.Info(TipWith(L"tip.deletesuccess", name));
             ownDriverRemoved = ownDriverRemoved || IsOwnDriver(models, name);
             if (packages && !entry.third.empty()) {
-                sink.Log(TipWith(L"tip.startdeletepack", name), false, false);
+                sink.Info(TipWith(L"tip.startdeletepack", name));
                 const std::optional<std::int32_t> packageResult =
                     os::DeletePrinterDriverPackageW(entry.third, environment);
                 if (packageResult && *packageResult != 0) {
@@ -183,7 +182,7 @@ RemovalResult RunRemovalProcedure(const RemovalRequest& request, const std::vect
                     ++result.failures;
                     ReportDeleteFailure(sink, name, code);
                 } else {
-                    sink.Log(TipWith(L"tip.deletesuccess", name), false, false);
+                    sink.Info(TipWith(L"tip.deletesuccess", name));
                 }
             }
         }

@@ -41,9 +41,9 @@ public:
     LogFile(const LogFile&) = delete;
     LogFile& operator=(const LogFile&) = delete;
 
-    void Log(const std::wstring& text, bool error, bool /*clear*/) override {
+    void Log(const std::wstring& text, Line kind) override {
         if (text.empty()) return;
-        std::wstring line = TimeStamp() + (error ? L" ERROR " : L" INFO  ");
+        std::wstring line = TimeStamp() + (kind == Line::Error ? L" ERROR " : L" INFO  ");
         // A system message may end in a line break; one entry is one line.
         for (const wchar_t c : text) line += (c == L'\r' || c == L'\n') ? L' ' : c;
         while (!line.empty() && line.back() == L' ') line.pop_back();
@@ -53,7 +53,8 @@ public:
             written != bytes.size())
             failed_ = true;
     }
-    void Inform(const std::wstring& text) override { Log(text, false, false); }
+    void Clear() override {}
+    void Inform(const std::wstring& text) override { Info(text); }
     os::WindowHandle Owner() const override { return os::WindowHandle::None; }
     bool Failed() const { return failed_; }
 
@@ -180,7 +181,7 @@ int Install(const CommandLine& command, const std::vector<DriverModel>& models, 
     std::optional<bluetooth::BluetoothDeviceInfo> device;
     if (const std::optional<Refusal> refusal = BuildInstallRequest(command, models, request, device)) {
         reason = refusal->reason;
-        log.Log(refusal->reason, true, false);
+        log.Error(refusal->reason);
         return refusal->exitCode;
     }
     const InstallResult result = RunInstallProcedure(request, models, device ? &*device : nullptr, log);
@@ -192,7 +193,7 @@ int Remove(const CommandLine& command, const std::vector<DriverModel>& models, P
     // Only printers of this driver: the command line must not become a way
     // to delete any printer on the machine.
     if (!printer || !IsOwnDriver(models, printer->second)) {
-        log.Log(L"No printer " + command.printer + L" on this driver is installed.", true, false);
+        log.Error(L"No printer " + command.printer + L" on this driver is installed.");
         return kExitFailed;
     }
     RemovalRequest request{{printer->first}, {}};
@@ -204,7 +205,7 @@ int Remove(const CommandLine& command, const std::vector<DriverModel>& models, P
             if (other.first != printer->first && base::EqualNoCase(other.second, printer->second))
                 others += (others.empty() ? L"" : L", ") + other.first;
         if (!others.empty()) {
-            log.Log(L"The driver " + printer->second + L" stays: " + others + L" still use it.", false, false);
+            log.Info(L"The driver " + printer->second + L" stays: " + others + L" still use it.");
         } else {
             std::vector<printsys::SpoolerEntry> drivers;
             printsys::ListDrivers(drivers);
@@ -218,9 +219,8 @@ int Remove(const CommandLine& command, const std::vector<DriverModel>& models, P
 int Check(const CommandLine& command, const std::vector<DriverModel>& models, ProcedureSink& log) {
     const std::optional<printsys::SpoolerEntry> printer = ListedPrinter(command.printer);
     const bool ours = printer && IsOwnDriver(models, printer->second);
-    log.Log(ours ? L"The printer " + printer->first + L" is installed on " + printer->second + L"."
-                 : L"No printer " + command.printer + L" on this driver is installed.",
-            false, false);
+    log.Info(ours ? L"The printer " + printer->first + L" is installed on " + printer->second + L"."
+                  : L"No printer " + command.printer + L" on this driver is installed.");
     return ours ? kExitSuccess : kExitCheckFailed;
 }
 
@@ -260,7 +260,7 @@ UnattendedOutcome RunUnattended(const CommandLine& command, const std::vector<Dr
         return {kExitBadCommandLine,
                 L"The log " + logPath + L" cannot be written: " + os::SystemErrorText(os::GetLastError())};
     LogFile log(file);
-    log.Log(L"Unattended " + ModeName(command.mode) + L" started.", false, false);
+    log.Info(L"Unattended " + ModeName(command.mode) + L" started.");
     if (log.Failed()) return {kExitBadCommandLine, L"The log " + logPath + L" cannot be written."};
 
     UnattendedOutcome outcome;
@@ -271,16 +271,15 @@ UnattendedOutcome RunUnattended(const CommandLine& command, const std::vector<Dr
         const os::KernelHandle lock = os::TryTakeWorkLock();
         if (lock == os::KernelHandle::Invalid) {
             outcome = {kExitAnotherInstall, L"Another copy of the program is installing or removing a printer."};
-            log.Log(outcome.message, true, false);
+            log.Error(outcome.message);
         } else {
             outcome.exitCode = command.mode == CommandMode::Install ? Install(command, models, log, outcome.message)
                                                                     : Remove(command, models, log);
             os::ReleaseWorkLock(lock);
         }
     }
-    log.Log(L"Exit code " + std::to_wstring(outcome.exitCode) + L".", outcome.exitCode != kExitSuccess &&
-                                                                          outcome.exitCode != kExitCheckFailed,
-            false);
+    const bool failed = outcome.exitCode != kExitSuccess && outcome.exitCode != kExitCheckFailed;
+    log.Log(L"Exit code " + std::to_wstring(outcome.exitCode) + L".", failed ? ProcedureSink::Line::Error : ProcedureSink::Line::Info);
     // The console gets the reason of a refusal, and for a failure where to
     // look: the log says which step it was.
     if (outcome.exitCode == kExitFailed) {

@@ -76,7 +76,7 @@ TEST_F(MainWindow, NextAndPreviousMoveBetweenHomeAndTheFirstPages) {
     auto& window = OpenMainWindow();
     ASSERT_TRUE(ui::headless::Click(window, L"btn_setup_next"));
     EXPECT_EQ(state->OuterPage(), 1);
-    EXPECT_EQ(state->Flow(), 1);
+    EXPECT_EQ(state->Flow(), wizard::WizardFlow::Install);
     EXPECT_EQ(Get<ui::TabLayout>(L"tab_switch").CurrentSel(), 1);
     EXPECT_TRUE(Get<ui::Option>(L"option_port_usb").IsSelected());
     EXPECT_EQ(state->Request().connectionType, wizard::ConnectionType::Usb);
@@ -90,7 +90,7 @@ TEST_F(MainWindow, NextAndPreviousMoveBetweenHomeAndTheFirstPages) {
     EXPECT_EQ(state->CurrentTask(), wizard::Task::Remove);
     ASSERT_TRUE(ui::headless::Click(window, L"btn_setup_next"));
     EXPECT_EQ(state->OuterPage(), 2);
-    EXPECT_EQ(state->Flow(), 2);
+    EXPECT_EQ(state->Flow(), wizard::WizardFlow::Remove);
     EXPECT_EQ(Get<ui::Control>(L"btn_setup_next").Text(), L"main.btn.next");
     // The home button's row stays hidden until an install has ended.
     EXPECT_FALSE(ui::headless::Click(window, L"btn_setup_index"));
@@ -189,9 +189,9 @@ TEST_F(MainWindow, LogLinesCarryTimeStampColourAndLineEnd) {
     os::sim::TheMachine().SetLocalTime(os::LocalTime{2026, 12, 7, 9, 5, 3, 7});
     auto& log = Get<ui::RichEdit>(L"wordedit_installInfo");
     auto& other = Get<ui::RichEdit>(L"wordedit_deleteInfo_start");
-    state->PostDeleteLog(L"kept", false, false);
-    state->PostInstallLog(L"failed: 100% %s", true, false);
-    state->PostInstallLog(L"", false, false);
+    state->PostDeleteLog(L"kept");
+    state->PostInstallLog(L"failed: 100% %s", wizard::ProcedureSink::Line::Error);
+    state->PostInstallLog(L"");
     EXPECT_EQ(log.Content(), L"09:05:03.007 : failed: 100% %s\r\n09:05:03.007 : \r\n");
     ASSERT_EQ(log.Runs().size(), 2u);
     EXPECT_EQ(log.Runs()[0].format.colorRef, 0x000000FFu);
@@ -200,7 +200,7 @@ TEST_F(MainWindow, LogLinesCarryTimeStampColourAndLineEnd) {
     EXPECT_EQ(log.Runs()[0].format.mask, 0xE0000007u);
     EXPECT_EQ(log.ScrolledLines(), 4);
 
-    state->PostInstallLog(L"ignored", false, true);
+    state->ClearInstallLog();
     EXPECT_EQ(log.Content(), L"");
     EXPECT_EQ(other.Content(), L"09:05:03.007 : kept\r\n");
 }
@@ -322,7 +322,9 @@ TEST_F(MainWindowThreads, AThousandLinesFromAWorkerArriveCompleteAndInOrder) {
     ui_->Run([this] { OpenMainWindow(); });
     ui_->Post([] { std::this_thread::sleep_for(std::chrono::milliseconds(30)); });
     std::thread worker([this] {
-        for (int i = 0; i < 1000; ++i) state->PostInstallLog(L"line " + std::to_wstring(i), i % 2 == 0, false);
+        for (int i = 0; i < 1000; ++i)
+            state->PostInstallLog(L"line " + std::to_wstring(i),
+                                  i % 2 == 0 ? wizard::ProcedureSink::Line::Error : wizard::ProcedureSink::Line::Info);
     });
     worker.join();
     std::wstring content;
@@ -353,7 +355,7 @@ TEST_F(MainWindowThreads, AWorkerMovesThePagesForwardAndBack) {
         return page;
     };
     EXPECT_EQ(sendFromWorker(common::UM_GO_NEXT), 1);
-    EXPECT_EQ(state->Flow(), 1);
+    EXPECT_EQ(state->Flow(), wizard::WizardFlow::Install);
     EXPECT_EQ(sendFromWorker(common::UM_GO_PREVIOUS), 0);
     EXPECT_EQ(state->OuterPage(), 0);
 }
@@ -368,7 +370,7 @@ TEST_F(MainWindowThreads, ClipboardMessagesFromOutsideChangeNothing) {
     for (const unsigned message : {kCut, kCopy, kPaste, kClear}) {
         std::thread([&] { ui::SendMessageTo(handle, message, 0, 0); }).join();
         ui_->Run([&] { EXPECT_EQ(Get<ui::TabLayout>(L"tab_switch").CurrentSel(), 1) << message; });
-        EXPECT_EQ(state->Flow(), 1) << message;
+        EXPECT_EQ(state->Flow(), wizard::WizardFlow::Install) << message;
     }
 }
 

@@ -24,12 +24,7 @@ std::wstring LinkInstanceId(const std::wstring& address) {
 class Bluetooth : public SimTest {
 protected:
     os::sim::BluetoothDevice& AddDevice(std::uint64_t address, std::uint32_t classOfDevice, const std::wstring& name) {
-        os::sim::BluetoothDevice device;
-        device.record.address = address;
-        device.record.classOfDevice = classOfDevice;
-        device.record.name = name;
-        machine.bluetooth.devices.push_back(device);
-        return machine.bluetooth.devices.back();
+        return testing_support::AddBluetoothDevice(machine, address, name, classOfDevice);
     }
 
     // The record as a scan hands it to the wizard.

@@ -6,10 +6,12 @@ namespace {
 
 using os::sim::kForever;
 using Operation = os::sim::Operation;
+using printsys::SpoolerStart;
+using printsys::SpoolerStop;
 
 class SpoolerService : public SimTest {
 protected:
-    int Stop() { return printsys::StopSpoolerService(stopped); }
+    printsys::SpoolerStop Stop() { return printsys::StopSpoolerService(stopped); }
     std::vector<os::ServiceEntry> stopped;
     os::sim::Service& Spooler() { return *machine.FindService(L"Spooler"); }
     os::sim::Service& AddDependant(const std::wstring& name) {
@@ -34,17 +36,17 @@ TEST_F(SpoolerService, StopsARunningSpoolerAndStartsItAgain) {
     Spooler().checkPointEveryMs = 400;
 
     testing::internal::CaptureStdout();
-    EXPECT_EQ(Stop(), 1);
+    EXPECT_EQ(Stop(), SpoolerStop::Stopped);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Service stopped successfully\n");
     EXPECT_EQ(Spooler().state, os::kServiceStopped);
-    EXPECT_EQ(printsys::StartSpoolerService(), 1);
+    EXPECT_EQ(printsys::StartSpoolerService(), SpoolerStart::Running);
     EXPECT_EQ(Spooler().state, os::kServiceRunning);
     EXPECT_EQ(Controls(), (std::vector<std::wstring>{L"ControlService Spooler 1", L"StartService Spooler"}));
 }
 
 TEST_F(SpoolerService, AnAlreadyStoppedSpoolerIsNotStoppedByTheCall) {
     Spooler().state = os::kServiceStopped;
-    EXPECT_EQ(Stop(), 0);
+    EXPECT_EQ(Stop(), SpoolerStop::NotStopped);
     EXPECT_TRUE(Controls().empty());
 }
 
@@ -54,7 +56,7 @@ TEST_F(SpoolerService, ActiveDependantsAreStoppedFirst) {
     fax.waitHint = 700;
     AddDependant(L"Stopped").state = os::kServiceStopped;
 
-    EXPECT_EQ(Stop(), 1);
+    EXPECT_EQ(Stop(), SpoolerStop::Stopped);
     EXPECT_EQ(Controls(), (std::vector<std::wstring>{L"ControlService Fax 1", L"ControlService Spooler 1"}));
     EXPECT_EQ(machine.FindService(L"Fax")->state, os::kServiceStopped);
 }
@@ -65,16 +67,16 @@ TEST_F(SpoolerService, ActiveDependantsAreStoppedFirst) {
 TEST_F(SpoolerService, ADependantThatRefusesDoesNotPreventTheAttempt) {
     AddDependant(L"Stubborn").refuseStop = 1052;
 
-    EXPECT_EQ(Stop(), 0);
+    EXPECT_EQ(Stop(), SpoolerStop::NotStopped);
     EXPECT_EQ(Controls(), (std::vector<std::wstring>{L"ControlService Stubborn 1", L"ControlService Spooler 1"}));
     EXPECT_EQ(Spooler().state, os::kServiceRunning);
 }
 
 TEST_F(SpoolerService, StartingARunningOrStartingSpoolerIsRefusedUntouched) {
-    EXPECT_EQ(printsys::StartSpoolerService(), -1);
+    EXPECT_EQ(printsys::StartSpoolerService(), SpoolerStart::Failed);
     Spooler().state = os::kServiceStartPending;
     Spooler().startTakesMs = kForever;
-    EXPECT_EQ(printsys::StartSpoolerService(), -1);
+    EXPECT_EQ(printsys::StartSpoolerService(), SpoolerStart::Failed);
     EXPECT_TRUE(Controls().empty());
 }
 
@@ -83,7 +85,7 @@ TEST_F(SpoolerService, AZeroWaitHintIsPolledEverySecondWhilePending) {
     Spooler().stopTakesMs = 3500;
     Spooler().checkPointEveryMs = 900;
 
-    EXPECT_EQ(printsys::StartSpoolerService(), 1);
+    EXPECT_EQ(printsys::StartSpoolerService(), SpoolerStart::Running);
     EXPECT_EQ(machine.sleeps, (std::vector<std::uint32_t>{1000, 1000, 1000, 1000}));
     EXPECT_EQ(Controls(), (std::vector<std::wstring>{L"StartService Spooler"}));
 }
@@ -94,7 +96,7 @@ TEST_F(SpoolerService, APendingStopThatEndsWithoutCheckPointsIsNotATimeout) {
     Spooler().state = os::kServiceStopPending;
     Spooler().stopTakesMs = 1000;
 
-    EXPECT_EQ(printsys::StartSpoolerService(), 1);
+    EXPECT_EQ(printsys::StartSpoolerService(), SpoolerStart::Running);
     EXPECT_EQ(Spooler().state, os::kServiceRunning);
 }
 
@@ -104,7 +106,7 @@ TEST_F(SpoolerService, APendingStopWithoutProgressIsATimeout) {
     Spooler().waitHint = 2500;
 
     testing::internal::CaptureStdout();
-    EXPECT_EQ(printsys::StartSpoolerService(), -1);
+    EXPECT_EQ(printsys::StartSpoolerService(), SpoolerStart::Failed);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Timeout waiting for service to stop\n");
     EXPECT_EQ(machine.Now(), 3000u);
     EXPECT_TRUE(Controls().empty());
@@ -115,14 +117,14 @@ TEST_F(SpoolerService, AStartIsWaitedForAsLongAsItsCheckPointAdvances) {
     Spooler().startTakesMs = 60000;
     Spooler().waitHint = 2000;
     Spooler().checkPointEveryMs = 1500;
-    EXPECT_EQ(printsys::StartSpoolerService(), 1);
+    EXPECT_EQ(printsys::StartSpoolerService(), SpoolerStart::Running);
     EXPECT_GE(machine.Now(), 60000u);
 
     machine.Reset();
     Spooler().state = os::kServiceStopped;
     Spooler().startTakesMs = kForever;
     Spooler().waitHint = 3000;
-    EXPECT_EQ(printsys::StartSpoolerService(), 0);
+    EXPECT_EQ(printsys::StartSpoolerService(), SpoolerStart::NotRunning);
     EXPECT_EQ(machine.Now(), 4000u);
 }
 
@@ -140,7 +142,7 @@ TEST_F(SpoolerService, AStopIsGivenUpAfterThirtySeconds) {
         Spooler().stopTakesMs = kForever;
         Spooler().waitHint = c.waitHint;
         testing::internal::CaptureStdout();
-        EXPECT_EQ(Stop(), 0) << c.waitHint;
+        EXPECT_EQ(Stop(), SpoolerStop::NotStopped) << c.waitHint;
         EXPECT_EQ(testing::internal::GetCapturedStdout(), "Wait timed out\n");
         const auto elapsed = machine.Now() - c.tickAtStart;
         EXPECT_GT(elapsed, 30000u);
@@ -152,13 +154,13 @@ TEST_F(SpoolerService, AStopAcrossTheTickCountWrapIsNoTimeout) {
     machine.SetTickCount(0xFFFFFFFF - 1000);
     Spooler().stopTakesMs = 10000;
     Spooler().waitHint = 2000;
-    EXPECT_EQ(Stop(), 1);
+    EXPECT_EQ(Stop(), SpoolerStop::Stopped);
 }
 
 TEST_F(SpoolerService, AStopPendingWhenCalledIsWaitedOutButNotCountedAsStopped) {
     Spooler().state = os::kServiceStopPending;
     Spooler().stopTakesMs = 2500;
-    EXPECT_EQ(Stop(), 0);
+    EXPECT_EQ(Stop(), SpoolerStop::NotStopped);
     EXPECT_EQ(Spooler().state, os::kServiceStopped);
     EXPECT_EQ(machine.sleeps, (std::vector<std::uint32_t>{1000, 1000, 1000}));
 }
@@ -166,13 +168,13 @@ TEST_F(SpoolerService, AStopPendingWhenCalledIsWaitedOutButNotCountedAsStopped) 
 TEST_F(SpoolerService, FailuresToOpenOrQuery) {
     struct Case {
         Operation operation;
-        int stop;
-        int start;
+        SpoolerStop stop;
+        SpoolerStart start;
     };
     const Case cases[] = {
-        {Operation::OpenSCManager, -1, -1},
-        {Operation::OpenService, -1, -1},
-        {Operation::QueryServiceStatus, 0, -1},
+        {Operation::OpenSCManager, SpoolerStop::NotOpened, SpoolerStart::Failed},
+        {Operation::OpenService, SpoolerStop::NotOpened, SpoolerStart::Failed},
+        {Operation::QueryServiceStatus, SpoolerStop::NotStopped, SpoolerStart::Failed},
     };
     for (const Case& c : cases) {
         machine.Reset();
@@ -189,14 +191,14 @@ TEST_F(SpoolerService, FailuresToOpenOrQuery) {
 
     machine.Reset();
     machine.isAdministrator = false;
-    EXPECT_EQ(Stop(), -1);
+    EXPECT_EQ(Stop(), SpoolerStop::NotOpened);
 }
 
 TEST_F(SpoolerService, AStartThatFailsIsReported) {
     Spooler().state = os::kServiceStopped;
     Spooler().refuseStart = 1058;
     testing::internal::CaptureStdout();
-    EXPECT_EQ(printsys::StartSpoolerService(), -1);
+    EXPECT_EQ(printsys::StartSpoolerService(), SpoolerStart::Failed);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "StartService failed (1058)\n");
 }
 

@@ -2,6 +2,7 @@
 // the adapter row, the scan worker, the list, the PIN check, and the steps
 // the install takes before the driver.
 #include "WizardFixture.h"
+#include "support/SimTest.h"
 
 namespace {
 
@@ -14,13 +15,9 @@ constexpr wchar_t kList[] = L"listex_install_show_blue";
 class BluetoothWizard : public WizardFixture {
 protected:
     os::sim::BluetoothDevice& AddPrinter(std::uint64_t address, const std::wstring& name, bool paired = false) {
-        os::sim::BluetoothDevice device;
-        device.record.address = address;
-        device.record.classOfDevice = 0x040680;
-        device.record.name = name;
+        os::sim::BluetoothDevice& device = testing_support::AddBluetoothDevice(machine, address, name);
         device.record.authenticated = paired;
-        machine.bluetooth.devices.push_back(device);
-        return machine.bluetooth.devices.back();
+        return device;
     }
     std::wstring AdapterRow() { return Get<ui::Control>(L"label_bluetooth_adapter_info").Text(); }
     // Page 3 after a scan.

@@ -125,7 +125,7 @@ TEST_F(DeleteTab, ListsFollowShowAllAndTheSearch) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         state->GoHome();
-        state->Request().showAllPrinters = -1;
+        state->Filters().showAllPrinters = -1;
         OpenDeleteTab();
         if (c.showAllPrinters) {
             ASSERT_TRUE(Click(L"option_showAll_deletePrinter"));

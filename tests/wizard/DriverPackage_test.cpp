@@ -310,7 +310,7 @@ TEST_F(DirectoryTree, CreatesWhatIsMissing) {
         SCOPED_TRACE(c.what);
         machine.Reset();
         machine.events.clear();
-        EXPECT_EQ(wizard::CreateDirectoryTree(c.path), 1);
+        EXPECT_TRUE(wizard::CreateDirectoryTree(c.path));
         Paths created = Created();
         // The sim records the path as asked; compare where it landed.
         for (auto& path : created) path = machine.HostPath(path).wstring();
@@ -323,7 +323,7 @@ TEST_F(DirectoryTree, CreatesWhatIsMissing) {
 
 TEST_F(DirectoryTree, StopsAtTheFirstFailureAndKeepsWhatItMade) {
     machine.FailCall(Operation::CreateDirectory, 5, 2);
-    EXPECT_EQ(wizard::CreateDirectoryTree(L"C:\\A\\B\\C"), -1);
+    EXPECT_FALSE(wizard::CreateDirectoryTree(L"C:\\A\\B\\C"));
     EXPECT_EQ(os::GetLastError(), 5u);
     EXPECT_TRUE(IsFolder(L"C:\\A"));
     EXPECT_FALSE(IsFolder(L"C:\\A\\B"));
@@ -333,28 +333,28 @@ TEST_F(DirectoryTree, ToleratesAFolderMadeMeanwhile) {
     // Another program makes the folder between the check and the creation.
     machine.BeforeCall(Operation::CreateDirectory, 1,
                        [this] { std::filesystem::create_directory(machine.HostPath(L"C:\\A")); });
-    EXPECT_EQ(wizard::CreateDirectoryTree(L"C:\\A\\B"), 1);
+    EXPECT_TRUE(wizard::CreateDirectoryTree(L"C:\\A\\B"));
     EXPECT_TRUE(IsFolder(L"C:\\A\\B"));
 }
 
 TEST_F(DirectoryTree, RefusesPathsOverTheLimitInsteadOfCuttingThem) {
     const std::wstring longest = L"C:\\" + std::wstring(wizard::kMaxAnsiPath - 3, L'a');
-    EXPECT_EQ(wizard::CreateDirectoryTree(longest + L"b"), -1);
+    EXPECT_FALSE(wizard::CreateDirectoryTree(longest + L"b"));
     EXPECT_EQ(os::GetLastError(), 206u);
     EXPECT_TRUE(Created().empty());
     // At the limit the tree goes ahead; the system then has its own limit.
-    EXPECT_EQ(wizard::CreateDirectoryTree(longest), -1);
+    EXPECT_FALSE(wizard::CreateDirectoryTree(longest));
     EXPECT_EQ(Created().size(), 0u);
     EXPECT_EQ(os::GetLastError(), 206u);
     // A relative path grows by the current directory.
     machine.currentDirectory = L"C:\\" + std::wstring(200, L'c');
-    EXPECT_EQ(wizard::CreateDirectoryTree(std::wstring(30, L'd') + L"\\" + std::wstring(30, L'e')), -1);
+    EXPECT_FALSE(wizard::CreateDirectoryTree(std::wstring(30, L'd') + L"\\" + std::wstring(30, L'e')));
     EXPECT_EQ(Created().size(), 0u);
 }
 
 TEST_F(DirectoryTree, NeedsTheCurrentDirectory) {
     machine.FailCall(Operation::GetCurrentDirectory, 8);
-    EXPECT_EQ(wizard::CreateDirectoryTree(L"C:\\A"), -1);
+    EXPECT_FALSE(wizard::CreateDirectoryTree(L"C:\\A"));
     EXPECT_FALSE(IsFolder(L"C:\\A"));
 }
 
@@ -399,14 +399,14 @@ TEST(AdminOnlyWritable, TheRule) {
 // fallback's folder when the shell cannot name Program Files): the tree is
 // refused, and what the program makes itself is admin-only.
 TEST_F(DirectoryTree, AFolderAStandardUserCouldChangeIsRefused) {
-    ASSERT_EQ(wizard::CreateDirectoryTree(L"C:\\Stage\\Driver64"), 1);
+    ASSERT_TRUE(wizard::CreateDirectoryTree(L"C:\\Stage\\Driver64"));
     EXPECT_TRUE(wizard::IsAdminOnlyWritable(machine.FolderSecurityOf(L"C:\\Stage")));
     EXPECT_EQ(machine.FolderSecurityOf(L"C:\\Stage\\Driver64").entries.size(), 3u);
 
     std::filesystem::create_directories(machine.HostPath(L"C:\\PrinterDriver\\RMXTavrin"));
     machine.SetFolderSecurity(L"C:\\PrinterDriver", os::sim::UserFolderSecurity());
     machine.events.clear();
-    EXPECT_EQ(wizard::CreateDirectoryTree(L"C:\\PrinterDriver\\RMXTavrin\\Driver64"), -1);
+    EXPECT_FALSE(wizard::CreateDirectoryTree(L"C:\\PrinterDriver\\RMXTavrin\\Driver64"));
     EXPECT_EQ(os::GetLastError(), 5u);
     EXPECT_TRUE(Created().empty());
 
@@ -415,11 +415,11 @@ TEST_F(DirectoryTree, AFolderAStandardUserCouldChangeIsRefused) {
         std::filesystem::create_directory(machine.HostPath(L"C:\\Late"));
         machine.SetFolderSecurity(L"C:\\Late", os::sim::UserFolderSecurity());
     });
-    EXPECT_EQ(wizard::CreateDirectoryTree(L"C:\\Late\\B"), -1);
+    EXPECT_FALSE(wizard::CreateDirectoryTree(L"C:\\Late\\B"));
     EXPECT_FALSE(IsFolder(L"C:\\Late\\B"));
 
     machine.FailCall(Operation::GetFolderSecurity, 5);
-    EXPECT_EQ(wizard::CreateDirectoryTree(L"C:\\Stage"), -1);
+    EXPECT_FALSE(wizard::CreateDirectoryTree(L"C:\\Stage"));
 }
 
 TEST_F(DirectoryTree, StagingFolderUnderProgramFilesOrOnC) {
@@ -583,8 +583,8 @@ TEST_F(BuiltPackage, StagingLeavesInfCertificateAndEveryFileTheInfNames) {
                          std::string(arch.begin(), arch.end()));
             machine.Reset();
             const std::wstring stage = wizard::StagingFolder();
-            ASSERT_EQ(wizard::CreateDirectoryTree(stage), 1);
-            for (const auto& sub : model.archFolders) ASSERT_EQ(wizard::CreateDirectoryTree(stage + sub), 1);
+            ASSERT_TRUE(wizard::CreateDirectoryTree(stage));
+            for (const auto& sub : model.archFolders) ASSERT_TRUE(wizard::CreateDirectoryTree(stage + sub));
             std::vector<wchar_t> buffer;
             ASSERT_TRUE(wizard::StageDriverFiles(model, stage, buffer));
 
@@ -607,7 +607,7 @@ TEST_F(BuiltPackage, StagingStopsAtTheFirstFileThatCannotBeWritten) {
     std::vector<wizard::DriverModel> models;
     BuildDriverModels(models);
     const std::wstring stage = wizard::StagingFolder();
-    ASSERT_EQ(wizard::CreateDirectoryTree(stage), 1);
+    ASSERT_TRUE(wizard::CreateDirectoryTree(stage));
     std::vector<wchar_t> buffer;
     // No subfolders: the first file bound for one cannot be opened.
     EXPECT_FALSE(wizard::StageDriverFiles(models[1], stage, buffer));

@@ -3,6 +3,7 @@
 // spooler, the disk and the shell hold afterwards.
 #include "LogLines.h"
 #include "WizardFixture.h"
+#include "support/SimTest.h"
 
 #include "support/ZipWriter.h"
 #include "ui/TextManager.h"
@@ -231,12 +232,7 @@ TEST_F(InstallProcedure, NetworkPortRefusedOrCreated) {
 
 TEST_F(InstallProcedure, ARefusedPairingEndsTheRunWithThePin) {
     machine.AddBluetoothAdapter(true);
-    os::sim::BluetoothDevice device;
-    device.record.address = 0x001B35E40D7A;
-    device.record.name = L"A4 Printer BT";
-    device.record.classOfDevice = 0x040680;
-    device.pin = L"1234";
-    machine.bluetooth.devices.push_back(device);
+    testing_support::AddBluetoothDevice(machine).pin = L"1234";
     bluetooth::ScanBluetoothPrinters(state->BluetoothDevices());
     ASSERT_EQ(state->BluetoothDevices().size(), 1u);
     Request(ConnectionType::Bluetooth, L"");
@@ -250,11 +246,7 @@ TEST_F(InstallProcedure, ARefusedPairingEndsTheRunWithThePin) {
 
 TEST_F(InstallProcedure, ABluetoothPrinterGetsItsComPort) {
     machine.AddBluetoothAdapter(true);
-    os::sim::BluetoothDevice device;
-    device.record.address = 0x001B35E40D7A;
-    device.record.name = L"A4 Printer BT";
-    device.record.classOfDevice = 0x040680;
-    machine.bluetooth.devices.push_back(device);
+    testing_support::AddBluetoothDevice(machine);
     machine.AddComPort(L"BTHENUM\\{00001101-0000-1000-8000-00805f9b34fb}_LOCALMFG&000f\\7&1a2b&0&001b35e40d7a_C00000000",
                        L"COM5");
     AddPort(L"COM5:");
@@ -538,9 +530,10 @@ class ProcedureAlone : public testing_support::AppFixture {};
 TEST_F(ProcedureAlone, ReportsThroughItsSinkWithoutAWindow) {
     struct RecordingSink : wizard::ProcedureSink {
         std::vector<std::wstring> said;
-        void Log(const std::wstring& text, bool error, bool clear) override {
-            said.push_back((clear ? L"clear " : error ? L"error " : L"") + text);
+        void Log(const std::wstring& text, Line kind) override {
+            said.push_back((kind == Line::Error ? L"error " : L"") + text);
         }
+        void Clear() override { said.push_back(L"clear "); }
         void Inform(const std::wstring& text) override { said.push_back(L"box " + text); }
         os::WindowHandle Owner() const override { return os::WindowHandle::None; }
     } sink;

@@ -46,8 +46,8 @@ TEST_F(PageDispatch, EveryClickRowActsWhateverTheNamesCase) {
     };
     auto& request = state->Request();
     const Case cases[] = {
-        {L"Option_ShowAll_DeletePrinter", true, [&] { return request.showAllPrinters == 1; }},
-        {L"OPTION_SHOWALL_DELETEDRIVER", true, [&] { return request.showAllDrivers == 1; }},
+        {L"Option_ShowAll_DeletePrinter", true, [&] { return state->Filters().showAllPrinters == 1; }},
+        {L"OPTION_SHOWALL_DELETEDRIVER", true, [&] { return state->Filters().showAllDrivers == 1; }},
         {L"Option_Port_USB", true, [&] { return request.connectionType == ConnectionType::Usb; }},
         {L"option_port_NET", true, [&] { return request.connectionType == ConnectionType::Network; }},
         {L"Option_Port_Bluetooth", true, [&] { return request.connectionType == ConnectionType::Bluetooth; }},
@@ -102,8 +102,8 @@ TEST_F(PageDispatch, ATickedOptionTurnsItsFlagOff) {
         state->OnPageClick(option);
     }
     const wizard::InstallRequest& request = state->Request();
-    EXPECT_EQ(request.showAllPrinters, 0);
-    EXPECT_EQ(request.showAllDrivers, 0);
+    EXPECT_EQ(state->Filters().showAllPrinters, 0);
+    EXPECT_EQ(state->Filters().showAllDrivers, 0);
     EXPECT_EQ(request.useCustomPin, 0);
     EXPECT_EQ(request.defaultPrinter, 0);
 }
@@ -120,7 +120,7 @@ TEST_F(PageDispatch, EveryNotifyRowActsWhateverTheNamesCase) {
     request.bluetoothDevice = 5;
     request.usbDevice = 5;
     const Case cases[] = {
-        {L"Edit_Find_DeletePrinter", L"textchanged", L"A4", false, [&] { return request.printerSearchText == L"A4"; }},
+        {L"Edit_Find_DeletePrinter", L"textchanged", L"A4", false, [&] { return state->Filters().printerSearchText == L"A4"; }},
         // A row without a list reports no position.
         {L"ListEx_Install_Show_Blue_Item", L"itemclick", L"", true, [&] { return request.bluetoothDevice == -1; }},
         {L"LISTEX_INSTALL_SHOW_USB_ITEM", L"itemclick", L"", true, [&] { return request.usbDevice == -1; }},

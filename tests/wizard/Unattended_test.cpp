@@ -3,6 +3,7 @@
 // same request, line by line; and every way it can end has its exit code.
 #include "LogLines.h"
 #include "WizardFixture.h"
+#include "support/SimTest.h"
 
 #include "ui/Utf.h"
 #include "wizard/Unattended.h"
@@ -72,17 +73,9 @@ wizard::InstallRequest Request(ConnectionType type, const std::wstring& port, co
 }
 
 TEST_F(Unattended, InstallsWriteTheWizardsLogOnEachConnection) {
-    constexpr std::uint64_t kAddress = 0x001B35E40D7A;
-    os::BluetoothDeviceRecord device;
-    device.address = kAddress;
-    device.classOfDevice = 0x040680;
-    device.name = L"A4 Printer BT";
-    auto bluetoothPrinter = [this, device] {
+    auto bluetoothPrinter = [this] {
         machine.AddBluetoothAdapter(true);
-        os::sim::BluetoothDevice printer;
-        printer.record = device;
-        printer.pin = L"0000";
-        machine.bluetooth.devices.push_back(printer);
+        testing_support::AddBluetoothDevice(machine).pin = L"0000";
         machine.AddComPort(L"BTHENUM\\{00001101-0000-1000-8000-00805f9b34fb}_LOCALMFG&000f\\7&1a2b&0&001b35e40d7a_C00000000",
                            L"COM5");
         AddPort(L"COM5:");
@@ -120,7 +113,7 @@ TEST_F(Unattended, InstallsWriteTheWizardsLogOnEachConnection) {
         EXPECT_EQ(Run(c.arguments, &unattended), wizard::kExitSuccess) << testing::PrintToString(unattended);
         ASSERT_NE(machine.FindPrinter(L"Front desk"), nullptr);
         EXPECT_EQ(machine.FindPrinter(L"Front desk")->portName, c.port);
-        const std::vector<Line> shown = WizardInstall(c.prepare, c.request, {device});
+        const std::vector<Line> shown = WizardInstall(c.prepare, c.request, {testing_support::BluetoothRecord()});
         EXPECT_EQ(unattended, shown);
     }
 }

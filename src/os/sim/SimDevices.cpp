@@ -13,7 +13,6 @@ using sim::Fail;
 using sim::HandleKind;
 using sim::Operation;
 using sim::TheMachine;
-namespace error = sim::error;
 
 namespace {
 

@@ -15,7 +15,6 @@ using sim::Fail;
 using sim::HandleKind;
 using sim::Operation;
 using sim::TheMachine;
-namespace error = sim::error;
 namespace fs = std::filesystem;
 
 namespace {

@@ -75,7 +75,6 @@ using sim::Fail;
 using sim::HandleKind;
 using sim::Operation;
 using sim::TheMachine;
-namespace error = sim::error;
 
 ScHandle OpenSCManagerW(std::uint32_t access) {
     auto& machine = TheMachine();

@@ -116,7 +116,7 @@ TEST_F(DriverPackageOnWindows, FoldersOthersMayWriteAreRefused) {
     ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
     PrintSecurity(programFiles);
     PrintSecurity(temp);
-    EXPECT_EQ(wizard::CreateDirectoryTree(std::wstring(temp) + L"driver-package-test\\RMXTavrin\\"), -1);
+    EXPECT_FALSE(wizard::CreateDirectoryTree(std::wstring(temp) + L"driver-package-test\\RMXTavrin\\"));
     EXPECT_EQ(GetLastError(), 5u);
 
     const std::wstring own = std::wstring(temp) + L"driver-package-admin";

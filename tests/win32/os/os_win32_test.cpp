@@ -149,27 +149,27 @@ TEST(SpoolerService, StopAndStartAgreeWithTheServiceManager) {
     for (int round = 1; round <= 2; ++round) {
         const std::uint32_t before = SpoolerState();
         std::vector<os::ServiceEntry> dependants;
-        const int stopped = printsys::StopSpoolerService(dependants);
+        const printsys::SpoolerStop stopped = printsys::StopSpoolerService(dependants);
         const std::uint32_t afterStop = SpoolerState();
-        const int started = printsys::StartSpoolerService();
+        const printsys::SpoolerStart started = printsys::StartSpoolerService();
         const std::uint32_t afterStart = SpoolerState();
         std::printf("round %d: state %u, StopSpoolerService %d, state %u, StartSpoolerService %d, state %u\n", round,
-                    before, stopped, afterStop, started, afterStart);
+                    before, static_cast<int>(stopped), afterStop, static_cast<int>(started), afterStart);
         ASSERT_NE(before, 0u) << "the spooler's state is known";
         if (before == os::kServiceStopped) {
-            EXPECT_EQ(stopped, 0) << "a stopped spooler is not stopped again";
+            EXPECT_EQ(stopped, printsys::SpoolerStop::NotStopped) << "a stopped spooler is not stopped again";
         }
-        if (stopped == 1) {
+        if (stopped == printsys::SpoolerStop::Stopped) {
             EXPECT_EQ(afterStop, os::kServiceStopped) << round;
         }
         if (afterStop == os::kServiceStopped) {
-            EXPECT_EQ(started, 1) << round;
+            EXPECT_EQ(started, printsys::SpoolerStart::Running) << round;
         }
-        if (started == 1) {
+        if (started == printsys::SpoolerStart::Running) {
             EXPECT_EQ(afterStart, os::kServiceRunning) << round;
         }
         if (afterStop == os::kServiceRunning) {
-            EXPECT_EQ(started, -1) << "a running spooler is not started again";
+            EXPECT_EQ(started, printsys::SpoolerStart::Failed) << "a running spooler is not started again";
         }
     }
     EXPECT_TRUE(printsys::PortExists(L"COM1:")) << "the spooler answers again";
