@@ -142,7 +142,8 @@ void CMainWnd::OnClick(ui::Notification& notification) {
     state_.OnPageClick(*sender);
     if (Is(sender, L"btnAbout")) {
         auto* about = new CPopAbout;
-        if (!about->Create(Handle(), L"", CPopAbout::kStyle, CPopAbout::kExStyle, 0, 0, 800, 572)) {
+        if (!about->Create(
+                ui::WindowCreation{}.Owner(Handle()).Style(CPopAbout::kStyle).ExStyle(CPopAbout::kExStyle).Size(800, 572))) {
             delete about;
             return;
         }
@@ -172,7 +173,7 @@ void CMainWnd::OnClick(ui::Notification& notification) {
 
 void CMainWnd::OpenLanguagePopup() {
     auto* popup = new CPopLanguage(state_);
-    if (!popup->Create(Handle(), L"", CPopLanguage::kStyle, 0, 0, 0, 0, 0)) {
+    if (!popup->Create(ui::WindowCreation{}.Owner(Handle()).Style(CPopLanguage::kStyle))) {
         delete popup;
         return;
     }

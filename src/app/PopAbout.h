@@ -8,8 +8,8 @@ namespace app {
 
 class CPopAbout : public ui::Window {
 public:
-    static constexpr std::uint32_t kStyle = 0x90000000;    // WS_POPUP | WS_VISIBLE
-    static constexpr std::uint32_t kExStyle = 0x00000088;  // WS_EX_TOOLWINDOW | WS_EX_TOPMOST
+    static constexpr std::uint32_t kStyle = ui::ws::kPopup | ui::ws::kVisible;
+    static constexpr std::uint32_t kExStyle = ui::ws::kExToolWindow | ui::ws::kExTopmost;
 
 protected:
     std::wstring GetWindowClassName() const override { return L"PopAbout"; }

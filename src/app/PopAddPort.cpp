@@ -13,7 +13,7 @@ CPopAddPort::CPopAddPort()
 
 void CPopAddPort::RunModal(ui::WindowHandle owner) {
     auto* popup = new CPopAddPort;
-    if (!popup->Create(owner, L"", kStyle, 0, 0, 0, 0, 0)) {
+    if (!popup->Create(ui::WindowCreation{}.Owner(owner).Style(kStyle))) {
         delete popup;
         return;
     }

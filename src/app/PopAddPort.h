@@ -12,7 +12,8 @@ namespace app {
 
 class CPopAddPort : public ui::Window {
 public:
-    static constexpr std::uint32_t kStyle = 0x96C80000;  // popup, caption, system menu, visible, clip
+    static constexpr std::uint32_t kStyle = ui::ws::kPopup | ui::ws::kCaption | ui::ws::kSysMenu | ui::ws::kVisible |
+                                             ui::ws::kClipSiblings | ui::ws::kClipChildren;
 
     CPopAddPort();
     // Opens the pop-up centred over `owner` and returns when it has closed.

@@ -10,7 +10,8 @@ namespace app {
 
 class CPopLanguage : public ui::Window {
 public:
-    static constexpr std::uint32_t kStyle = 0x96C80000;  // popup, caption, system menu, visible, clip
+    static constexpr std::uint32_t kStyle = ui::ws::kPopup | ui::ws::kCaption | ui::ws::kSysMenu | ui::ws::kVisible |
+                                             ui::ws::kClipSiblings | ui::ws::kClipChildren;
 
     explicit CPopLanguage(wizard::AppState& state) : state_(state) {}
 

@@ -31,7 +31,7 @@ void CSkinFrame::Open(ui::Window& owner, const ui::Control& anchor) {
     // Text in the owner's language font, as the owner shows it.
     const ui::FontInfo& font = owner.DefaultFont();
     frame->SetDefaultFont(font.face, font.size, font.bold, font.underline, font.italic);
-    if (!frame->Create(nullptr, L"skinframe", kStyle, kExStyle, 0, 0, 0, 0)) {
+    if (!frame->Create(ui::WindowCreation{}.Caption(L"skinframe").Style(kStyle).ExStyle(kExStyle))) {
         delete frame;
         return;
     }

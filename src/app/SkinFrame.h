@@ -11,10 +11,9 @@ namespace app {
 
 class CSkinFrame : public ui::Window {
 public:
-    // WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, no caption.
-    static constexpr std::uint32_t kStyle = 0x96000000;
-    // WS_EX_NOACTIVATE | WS_EX_TOPMOST | WS_EX_TOOLWINDOW.
-    static constexpr std::uint32_t kExStyle = 0x08000088;
+    // No caption; it never takes the activation from the main window.
+    static constexpr std::uint32_t kStyle = ui::ws::kPopup | ui::ws::kVisible | ui::ws::kClipSiblings | ui::ws::kClipChildren;
+    static constexpr std::uint32_t kExStyle = ui::ws::kExNoActivate | ui::ws::kExTopmost | ui::ws::kExToolWindow;
 
     // Opens a chooser under `anchor`, a control of `owner`. The object
     // deletes itself when its window is gone; nothing else keeps it.

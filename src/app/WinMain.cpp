@@ -128,7 +128,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     auto* window = new app::CMainWnd();
     int exitCode = 0;
     // A layout that cannot be built ends the process inside Create.
-    if (window->Create(nullptr, L"printer driver", kMainStyle, 0, 0, 0, 560, 400)) {
+    if (window->Create(ui::WindowCreation{}.Caption(L"printer driver").Style(kMainStyle).Size(560, 400))) {
         window->CenterWindow();
         exitCode = ui::RunMessageLoop();
     }

@@ -85,15 +85,18 @@ bool Inflate(const std::vector<std::uint8_t>& compressed, std::vector<std::uint8
     return whole;
 }
 
-}  // namespace
-
-bool DecodePng(const std::uint8_t* data, std::size_t size, PngImage& image) {
-    if (data == nullptr || size < sizeof kSignature || std::memcmp(data, kSignature, sizeof kSignature) != 0)
-        return false;
+// The chunks after the signature, checked one by one: the header, the
+// palette and its alpha, and the compressed image data in order.
+struct Chunks {
     Header header;
-    bool haveHeader = false, ended = false;
     std::vector<std::uint8_t> compressed;
     std::vector<std::uint32_t> palette;
+};
+
+bool ReadChunks(const std::uint8_t* data, std::size_t size, Chunks& chunks) {
+    Header& header = chunks.header;
+    std::vector<std::uint32_t>& palette = chunks.palette;
+    bool haveHeader = false, ended = false;
     std::size_t at = sizeof kSignature;
     while (!ended) {
         if (size - at < 12) return false;
@@ -132,22 +135,48 @@ bool DecodePng(const std::uint8_t* data, std::size_t size, PngImage& image) {
             for (std::uint32_t i = 0; i < length; ++i)
                 palette[i] = (palette[i] & 0x00FFFFFFu) | (std::uint32_t{body[i]} << 24);
         } else if (std::memcmp(type, "IDAT", 4) == 0) {
-            compressed.insert(compressed.end(), body, body + length);
+            chunks.compressed.insert(chunks.compressed.end(), body, body + length);
         } else if (std::memcmp(type, "IEND", 4) == 0) {
             ended = true;
         } else if ((type[0] & 0x20) == 0) {
             return false;  // a critical chunk this reader does not know
         }
     }
-    if (!haveHeader || compressed.empty()) return false;
-    if (header.colourType == 3 && palette.empty()) return false;
+    if (!haveHeader || chunks.compressed.empty()) return false;
+    return header.colourType != 3 || !palette.empty();
+}
+
+// One pixel as ARGB; false for a palette index past the palette. The high
+// byte of a 16-bit sample is its 8-bit value.
+bool PixelArgb(const Chunks& chunks, const std::uint8_t* pixel, std::size_t sampleBytes, std::uint32_t& argb) {
+    const auto sample = [&](std::size_t i) { return std::uint32_t{pixel[i * sampleBytes]}; };
+    switch (chunks.header.colourType) {
+        case 0: argb = 0xFF000000u | sample(0) * 0x010101u; return true;
+        case 2: argb = 0xFF000000u | (sample(0) << 16) | (sample(1) << 8) | sample(2); return true;
+        case 3:
+            if (pixel[0] >= chunks.palette.size()) return false;
+            argb = chunks.palette[pixel[0]];
+            return true;
+        case 4: argb = (sample(1) << 24) | sample(0) * 0x010101u; return true;
+        default: argb = (sample(3) << 24) | (sample(0) << 16) | (sample(1) << 8) | sample(2); return true;
+    }
+}
+
+}  // namespace
+
+bool DecodePng(const std::uint8_t* data, std::size_t size, PngImage& image) {
+    if (data == nullptr || size < sizeof kSignature || std::memcmp(data, kSignature, sizeof kSignature) != 0)
+        return false;
+    Chunks chunks;
+    if (!ReadChunks(data, size, chunks)) return false;
+    const Header& header = chunks.header;
 
     const std::size_t channels = static_cast<std::size_t>(Channels(header.colourType));
     const std::size_t sampleBytes = header.depth == 16 ? 2 : 1;
     const std::size_t pixelBytes = channels * sampleBytes;
     const std::size_t rowBytes = header.width * pixelBytes;
     std::vector<std::uint8_t> raw((rowBytes + 1) * header.height);
-    if (!Inflate(compressed, raw)) return false;
+    if (!Inflate(chunks.compressed, raw)) return false;
     if (!Unfilter(raw, rowBytes, header.height, pixelBytes)) return false;
 
     image.width = static_cast<int>(header.width);
@@ -155,23 +184,9 @@ bool DecodePng(const std::uint8_t* data, std::size_t size, PngImage& image) {
     image.pixels.assign(std::size_t{header.width} * header.height, 0);
     for (std::size_t y = 0; y < header.height; ++y) {
         const std::uint8_t* line = raw.data() + y * (rowBytes + 1) + 1;
-        for (std::size_t x = 0; x < header.width; ++x) {
-            // The high byte of a 16-bit sample is its 8-bit value.
-            const std::uint8_t* pixel = line + x * pixelBytes;
-            const auto sample = [&](std::size_t i) { return std::uint32_t{pixel[i * sampleBytes]}; };
-            std::uint32_t argb = 0;
-            switch (header.colourType) {
-                case 0: argb = 0xFF000000u | sample(0) * 0x010101u; break;
-                case 2: argb = 0xFF000000u | (sample(0) << 16) | (sample(1) << 8) | sample(2); break;
-                case 3:
-                    if (pixel[0] >= palette.size()) return false;
-                    argb = palette[pixel[0]];
-                    break;
-                case 4: argb = (sample(1) << 24) | sample(0) * 0x010101u; break;
-                default: argb = (sample(3) << 24) | (sample(0) << 16) | (sample(1) << 8) | sample(2); break;
-            }
-            image.pixels[y * header.width + x] = argb;
-        }
+        for (std::size_t x = 0; x < header.width; ++x)
+            if (!PixelArgb(chunks, line + x * pixelBytes, sampleBytes, image.pixels[y * header.width + x]))
+                return false;
     }
     return true;
 }

@@ -138,16 +138,15 @@ private:
 Window::Window() = default;
 Window::~Window() = default;
 
-bool Window::Create(WindowHandle owner, const std::wstring& caption, std::uint32_t style, std::uint32_t exStyle,
-                    int x, int y, int cx, int cy) {
+bool Window::Create(const WindowCreation& creation) {
     host_ = TheWindowSystem().NewWindowHost(*this);
-    if (!host_->Create(owner, GetWindowClassName(), GetClassStyle(), caption, style, exStyle, x, y, cx, cy)) {
+    if (!host_->Create(GetWindowClassName(), GetClassStyle(), creation)) {
         host_.reset();
         return false;
     }
     announcing_ = true;
     // A pop-up shows at its owner's scale, on the same monitor.
-    if (const Window* ownerWindow = WindowFromHandle(owner)) SetDpi(ownerWindow->Dpi());
+    if (const Window* ownerWindow = WindowFromHandle(creation.owner)) SetDpi(ownerWindow->Dpi());
     return true;
 }
 

@@ -38,6 +38,39 @@ constexpr std::uintptr_t kClose = 0xF060;
 constexpr std::uintptr_t kRestore = 0xF120;
 }  // namespace sc
 
+// Window styles as Windows defines them.
+namespace ws {
+constexpr std::uint32_t kPopup = 0x80000000;
+constexpr std::uint32_t kVisible = 0x10000000;
+constexpr std::uint32_t kClipSiblings = 0x04000000;
+constexpr std::uint32_t kClipChildren = 0x02000000;
+constexpr std::uint32_t kCaption = 0x00C00000;
+constexpr std::uint32_t kSysMenu = 0x00080000;
+constexpr std::uint32_t kExTopmost = 0x00000008;
+constexpr std::uint32_t kExToolWindow = 0x00000080;
+constexpr std::uint32_t kExNoActivate = 0x08000000;
+}  // namespace ws
+
+// How a window is made. Everything not set is zero: no owner, no caption,
+// no style bits, placed at 0,0 with no size (a layout's own size applies).
+struct WindowCreation {
+    WindowHandle owner = nullptr;
+    std::wstring caption;
+    std::uint32_t style = 0;
+    std::uint32_t exStyle = 0;
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+
+    WindowCreation& Owner(WindowHandle value) { owner = value; return *this; }
+    WindowCreation& Caption(std::wstring value) { caption = std::move(value); return *this; }
+    WindowCreation& Style(std::uint32_t value) { style = value; return *this; }
+    WindowCreation& ExStyle(std::uint32_t value) { exStyle = value; return *this; }
+    WindowCreation& At(int left, int top) { x = left; y = top; return *this; }
+    WindowCreation& Size(int cx, int cy) { width = cx; height = cy; return *this; }
+};
+
 // Message box styles and answers as Windows defines them.
 namespace mb {
 constexpr unsigned kOk = 0x0;
@@ -75,8 +108,7 @@ public:
     // Creates the window. When the layout cannot be built, the host reports
     // the toolkit's layout error (on Windows: a box, then exit code 1) and
     // false is returned.
-    bool Create(WindowHandle owner, const std::wstring& caption, std::uint32_t style, std::uint32_t exStyle, int x,
-                int y, int cx, int cy);
+    bool Create(const WindowCreation& creation);
     void CenterWindow();
     // Runs a modal loop until Close; the owner is disabled meanwhile.
     int ShowModal();

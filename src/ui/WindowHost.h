@@ -21,9 +21,7 @@ public:
     // Creates the host window; calls back Window::OnCreate inside, before
     // the window is first shown. False when the window could not be made or
     // its layout not built.
-    virtual bool Create(WindowHandle owner, const std::wstring& className, std::uint32_t classStyle,
-                        const std::wstring& caption, std::uint32_t style, std::uint32_t exStyle, int x, int y, int cx,
-                        int cy) = 0;
+    virtual bool Create(const std::wstring& className, std::uint32_t classStyle, const WindowCreation& creation) = 0;
     virtual void Center() = 0;
     virtual int RunModal() = 0;
     // Posts the close: ends the modal loop with `result` (if modal) and

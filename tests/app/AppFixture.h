@@ -42,7 +42,7 @@ protected:
     // Creates the main window on the calling thread.
     app::CMainWnd& OpenMainWindow() {
         mainWindow = std::make_unique<app::CMainWnd>(*state);
-        EXPECT_TRUE(mainWindow->Create(nullptr, L"printer driver", 0x10CF0000, 0, 0, 0, 560, 400));
+        EXPECT_TRUE(mainWindow->Create(ui::WindowCreation{}.Caption(L"printer driver").Size(560, 400)));
         return *mainWindow;
     }
 

@@ -537,7 +537,7 @@ protected:
 TEST_F(MainWindow, TheFourControlClassesAndTheBusyIndicators) {
     app::RegisterCustomControls();
     DemoWindow demo;
-    ASSERT_TRUE(demo.Create(nullptr, L"Controls", 0, 0, 0, 0, 520, 330));
+    ASSERT_TRUE(demo.Create(ui::WindowCreation{}.Caption(L"Controls").Size(520, 330)));
     EXPECT_EQ(demo.Find<ui::CircleProgress>(L"demo_circle")->Value(), 65);
     EXPECT_TRUE(demo.Find<ui::CircleProgress>(L"demo_busy")->IsPlaying());
     EXPECT_EQ(demo.Find<ui::Combo>(L"demo_combo")->Items().size(), 5u);

@@ -93,7 +93,7 @@ protected:
         toolkit.RegisterControlClass(L"Chart", [] { return std::make_unique<ui::Chart>(); });
         toolkit.RegisterControlClass(L"NativeHost", [] { return std::make_unique<ui::NativeWindowHost>(); });
         testing_support::UsePackage({{"acc.xml", kLayout}, {"row.xml", kRow}});
-        ASSERT_TRUE(window.Create(nullptr, L"Printer setup", 0, 0, 0, 0, 400, 520));
+        ASSERT_TRUE(window.Create(ui::WindowCreation{}.Caption(L"Printer setup").Size(400, 520)));
         list = window.Find<ui::List>(L"list");
         list->Add(window.BuildSubLayout(L"row.xml"));
         list->Add(window.BuildSubLayout(L"row.xml"));
@@ -358,7 +358,7 @@ TEST_F(Accessibility, ChangesAreAnnouncedOnceTheWindowIsShown) {
             w.FindControl(L"ok")->SetEnabled(false);
             w.Find<ui::TabLayout>(L"tab")->SelectItem(1);
         };
-        ASSERT_TRUE(fresh.Create(nullptr, L"Fresh", 0, 0, 0, 0, 400, 520));
+        ASSERT_TRUE(fresh.Create(ui::WindowCreation{}.Caption(L"Fresh").Size(400, 520)));
         EXPECT_TRUE(ui::headless::TakeAnnouncements(fresh).empty());
         fresh.Destroy();
     }

@@ -122,7 +122,7 @@ protected:
             {"leaf_children.xml", "<Window><Label><Label/></Label></Window>"},
             {"broken.xml", "<Window><Label></Window>"},
         });
-        ASSERT_TRUE(window.Create(nullptr, L"test", 0, 0, 0, 0, 10, 10));
+        ASSERT_TRUE(window.Create(ui::WindowCreation{}.Caption(L"test").Size(10, 10)));
     }
     void TearDown() override { window.Destroy(); }
     TestWindow window;
@@ -159,7 +159,7 @@ TEST_F(Controls, LayoutErrorsAreReportedAsTheToolkitsBox) {
                                 L"ring_style.xml", L"leaf_children.xml", L"broken.xml", L"missing.xml"}) {
         Desktop::Instance().Reset();
         TestWindow broken(name);
-        EXPECT_FALSE(broken.Create(nullptr, L"x", 0, 0, 0, 0, 10, 10)) << name;
+        EXPECT_FALSE(broken.Create(ui::WindowCreation{}.Caption(L"x").Size(10, 10))) << name;
         EXPECT_FALSE(broken.IsWindow());
         EXPECT_EQ(Desktop::Instance().LayoutErrorExitCode(), 1);
         const auto boxes = Desktop::Instance().MessageBoxes();
@@ -352,7 +352,7 @@ protected:
         Desktop::Instance().Reset();
         testing_support::UsePackage(
             {{"lists.xml", kListsLayout}, {"item.xml", kItemLayout}, {"fixed_item.xml", kFixedItemLayout}});
-        ASSERT_TRUE(window.Create(nullptr, L"lists", 0, 0, 0, 0, 10, 10));
+        ASSERT_TRUE(window.Create(ui::WindowCreation{}.Caption(L"lists").Size(10, 10)));
         list = window.Find<ui::List>(L"list");
         otherList = window.Find<ui::List>(L"other_list");
         scrollList = window.Find<ui::List>(L"scroll_list");

@@ -43,7 +43,7 @@ protected:
         toolkit.RegisterControlClass(L"Chart", [] { return std::make_unique<ui::Chart>(); });
         toolkit.RegisterControlClass(L"NativeHost", [] { return std::make_unique<ui::NativeWindowHost>(); });
         testing_support::UsePackage({{"extra.xml", kLayout}});
-        ASSERT_TRUE(window.Create(nullptr, L"extra", 0, 0, 0, 0, 400, 300));
+        ASSERT_TRUE(window.Create(ui::WindowCreation{}.Caption(L"extra").Size(400, 300)));
         window.UpdateLayout();
         window.seen.clear();
     }

@@ -52,7 +52,7 @@ std::intptr_t RecordingWindow::HandleCustomMessage(unsigned message, std::uintpt
     }
     if (message == kOpenModal) {
         auto* popup = new ModalPopup;
-        popup->Create(Handle(), L"", 0, 0, 0, 0, 100, 100);
+        popup->Create(ui::WindowCreation{}.Owner(Handle()).Size(100, 100));
         return popup->ShowModal();
     }
     handled = false;
@@ -71,7 +71,7 @@ protected:
 TEST_F(HeadlessHost, SendFromAWorkerRunsOnTheWindowsThreadAndWaits) {
     UiThread ui;
     RecordingWindow window;
-    ui.Run([&] { window.Create(nullptr, L"w", 0, 0, 0, 0, 10, 10); });
+    ui.Run([&] { window.Create(ui::WindowCreation{}.Caption(L"w").Size(10, 10)); });
     std::intptr_t result = 0;
     std::thread worker([&] { result = window.SendMessage(kRecord, 0, 21); });
     worker.join();
@@ -88,7 +88,7 @@ TEST_F(HeadlessHost, SendFromAWorkerRunsOnTheWindowsThreadAndWaits) {
 TEST_F(HeadlessHost, AThousandSendsFromAWorkerArriveInOrderWhileTheUiIsBusy) {
     UiThread ui;
     RecordingWindow window;
-    ui.Run([&] { window.Create(nullptr, L"w", 0, 0, 0, 0, 10, 10); });
+    ui.Run([&] { window.Create(ui::WindowCreation{}.Caption(L"w").Size(10, 10)); });
     // Keep the UI thread busy before the worker starts sending.
     ui.Post([] { std::this_thread::sleep_for(std::chrono::milliseconds(50)); });
     std::thread worker([&] {
@@ -104,7 +104,7 @@ TEST_F(HeadlessHost, AThousandSendsFromAWorkerArriveInOrderWhileTheUiIsBusy) {
 TEST_F(HeadlessHost, AModalLoopStillHandlesSendsAndDisablesItsOwner) {
     UiThread ui;
     RecordingWindow window;
-    ui.Run([&] { window.Create(nullptr, L"w", 0, 0, 0, 0, 10, 10); });
+    ui.Run([&] { window.Create(ui::WindowCreation{}.Caption(L"w").Size(10, 10)); });
     ModalPopup::deleted = false;
     std::intptr_t modalResult = -1;
     std::thread opener([&] { modalResult = window.SendMessage(kOpenModal); });

@@ -6,11 +6,11 @@
 // through a status file (PDS_STATUS): "SHOT name" lines, answered by the
 // harness with a file "name.done" beside it; "RUN name" lines the same way.
 #include <windows.h>
-#include <oleacc.h>
 #include <winspool.h>
 #include <tlhelp32.h>
 
 #include "SpoolerSteps.h"
+#include "SystemSteps.h"
 #include "UnixClock.h"
 #include "base/Strings.h"
 #include "common/Localisation.h"
@@ -40,7 +40,9 @@
 namespace {
 
 using testdriver::IsSpoolerVerb;
+using testdriver::IsSystemVerb;
 using testdriver::SpoolerStep;
+using testdriver::SystemStep;
 
 // The demonstration layout of the four further controls, in a window of its
 // own; it deletes itself when closed.
@@ -176,6 +178,33 @@ LRESULT CALLBACK FinishRowShown(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
+// "fill": devices this machine does not have, so that their pages can be
+// seen with rows in them.
+bool FillWithMadeUpDevices(const std::string& what) {
+    wizard::AppState& state = wizard::AppState::Instance();
+    if (what == "usb") {
+        state.UsbPrinters() = {{L"VID_0FE6 PID_811E", L"USB001", L"\\\\?\\usb#1"},
+                               {L"VID_28E9 PID_0289", L"USB002", L"\\\\?\\usb#2"}};
+        state.Request().usbDevice = -1;
+        state.ShowUsbList();
+        return true;
+    }
+    if (what == "bluetooth") {
+        bluetooth::BluetoothDeviceInfo printer;
+        printer.name = L"A4 Printer BT";
+        printer.address = 0x001B35E40D7A;
+        printer.authenticated = true;
+        bluetooth::BluetoothDeviceInfo other = printer;
+        other.name = L"A4-300 Office";
+        other.address = 0x001B35E40D7B;
+        other.authenticated = false;
+        state.BluetoothDevices() = {printer, other};
+        state.ShowBluetoothList();
+        return true;
+    }
+    return false;
+}
+
 std::string Env(const char* name) {
     const char* value = std::getenv(name);
     return value ? value : "";
@@ -243,6 +272,56 @@ private:
             in >> className;
             return WaitFor([&] { return FindWindowW(Wide(className).c_str(), nullptr) != nullptr; });
         }
+        if (verb == "shown" || verb == "timeclick" || verb == "timefinished") return BenchmarkStep(verb, in);
+        if (verb == "waitheld") return WaitForSingleObject(heldEvent, kStepTimeoutMs) == WAIT_OBJECT_0;
+        if (verb == "release") return SetEvent(releaseEvent) != FALSE;
+        if (verb == "done") {
+            // The program ends by itself after the next step: the script's
+            // end is reported first, and a later failure still fails it.
+            Status("DONE");
+            return true;
+        }
+        if (verb == "waitgone") {
+            std::string className;
+            in >> className;
+            return WaitFor([&] { return FindWindowW(Wide(className).c_str(), nullptr) == nullptr; });
+        }
+        if (verb == "shot" || verb == "run") {
+            // A request to the harness: a screenshot, or a program of its
+            // own to run against this one ("RUN name"), answered with a
+            // file "name.done".
+            std::string name;
+            in >> name;
+            if (verb == "shot") Sleep(300);  // let the last paint reach the screen
+            Status((verb == "shot" ? "SHOT " : "RUN ") + name);
+            const std::string done = statusPath_ + "." + name + ".done";
+            return WaitFor([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
+        }
+        if (verb == "waitpage") {
+            // A page that a worker brings up.
+            std::string className, name;
+            int index = 0;
+            in >> className >> name >> index;
+            return WaitFor([&] { return OnUiThread("expectpage " + className + " " + name + " " + std::to_string(index), false); });
+        }
+        if (verb == "waitenabled") {
+            std::string className, name;
+            in >> className >> name;
+            return WaitFor([&] { return OnUiThread("expectenabled " + className + " " + name, false); });
+        }
+        if (verb == "waitshown") {
+            // A control that a worker brings back (the finish row, say).
+            std::string className, name;
+            in >> className >> name;
+            return WaitFor([&] { return OnUiThread("expectshown " + className + " " + name, false); });
+        }
+        if (verb == "dismissbox" || verb == "dismiss" || verb == "boxtext" || verb == "waitbox") return BoxStep(verb, in);
+        return OnUiThread(line);
+    }
+
+    // The benchmarks' steps: the first paint and the start-up phases, and
+    // a click timed until the finish row shows.
+    bool BenchmarkStep(const std::string& verb, std::istringstream& in) {
         if (verb == "shown") {
             // Start-up benchmark: the end of the main window's first paint,
             // what the user first sees, as Unix milliseconds; then each
@@ -290,48 +369,12 @@ private:
             Status("ELAPSED " + std::to_string(ms));
             return true;
         }
-        if (verb == "waitheld") return WaitForSingleObject(heldEvent, kStepTimeoutMs) == WAIT_OBJECT_0;
-        if (verb == "release") return SetEvent(releaseEvent) != FALSE;
-        if (verb == "done") {
-            // The program ends by itself after the next step: the script's
-            // end is reported first, and a later failure still fails it.
-            Status("DONE");
-            return true;
-        }
-        if (verb == "waitgone") {
-            std::string className;
-            in >> className;
-            return WaitFor([&] { return FindWindowW(Wide(className).c_str(), nullptr) == nullptr; });
-        }
-        if (verb == "shot" || verb == "run") {
-            // A request to the harness: a screenshot, or a program of its
-            // own to run against this one ("RUN name"), answered with a
-            // file "name.done".
-            std::string name;
-            in >> name;
-            if (verb == "shot") Sleep(300);  // let the last paint reach the screen
-            Status((verb == "shot" ? "SHOT " : "RUN ") + name);
-            const std::string done = statusPath_ + "." + name + ".done";
-            return WaitFor([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
-        }
-        if (verb == "waitpage") {
-            // A page that a worker brings up.
-            std::string className, name;
-            int index = 0;
-            in >> className >> name >> index;
-            return WaitFor([&] { return OnUiThread("expectpage " + className + " " + name + " " + std::to_string(index), false); });
-        }
-        if (verb == "waitenabled") {
-            std::string className, name;
-            in >> className >> name;
-            return WaitFor([&] { return OnUiThread("expectenabled " + className + " " + name, false); });
-        }
-        if (verb == "waitshown") {
-            // A control that a worker brings back (the finish row, say).
-            std::string className, name;
-            in >> className >> name;
-            return WaitFor([&] { return OnUiThread("expectshown " + className + " " + name, false); });
-        }
+        return false;
+    }
+
+    // The steps on message boxes, which run while the UI thread is inside
+    // the box's own loop.
+    bool BoxStep(const std::string& verb, std::istringstream& in) {
         if (verb == "dismissbox") {
             // Whatever message box is up, in any language.
             HWND box = nullptr;
@@ -360,7 +403,7 @@ private:
             }
             return true;
         }
-        return OnUiThread(line);
+        return false;
     }
 
     template <class Condition>
@@ -407,39 +450,20 @@ private:
             std::string text;
             in >> error;
             std::getline(in >> std::ws, text);
-            wizard::AppState::Instance().PostInstallLog(Wide(text), error != 0, false);
+            wizard::AppState::Instance().PostInstallLog(
+                Wide(text), error != 0 ? wizard::ProcedureSink::Line::Error : wizard::ProcedureSink::Line::Info);
             return true;
         }
         if (verb == "fill") {
-            // Devices this machine does not have, so their pages can be seen
-            // with rows in them.
             std::string window, what;
             in >> window >> what;
-            wizard::AppState& state = wizard::AppState::Instance();
-            if (what == "usb") {
-                state.UsbPrinters() = {{L"VID_0FE6 PID_811E", L"USB001", L"\\\\?\\usb#1"},
-                                       {L"VID_28E9 PID_0289", L"USB002", L"\\\\?\\usb#2"}};
-                state.Request().usbDevice = -1;
-                return state.ShowUsbList();
-            }
-            if (what == "bluetooth") {
-                bluetooth::BluetoothDeviceInfo printer;
-                printer.name = L"A4 Printer BT";
-                printer.address = 0x001B35E40D7A;
-                printer.authenticated = true;
-                bluetooth::BluetoothDeviceInfo other = printer;
-                other.name = L"A4-300 Office";
-                other.address = 0x001B35E40D7B;
-                other.authenticated = false;
-                state.BluetoothDevices() = {printer, other};
-                return state.ShowBluetoothList();
-            }
-            return false;
+            return FillWithMadeUpDevices(what);
         }
         if (IsSpoolerVerb(verb)) return SpoolerStep(verb, in, [this](const std::string& text) { Status(text); });
+        if (IsSystemVerb(verb)) return SystemStep(verb, in, [this](const std::string& text) { Status(text); });
         if (verb == "demo") {
             auto* demo = new DemoWindow;
-            if (!demo->Create(nullptr, L"Controls", WS_POPUP | WS_VISIBLE, 0, 40, 40, 520, 330)) {
+            if (!demo->Create(ui::WindowCreation{}.Caption(L"Controls").Style(WS_POPUP | WS_VISIBLE).At(40, 40).Size(520, 330))) {
                 delete demo;
                 return false;
             }
@@ -472,116 +496,11 @@ private:
                    ", centre " + std::to_string(left) + "," + std::to_string(top));
             return at.left == left && at.top == top;
         }
-        if (verb == "sendfromprocess") {
-            // sendfromprocess <class> <message>: send_message.exe, beside
-            // this program, sends it; the window answers meanwhile.
-            std::string message;
-            in >> className >> message;
-            wchar_t path[MAX_PATH] = {};
-            GetModuleFileNameW(nullptr, path, MAX_PATH);
-            std::wstring command = path;
-            command = L"\"" + command.substr(0, command.rfind(L'\\') + 1) + L"send_message.exe\" " + Wide(className) + L" " +
-                      Wide(message);
-            STARTUPINFOW startup{};
-            startup.cb = sizeof startup;
-            PROCESS_INFORMATION process{};
-            if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-                return false;
-            while (MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, kStepTimeoutMs, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
-                MSG pending;
-                while (PeekMessageW(&pending, nullptr, 0, 0, PM_REMOVE)) {
-                    TranslateMessage(&pending);
-                    DispatchMessageW(&pending);
-                }
-            }
-            DWORD code = 1;
-            GetExitCodeProcess(process.hProcess, &code);
-            CloseHandle(process.hProcess);
-            CloseHandle(process.hThread);
-            Status("SENT " + message + " to " + className + ", exit " + std::to_string(code));
-            return code == 0;
-        }
-        if (verb == "trymaximise") {
-            // trymaximise <class>: every route to a maximised window (a
-            // caption double-click, the system menu, Win+Up, ShowWindow)
-            // leaves the window where and as large as it was. Runs on the
-            // UI thread, so it lets the window handle what follows each.
-            in >> className;
-            HWND window = FindWindowW(Wide(className).c_str(), nullptr);
-            if (window == nullptr) return false;
-            const auto pump = [](DWORD milliseconds) {
-                for (const DWORD start = GetTickCount(); GetTickCount() - start < milliseconds; Sleep(10)) {
-                    MSG message;
-                    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-                        TranslateMessage(&message);
-                        DispatchMessageW(&message);
-                    }
-                }
-            };
-            RECT before{}, after{};
-            GetWindowRect(window, &before);
-            SendMessageW(window, WM_NCLBUTTONDBLCLK, HTCAPTION, MAKELPARAM(before.left + 20, before.top + 10));
-            SendMessageW(window, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
-            SetForegroundWindow(window);
-            INPUT keys[4] = {};
-            const WORD codes[4] = {VK_LWIN, VK_UP, VK_UP, VK_LWIN};
-            for (int i = 0; i < 4; ++i) {
-                keys[i].type = INPUT_KEYBOARD;
-                keys[i].ki.wVk = codes[i];
-                keys[i].ki.dwFlags = i >= 2 ? KEYEVENTF_KEYUP : 0;
-            }
-            SendInput(4, keys, sizeof(INPUT));
-            pump(200);
-            ShowWindow(window, SW_MAXIMIZE);
-            pump(300);
-            GetWindowRect(window, &after);
-            const bool zoomed = IsZoomed(window) != FALSE;
-            const auto text = [](const RECT& r) {
-                return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right - r.left) + "x" +
-                       std::to_string(r.bottom - r.top);
-            };
-            Status("MAXIMISE " + className + ": " + text(before) + " -> " + text(after) + (zoomed ? ", MAXIMISED" : ""));
-            return !zoomed && EqualRect(&before, &after);
-        }
         if (verb == "expectactive") {
             in >> className;
             const bool active = GetActiveWindow() == FindWindowW(Wide(className).c_str(), nullptr);
             Status("ACTIVE " + className + (active ? " yes" : " no"));
             return active;
-        }
-        if (verb == "radio") {
-            // The program's own look for a Bluetooth radio, which loads
-            // bthprops.cpl even where no adapter is present.
-            Status(std::string("RADIO ") + (bluetooth::HasBluetoothRadio() ? "found" : "none"));
-            return true;
-        }
-        if (verb == "accessible") {
-            // A screen reader's first question to the main window.
-            const auto hwnd = static_cast<HWND>(TargetWindow("MainWnd")->Handle());
-            IAccessible* object = nullptr;
-            const HRESULT result = AccessibleObjectFromWindow(hwnd, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
-                                                              reinterpret_cast<void**>(&object));
-            if (SUCCEEDED(result) && object != nullptr) object->Release();
-            char code[16];
-            std::snprintf(code, sizeof code, "0x%08lx", static_cast<unsigned long>(result));
-            Status(std::string("ACCESSIBLE ") + (object ? "answered" : "no answer, ") + (object ? "" : code));
-            return object != nullptr;
-        }
-        if (verb == "expectsystemmodules") {
-            // expectsystemmodules <file>...: each is loaded, from System32.
-            wchar_t system[MAX_PATH] = {};
-            const UINT length = GetSystemDirectoryW(system, MAX_PATH);
-            const std::wstring folder = base::Lower(std::wstring(system, length)) + L"\\";
-            bool all = length > 0;
-            for (std::string file; in >> file;) {
-                const HMODULE module = GetModuleHandleW(Wide(file).c_str());
-                wchar_t path[MAX_PATH] = {};
-                if (module) GetModuleFileNameW(module, path, MAX_PATH);
-                const bool fromSystem = module && base::Lower(path).rfind(folder, 0) == 0;
-                Status("MODULE " + file + " " + (module ? ui::WideToUtf8(path) : std::string("not loaded")));
-                all = all && fromSystem;
-            }
-            return all;
         }
         if (verb == "title") {
             std::string code;
@@ -596,6 +515,12 @@ private:
             for (wchar_t c : Wide(text)) PostMessageW(GetFocus(), WM_CHAR, c, 1);
             return GetFocus() != nullptr;
         }
+        return ControlStep(verb, in);
+    }
+
+    // The steps on a window's controls: keys, focus, texts, pages, clicks.
+    bool ControlStep(const std::string& verb, std::istringstream& in) {
+        std::string className, name;
         in >> className;
         ui::Window* window = TargetWindow(className);
         if (window == nullptr) return false;
@@ -689,13 +614,19 @@ private:
         } else if (verb != "click") {
             return false;
         }
-        if (!control->IsShown()) return false;
-        window->UpdateLayout();
-        const ui::Rect& r = control->Pos();
-        const double scale = window->Dpi() / 96.0;
+        return ClickAt(*window, *control);
+    }
+
+    // A real click at the middle of the control, with the mouse messages a
+    // click sends.
+    bool ClickAt(ui::Window& window, ui::Control& control) {
+        if (!control.IsShown()) return false;
+        window.UpdateLayout();
+        const ui::Rect& r = control.Pos();
+        const double scale = window.Dpi() / 96.0;
         const LPARAM at = MAKELPARAM(static_cast<int>((r.left + r.right) / 2 * scale),
                                      static_cast<int>((r.top + r.bottom) / 2 * scale));
-        HWND hwnd = static_cast<HWND>(window->Handle());
+        HWND hwnd = static_cast<HWND>(window.Handle());
         // A real click first activates the window it lands in, unless that
         // window asks not to be; posted mouse messages do not.
         if ((GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_NOACTIVATE) == 0 && GetActiveWindow() != hwnd)

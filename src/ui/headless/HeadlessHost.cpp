@@ -88,9 +88,7 @@ public:
     explicit HeadlessWindowHost(Window& window);
     ~HeadlessWindowHost() override;
 
-    bool Create(WindowHandle owner, const std::wstring& className, std::uint32_t classStyle,
-                const std::wstring& caption, std::uint32_t style, std::uint32_t exStyle, int x, int y, int cx,
-                int cy) override;
+    bool Create(const std::wstring& className, std::uint32_t classStyle, const WindowCreation& creation) override;
     void Center() override;
     int RunModal() override;
     void PostClose(int result) override;
@@ -206,16 +204,14 @@ HeadlessWindowHost::~HeadlessWindowHost() {
     creationOrder.erase(std::remove(creationOrder.begin(), creationOrder.end(), impl_->handle), creationOrder.end());
 }
 
-bool HeadlessWindowHost::Create(WindowHandle owner, const std::wstring& className, std::uint32_t, const std::wstring& caption,
-                        std::uint32_t, std::uint32_t exStyle, int x, int y, int cx, int cy) {
-    constexpr std::uint32_t kWsExNoActivate = 0x08000000;
-    impl_->activates = (exStyle & kWsExNoActivate) == 0;
+bool HeadlessWindowHost::Create(const std::wstring& className, std::uint32_t, const WindowCreation& creation) {
+    impl_->activates = (creation.exStyle & ws::kExNoActivate) == 0;
     impl_->handle = reinterpret_cast<WindowHandle>(nextHandle.fetch_add(0x10));
     impl_->queue = CurrentQueue();
     impl_->className = className;
-    impl_->caption = caption;
-    impl_->owner = owner;
-    impl_->rect = Rect{x, y, x + cx, y + cy};
+    impl_->caption = creation.caption;
+    impl_->owner = creation.owner;
+    impl_->rect = Rect{creation.x, creation.y, creation.x + creation.width, creation.y + creation.height};
     impl_->alive = true;
     {
         std::lock_guard<std::mutex> lock(registryMutex);

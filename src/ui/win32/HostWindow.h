@@ -38,9 +38,7 @@ public:
     explicit Win32WindowHost(Window& window);
     ~Win32WindowHost() override;
 
-    bool Create(WindowHandle owner, const std::wstring& className, std::uint32_t classStyle,
-                const std::wstring& caption, std::uint32_t style, std::uint32_t exStyle, int x, int y, int cx,
-                int cy) override;
+    bool Create(const std::wstring& className, std::uint32_t classStyle, const WindowCreation& creation) override;
     void Center() override;
     int RunModal() override;
     void PostClose(int result) override;
@@ -207,6 +205,13 @@ struct Win32WindowHost::Impl {
     // is in this window itself; a native edit child tells of its own.
     void AnnounceFocus();
     LRESULT Proc(UINT message, WPARAM wParam, LPARAM lParam);
+    // The parts of Proc: creation, painting, the frame and the fixed size
+    // (true when the message was answered, with `result`), and what is
+    // left once the skin has had the message.
+    LRESULT OnCreateMessage();
+    void OnPaintMessage();
+    bool FrameMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    LRESULT AfterSkin(HWND self, UINT message, WPARAM wParam, LPARAM lParam);
 };
 
 }  // namespace ui

@@ -63,39 +63,93 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     return impl->Proc(message, wParam, lParam);
 }
 
-LRESULT Win32WindowHost::Impl::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
-    const HWND self = hwnd;
+LRESULT Win32WindowHost::Impl::OnCreateMessage() {
+    MarkPhase("WM_CREATE");
+    // The skin draws caption and frame itself. Without these bits Windows
+    // (and Wine's X11 driver) keep no room for a frame of their own around
+    // the client area.
+    const LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
+    SetWindowLongPtrW(hwnd, GWL_STYLE,
+                      (style & ~static_cast<LONG_PTR>(WS_CAPTION | WS_THICKFRAME)) | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
+    SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    dpi = DpiOf(hwnd);
+    window.SetDpi(dpi);
+    created = window.OnCreate();
+    return created ? 0 : -1;
+}
+
+void Win32WindowHost::Impl::OnPaintMessage() {
+    invalidated = false;
+    UpdateAnimation();
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(hwnd, &paint);
+    Paint(dc);
+    EndPaint(hwnd, &paint);
+    if (structureChanged) {
+        structureChanged = false;
+        NotifyWinEvent(EVENT_OBJECT_REORDER, hwnd, OBJID_CLIENT, CHILDID_SELF);
+    }
+    static bool painted = false;
+    if (!painted) {
+        painted = true;
+        MarkPhase("first paint");
+    }
+}
+
+bool Win32WindowHost::Impl::FrameMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    result = 0;
     switch (message) {
-        case WM_CREATE: {
-            MarkPhase("WM_CREATE");
-            // The skin draws caption and frame itself. Without these bits
-            // Windows (and Wine's X11 driver) keep no room for a frame of
-            // their own around the client area.
-            const LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
-            SetWindowLongPtrW(hwnd, GWL_STYLE, (style & ~static_cast<LONG_PTR>(WS_CAPTION | WS_THICKFRAME)) |
-                                                   WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
-            SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
-                         SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-            dpi = DpiOf(hwnd);
-            window.SetDpi(dpi);
-            created = window.OnCreate();
-            if (!created) return -1;
-            return 0;
-        }
         case WM_NCCALCSIZE:
             // The skin draws the whole window, caption included.
-            if (wParam) return 0;
-            break;
+            return wParam != 0;
         case WM_NCACTIVATE:
-            return TRUE;
+            result = TRUE;
+            return true;
         case WM_NCPAINT:
-            return 0;
+            return true;
         case WM_NCHITTEST: {
             POINT point{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
             ScreenToClient(hwnd, &point);
-            if (!IsZoomed(hwnd) && OverCaption(ToLayout(point.x), ToLayout(point.y))) return HTCAPTION;
-            return HTCLIENT;
+            result = !IsZoomed(hwnd) && OverCaption(ToLayout(point.x), ToLayout(point.y)) ? HTCAPTION : HTCLIENT;
+            return true;
         }
+        // A window without a maximise box has a fixed size: it does not
+        // maximise from the caption, the system menu, a shortcut or
+        // ShowWindow. (Windows leaves only the first two to the style.)
+        case WM_SYSCOMMAND:
+            return (wParam & 0xFFF0) == SC_MAXIMIZE && !Maximisable();
+        case WM_NCLBUTTONDBLCLK:
+            return wParam == HTCAPTION && !Maximisable();
+        case WM_GETMINMAXINFO: {
+            // ShowWindow(SW_MAXIMIZE) passes the guards above and asks this
+            // first: maximised, the window keeps its place and size, and
+            // it is made a normal window again once ShowWindow is done
+            // with it (a maximised window cannot be moved by its caption).
+            if (Maximisable()) return false;
+            RECT box{};
+            GetWindowRect(hwnd, &box);
+            auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+            limits->ptMaxSize = {box.right - box.left, box.bottom - box.top};
+            limits->ptMaxPosition = {box.left, box.top};
+            PostMessageW(hwnd, RestoreMessage(), 0, 0);
+            return true;
+        }
+        default:
+            if (message == RestoreMessage() && IsZoomed(hwnd)) {
+                ShowWindow(hwnd, SW_RESTORE);
+                return true;
+            }
+            return false;
+    }
+}
+
+LRESULT Win32WindowHost::Impl::Proc(UINT message, WPARAM wParam, LPARAM lParam) {
+    const HWND self = hwnd;
+    LRESULT result = 0;
+    if (FrameMessage(message, wParam, lParam, result)) return result;
+    switch (message) {
+        case WM_CREATE:
+            return OnCreateMessage();
         case WM_ERASEBKGND:
             return 1;
         case WM_SETFOCUS:
@@ -103,53 +157,13 @@ LRESULT Win32WindowHost::Impl::Proc(UINT message, WPARAM wParam, LPARAM lParam) 
             announcedFocus = nullptr;
             AnnounceFocus();
             break;
-        case WM_PAINT: {
-            invalidated = false;
-            UpdateAnimation();
-            PAINTSTRUCT paint;
-            HDC dc = BeginPaint(hwnd, &paint);
-            Paint(dc);
-            EndPaint(hwnd, &paint);
-            if (structureChanged) {
-                structureChanged = false;
-                NotifyWinEvent(EVENT_OBJECT_REORDER, hwnd, OBJID_CLIENT, CHILDID_SELF);
-            }
-            static bool painted = false;
-            if (!painted) {
-                painted = true;
-                MarkPhase("first paint");
-            }
+        case WM_PAINT:
+            OnPaintMessage();
             return 0;
-        }
         case WM_SIZE:
             layoutValid = false;
             InvalidateRect(hwnd, nullptr, FALSE);
             break;
-        // A window without a maximise box has a fixed size: it does not
-        // maximise from the caption, the system menu, a shortcut or
-        // ShowWindow. (Windows leaves only the first two to the style.)
-        case WM_SYSCOMMAND:
-            if ((wParam & 0xFFF0) == SC_MAXIMIZE && !Maximisable()) return 0;
-            break;
-        case WM_NCLBUTTONDBLCLK:
-            if (wParam == HTCAPTION && !Maximisable()) return 0;
-            break;
-        case WM_GETMINMAXINFO:
-            // ShowWindow(SW_MAXIMIZE) passes the guards above and asks this
-            // first: maximised, the window keeps its place and size, and
-            // it is made a normal window again once ShowWindow is done
-            // with it (a maximised window cannot be moved by its caption).
-            if (!Maximisable()) {
-                RECT box{};
-                GetWindowRect(hwnd, &box);
-                auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
-                limits->ptMaxSize = {box.right - box.left, box.bottom - box.top};
-                limits->ptMaxPosition = {box.left, box.top};
-                PostMessageW(hwnd, RestoreMessage(), 0, 0);
-                return 0;
-            }
-            break;
-
         case WM_TIMER:
             if (wParam == kAnimationTimer) {
                 ++animationFrame;
@@ -188,7 +202,7 @@ LRESULT Win32WindowHost::Impl::Proc(UINT message, WPARAM wParam, LPARAM lParam) 
             break;
         case WM_GETOBJECT:
             return AnswerGetObject(window, hwnd, wParam, lParam);
-        case WM_NCDESTROY: {
+        case WM_NCDESTROY:
             SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
             edits.clear();
             logs.clear();
@@ -196,18 +210,17 @@ LRESULT Win32WindowHost::Impl::Proc(UINT message, WPARAM wParam, LPARAM lParam) 
             hwnd = nullptr;
             if (created) window.FinalMessage();  // may delete the window and this host
             return 0;
-        }
         default:
-            if (message == RestoreMessage() && IsZoomed(hwnd)) {
-                ShowWindow(hwnd, SW_RESTORE);
-                return 0;
-            }
             break;
     }
 
     bool handled = false;
-    const LRESULT result = window.HandleMessage(message, wParam, lParam, handled);
+    result = window.HandleMessage(message, wParam, lParam, handled);
     if (handled) return result;
+    return AfterSkin(self, message, wParam, lParam);
+}
+
+LRESULT Win32WindowHost::Impl::AfterSkin(HWND self, UINT message, WPARAM wParam, LPARAM lParam) {
     if (!IsWindow(self)) return 0;
     // WM_CLOSE goes on to DefWindowProc, which destroys the window at once:
     // a modal pop-up's owner must be enabled before that, or Windows hands
@@ -238,9 +251,8 @@ Win32WindowHost::~Win32WindowHost() {
     }
 }
 
-bool Win32WindowHost::Create(WindowHandle owner, const std::wstring& className, std::uint32_t classStyle,
-                        const std::wstring& caption, std::uint32_t style, std::uint32_t exStyle, int x, int y, int cx,
-                        int cy) {
+bool Win32WindowHost::Create(const std::wstring& className, std::uint32_t classStyle,
+                             const WindowCreation& creation) {
     SharedResources& shared = Shared();
     shared.StartGdiplus();
     HINSTANCE instance = static_cast<HINSTANCE>(Toolkit::Process().ModuleInstance());
@@ -258,8 +270,9 @@ bool Win32WindowHost::Create(WindowHandle owner, const std::wstring& className, 
         if (RegisterClassExW(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
         shared.registeredClasses.push_back(className);
     }
-    impl_->owner = static_cast<HWND>(owner);
-    HWND hwnd = CreateWindowExW(exStyle, className.c_str(), caption.c_str(), style, x, y, cx, cy, impl_->owner, nullptr,
+    impl_->owner = static_cast<HWND>(creation.owner);
+    HWND hwnd = CreateWindowExW(creation.exStyle, className.c_str(), creation.caption.c_str(), creation.style,
+                                creation.x, creation.y, creation.width, creation.height, impl_->owner, nullptr,
                                 instance, impl_.get());
     MarkPhase("window created");
     return hwnd != nullptr && impl_->created;

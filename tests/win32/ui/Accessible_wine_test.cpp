@@ -79,7 +79,7 @@ protected:
     static void TearDownTestSuite() { CoUninitialize(); }
     void SetUp() override {
         testing_support::UsePackage({{"acc.xml", kLayout}});
-        ASSERT_TRUE(window.Create(nullptr, L"Accessible test", WS_POPUP | WS_VISIBLE, 0, 10, 10, 300, 200));
+        ASSERT_TRUE(window.Create(ui::WindowCreation{}.Caption(L"Accessible test").Style(WS_POPUP | WS_VISIBLE).At(10, 10).Size(300, 200)));
         list = window.Find<ui::List>(L"list");
         for (const wchar_t* text : {L"Row 0", L"Row 1"}) {
             auto row = std::make_unique<ui::ListTextExtElement>();
@@ -345,7 +345,7 @@ TEST(AccessibleNativeEdits, TheEditWindowsAnswerForTheirControls) {
     ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
     testing_support::UsePackage({{"edit.xml", kEditLayout}});
     EditWindow window;
-    ASSERT_TRUE(window.Create(nullptr, L"Edit test", WS_POPUP | WS_VISIBLE, 0, 10, 10, 300, 100));
+    ASSERT_TRUE(window.Create(ui::WindowCreation{}.Caption(L"Edit test").Style(WS_POPUP | WS_VISIBLE).At(10, 10).Size(300, 100)));
     const HWND hwnd = static_cast<HWND>(window.Handle());
     UpdateWindow(hwnd);  // the edits' windows are made when first laid out
     const HWND edit = FindWindowExW(hwnd, nullptr, L"EDIT", nullptr);
