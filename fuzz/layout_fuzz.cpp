@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::uint8_t> package = testing_support::BuildZip({entry});
     if (ui::Toolkit::Process().Package().Open(package.data(), package.size(), "") != ui::ZipError::None) return 0;
     FuzzWindow window;
-    if (window.Create(nullptr, L"fuzz", 0, 0, 0, 0, 400, 300)) {
+    if (window.Create(ui::WindowCreation{}.Caption(L"fuzz").Size(400, 300))) {
         window.UpdateLayout();
         window.Destroy();
     }
