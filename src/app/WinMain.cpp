@@ -9,6 +9,7 @@
 #include "app/MainWnd.h"
 #include "ui/PhaseTrace.h"
 #include "ui/Toolkit.h"
+#include "ui/Utf.h"
 #include "ui/win32/ModuleResource.h"
 #include "ui/win32/WindowSystem.h"
 #include "wizard/AppState.h"
@@ -71,12 +72,7 @@ bool WriteToConsole(const std::wstring& text, DWORD standardHandle) {
                                                                                  : FILE_TYPE_UNKNOWN;
     DWORD written = 0;
     if (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE) {
-        const int length = WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), nullptr, 0,
-                                               nullptr, nullptr);
-        std::string bytes(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
-        if (length > 0)
-            WideCharToMultiByte(CP_UTF8, 0, line.c_str(), static_cast<int>(line.size()), bytes.data(), length,
-                                nullptr, nullptr);
+        const std::string bytes = ui::WideToUtf8(line);
         return WriteFile(inherited, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) != FALSE;
     }
     if (type != FILE_TYPE_CHAR && !AttachConsole(ATTACH_PARENT_PROCESS)) return false;

@@ -7,6 +7,7 @@
 #include "os/System.h"
 
 #include <algorithm>
+#include <cwctype>
 
 namespace bluetooth {
 
@@ -25,7 +26,6 @@ constexpr os::Guid kSerialPortService = {0x00001101, 0x0000, 0x1000, {0x80, 0x00
 constexpr std::uint32_t kAccepted[] = {0x040680, 0x100680, 0x001F1F};
 constexpr std::uint8_t kInquiryMultiplier = 10;  // 10 x 1.28 s
 
-constexpr std::size_t kMaxPinChars = 16;
 // BluetoothAuthenticateDeviceEx answers a device paired already with
 // ERROR_NO_MORE_ITEMS.
 constexpr std::uint32_t kAlreadyPaired = os::error::kNoMoreItems;
@@ -95,6 +95,21 @@ std::wstring FormatBluetoothAddress(std::uint64_t address, bool withSeparators) 
         if (withSeparators && i > 0) text += L'-';
     }
     return text;
+}
+
+std::optional<std::uint64_t> ParseBluetoothAddress(const std::wstring& text) {
+    std::uint64_t address = 0;
+    int digits = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const wchar_t c = text[i];
+        if ((c == L'-' || c == L':') && text.size() == 17 && i % 3 == 2) continue;
+        if (!std::iswxdigit(c) || c > 0x7F) return std::nullopt;
+        const int value = (c <= L'9') ? c - L'0' : (std::towlower(c) - L'a' + 10);
+        address = (address << 4) | static_cast<std::uint64_t>(value);
+        ++digits;
+    }
+    if (digits != 12 || (text.size() != 12 && text.size() != 17)) return std::nullopt;
+    return address;
 }
 
 bool HasBluetoothAdapter() {

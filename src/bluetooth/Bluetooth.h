@@ -5,7 +5,9 @@
 
 #include "os/Bluetooth.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,12 @@ using BluetoothDeviceInfo = os::BluetoothDeviceRecord;
 // digits a byte; joined by "-" with separators (00-1B-35-E4-0D-7A), back to
 // back without.
 std::wstring FormatBluetoothAddress(std::uint64_t address, bool withSeparators);
+// Reads "00-11-22-33-44-55", "00:11:22:33:44:55" or "001122334455" (hex
+// digits in either case); nothing for any other text.
+std::optional<std::uint64_t> ParseBluetoothAddress(const std::wstring& text);
+
+// The longest PIN the pairing uses; longer ones are cut.
+inline constexpr std::size_t kMaxPinChars = 16;
 
 // A present device of the Bluetooth setup class exists.
 bool HasBluetoothAdapter();

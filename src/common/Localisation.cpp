@@ -36,4 +36,6 @@ std::wstring FormatText(std::wstring_view format, std::wstring_view value) {
     return out;
 }
 
+std::wstring FormatKey(const wchar_t* key, std::wstring_view value) { return FormatText(TranslateKey(key), value); }
+
 }  // namespace common

@@ -38,5 +38,7 @@ std::wstring TranslateKey(const wchar_t* key);
 // as it is. Neither text is ever interpreted by printf, so a translation or
 // a name holding "%" cannot crash or change the output.
 std::wstring FormatText(std::wstring_view format, std::wstring_view value);
+// FormatText of a key's text in the current language.
+std::wstring FormatKey(const wchar_t* key, std::wstring_view value);
 
 }  // namespace common

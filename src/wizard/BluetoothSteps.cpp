@@ -15,7 +15,7 @@ bool ConnectBluetoothPrinter(InstallRequest& request, const bluetooth::Bluetooth
     // list have changed under it, that is a failed pairing, not a crash.
     const bool paired = device != nullptr && bluetooth::PairBluetoothDevice(*device, error, request.pin);
     if (!paired) {
-        sink.Error(common::FormatText(common::TranslateKey(L"tip.pairbluetoothfailpinis"), request.pin));
+        sink.Error(common::FormatKey(L"tip.pairbluetoothfailpinis", request.pin));
         return false;
     }
     sink.Info(common::TranslateKey(L"tip.pairbluetoothsuccess"));
@@ -27,7 +27,7 @@ bool ConnectBluetoothPrinter(InstallRequest& request, const bluetooth::Bluetooth
     }
     request.portName = comPort + L":";
     if (!printsys::PortExists(request.portName)) bluetooth::RegisterSerialPortService(*device, comPort);
-    sink.Info(common::FormatText(common::TranslateKey(L"tip.readbluetoothserialport"), request.portName));
+    sink.Info(common::FormatKey(L"tip.readbluetoothserialport", request.portName));
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "wizard/CommandLine.h"
 
 #include "base/Strings.h"
+#include "bluetooth/Bluetooth.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -44,7 +45,6 @@ const Option kOptions[] = {
     {Id::Lang, L"lang", Scope::Any, L"/lang:1033"},
 };
 
-constexpr std::size_t kMaxPinLength = 16;
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
@@ -130,7 +130,7 @@ std::wstring Store(const Option& option, const std::wstring& value, CommandLine&
         line.bluetooth = value;
         break;
     case Id::Pin:
-        if (value.size() > kMaxPinLength) return L"/pin must be at most 16 characters.";
+        if (value.size() > bluetooth::kMaxPinChars) return L"/pin must be at most 16 characters.";
         line.pin = value;
         break;
     case Id::Name:

@@ -1,5 +1,7 @@
 #include "wizard/DriverPackage.h"
 
+#include "base/Strings.h"
+
 #include "os/Errors.h"
 #include "os/Files.h"
 #include "os/System.h"
@@ -164,6 +166,11 @@ bool ExtractPackageFile(const std::wstring& packagePath, const std::wstring& des
     os::CloseHandle(file);
     if (!ok) os::SetLastError(error);
     return ok;
+}
+
+bool IsOwnDriver(const std::vector<DriverModel>& models, const std::wstring& name) {
+    return std::any_of(models.begin(), models.end(),
+                       [&](const DriverModel& model) { return base::EqualNoCase(model.driverName, name); });
 }
 
 std::string WideToAnsi(const std::wstring& text) { return os::WideToAnsi(text); }

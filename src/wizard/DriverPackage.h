@@ -52,6 +52,10 @@ struct StagedExtra {
 };
 std::vector<StagedExtra> StagingExtras(const DriverModel& model);
 
+// Whether `name` is the driver name of one of the models, as the spooler
+// compares driver names: without case.
+bool IsOwnDriver(const std::vector<DriverModel>& models, const std::wstring& name);
+
 // Fills the staging folder (ending in "\\", its subfolders made already):
 // the model's root, "Driver64" and "Driver32" lists in that order,
 // then StagingExtras. Stops at the first file that cannot be extracted,

@@ -26,12 +26,6 @@ constexpr std::uint32_t kPrinterAttributeLocal = 0x40;
 constexpr wchar_t kVendor[] = L"NV";
 constexpr wchar_t kFolderFailure[] = L"Failed to create directory";
 
-std::wstring Tip(const wchar_t* key) { return common::TranslateKey(key); }
-
-std::wstring TipWith(const wchar_t* key, const std::wstring& value) {
-    return common::FormatText(common::TranslateKey(key), value);
-}
-
 // The error text of the call that just failed, read before anything else
 // can change the thread's last error.
 std::wstring LastErrorText() { return os::SystemErrorText(os::GetLastError()); }
@@ -60,12 +54,12 @@ bool PrepareConnection(InstallRequest& request, const bluetooth::BluetoothDevice
         case ConnectionType::Bluetooth:
             return ConnectBluetoothPrinter(request, device, sink);
         case ConnectionType::Network:
-            sink.Info(Tip(L"tip.startaddlanport"));
+            sink.Info(common::TranslateKey(L"tip.startaddlanport"));
             if (!printsys::AddStandardTcpIpPort(request.portName, request.networkAddress)) {
-                sink.Error(Tip(L"tip.addlanportfail"));
+                sink.Error(common::TranslateKey(L"tip.addlanportfail"));
                 return false;
             }
-            sink.Info(Tip(L"tip.addlanportsuccess"));
+            sink.Info(common::TranslateKey(L"tip.addlanportsuccess"));
             result.tcpPortAdded = true;
             return true;
         default:
@@ -80,22 +74,22 @@ bool RegisterDriverFromDriverDirectory(const DriverModel& model, bool windows64,
                                        ProcedureSink& sink) {
     const std::wstring driverDirectory = printsys::GetDriverDirectory();
     if (driverDirectory.empty()) {
-        sink.Error(TipWith(L"tip.readdriverdirfail", LastErrorText()));
+        sink.Error(common::FormatKey(L"tip.readdriverdirfail", LastErrorText()));
         return false;
     }
-    sink.Info(Tip(L"tip.startcopyfile"));
+    sink.Info(common::TranslateKey(L"tip.startcopyfile"));
     // A file that fails is reported and passed over: the spooler then
     // refuses the driver, and the fallback has its own go.
     for (const std::wstring& path : DriverDirectoryFiles(model, windows64)) {
         if (!ExtractPackageFile(path, driverDirectory, dependentFiles)) {
             const std::wstring error = LastErrorText();
             sink.Info(path);
-            sink.Error(TipWith(L"tip.copyfilefail", error));
+            sink.Error(common::FormatKey(L"tip.copyfilefail", error));
         }
         dependentFiles.push_back(L'\0');
     }
     dependentFiles.insert(dependentFiles.end(), 2, L'\0');
-    sink.Info(Tip(L"tip.copyfilesuccess"));
+    sink.Info(common::TranslateKey(L"tip.copyfilesuccess"));
 
     os::DriverInfo6 driver;
     driver.version = kDriverVersion3;
@@ -110,12 +104,12 @@ bool RegisterDriverFromDriverDirectory(const DriverModel& model, bool windows64,
     driver.driverVersion = kDriverFileVersion;
     driver.manufacturer = kVendor;
     driver.provider = kVendor;
-    sink.Info(Tip(L"tip.startinstalldriver"));
+    sink.Info(common::TranslateKey(L"tip.startinstalldriver"));
     if (!os::AddPrinterDriverExW(driver, os::kApdCopyAllFiles)) {
-        sink.Error(TipWith(L"tip.installdriverfail", LastErrorText()));
+        sink.Error(common::FormatKey(L"tip.installdriverfail", LastErrorText()));
         return false;
     }
-    sink.Info(TipWith(L"tip.installdriversuccess", std::wstring()));
+    sink.Info(common::FormatKey(L"tip.installdriversuccess", std::wstring()));
     return true;
 }
 
@@ -129,7 +123,7 @@ bool InstallDriverThroughPrintUI(const DriverModel& model, bool windows64, std::
         sink.Error(kFolderFailure);
         return false;
     }
-    sink.Info(Tip(L"tip.startcopyfile"));
+    sink.Info(common::TranslateKey(L"tip.startcopyfile"));
     for (const std::wstring& folder : model.archFolders) {
         if (!CreateDirectoryTree(stage + folder)) {
             sink.Error(kFolderFailure);
@@ -137,21 +131,21 @@ bool InstallDriverThroughPrintUI(const DriverModel& model, bool windows64, std::
         }
     }
     if (!StageDriverFiles(model, stage, dependentFiles)) {
-        sink.Error(TipWith(L"tip.copyfilefail", LastErrorText()));
+        sink.Error(common::FormatKey(L"tip.copyfilefail", LastErrorText()));
         return false;
     }
-    sink.Info(Tip(L"tip.copyfilesuccess"));
+    sink.Info(common::TranslateKey(L"tip.copyfilesuccess"));
     // Its outcome shows, if at all, in whether the driver is there at the end.
     if (printsys::IsWindows8OrLater())
         printsys::AddCertificateToTrustedPublisher(stage + model.certificateFile, sink.Owner());
-    sink.Info(Tip(L"tip.startinstalldriver"));
+    sink.Info(common::TranslateKey(L"tip.startinstalldriver"));
     const std::wstring inf = stage + (windows64 ? L"Driver64" : L"Driver32") + L"\\" + model.infFile;
     printsys::InstallDriverWithPrintUI(model.driverName, inf, sink.Owner());
     if (!printsys::DriverExists(model.driverName)) {
-        sink.Error(Tip(L"tip.installdriverfail2"));
+        sink.Error(common::TranslateKey(L"tip.installdriverfail2"));
         return false;
     }
-    sink.Info(TipWith(L"tip.installdriversuccess", std::wstring()));
+    sink.Info(common::FormatKey(L"tip.installdriversuccess", std::wstring()));
     return true;
 }
 
@@ -162,19 +156,19 @@ bool AddPrinterOnDriver(const InstallRequest& request, const DriverModel& model,
     // it (1801), so nothing could print to it or delete it.
     const os::PrinterInfo2 printer{request.printerName, request.portName, model.driverName, L"WinPrint",
                                    kPrinterAttributeLocal, L"RAW"};
-    sink.Info(Tip(L"tip.startinstallprinter"));
+    sink.Info(common::TranslateKey(L"tip.startinstallprinter"));
     const os::PrinterHandle added = os::AddPrinterW(printer);
     if (added == os::PrinterHandle::None) {
         const std::uint32_t error = os::GetLastError();
-        sink.Error(TipWith(L"tip.installprinterfail", os::SystemErrorText(error)));
+        sink.Error(common::FormatKey(L"tip.installprinterfail", os::SystemErrorText(error)));
         // Only a port the spooler does not list needs the user's attention;
         // a listed one that is refused is a matter for the error line.
         if (error == os::error::kUnknownPort && !printsys::PortExists(request.portName))
-            sink.Inform(Tip(L"tip.port.unidentification"));
+            sink.Inform(common::TranslateKey(L"tip.port.unidentification"));
         return false;
     }
     os::ClosePrinter(added);
-    sink.Info(Tip(L"tip.installprintersuccess"));
+    sink.Info(common::TranslateKey(L"tip.installprintersuccess"));
     if (request.defaultPrinter == 1) os::SetDefaultPrinterW(request.printerName);
     return true;
 }
@@ -187,7 +181,7 @@ InstallResult RunInstallProcedure(InstallRequest& request, const std::vector<Dri
     sink.Clear();
     // An ARM64 spooler cannot load x64 or x86 DLLs: nothing is written.
     if (printsys::IsArm64Windows()) {
-        sink.Error(Tip(L"tip.arm64unsupported"));
+        sink.Error(common::TranslateKey(L"tip.arm64unsupported"));
         return result;
     }
     if (!PrepareConnection(request, device, sink, result)) return result;

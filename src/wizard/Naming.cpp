@@ -9,14 +9,6 @@
 #include <cstdint>
 
 namespace wizard {
-namespace {
-
-std::wstring NameVerdict(const wchar_t* key, const std::wstring& name) {
-    return common::FormatText(common::TranslateKey(key), name);
-}
-
-}  // namespace
-
 bool IsValidIPv4(const std::wstring& text) {
     std::uint32_t address = 0;
     return printsys::ParseIPv4(text, address);
@@ -59,23 +51,23 @@ void AppState::ProposePrinterName() {
 // it is refused before anything is installed.
 bool AppState::RefuseInvalidPrinterName() {
     if (printsys::IsValidPrinterName(request_.printerName)) return false;
-    ShowPrinterNameInfo(common::FormatText(common::TranslateKey(L"tip.printernameinvalid"), request_.printerName), true);
+    ShowPrinterNameInfo(common::FormatKey(L"tip.printernameinvalid", request_.printerName), true);
     return true;
 }
 
 bool AppState::CheckPrinterName() {
     if (RefuseInvalidPrinterName()) return false;
     if (!printsys::PrinterExists(request_.printerName)) return true;
-    ShowPrinterNameInfo(NameVerdict(L"tip.printernametaken", request_.printerName), true);
+    ShowPrinterNameInfo(common::FormatKey(L"tip.printernametaken", request_.printerName), true);
     return false;
 }
 
 void AppState::TestPrinterName() {
     if (RefuseInvalidPrinterName()) return;
     if (printsys::PrinterExists(request_.printerName))
-        ShowPrinterNameInfo(NameVerdict(L"tip.printernametaken", request_.printerName), true);
+        ShowPrinterNameInfo(common::FormatKey(L"tip.printernametaken", request_.printerName), true);
     else
-        ShowPrinterNameInfo(NameVerdict(L"tip.printernamefree", request_.printerName), false);
+        ShowPrinterNameInfo(common::FormatKey(L"tip.printernamefree", request_.printerName), false);
 }
 
 // --- Before page 7 on the network path

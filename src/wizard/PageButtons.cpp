@@ -53,7 +53,7 @@ void AppState::AddPortFromDialog() {
 }
 
 void AppState::DeleteChosenPort() {
-    const std::wstring question = common::FormatText(common::TranslateKey(L"tip.isdeleteport"), request_.portName);
+    const std::wstring question = common::FormatKey(L"tip.isdeleteport", request_.portName);
     if (!AskOkCancel(question)) return;
     std::wstring errorText;
     if (printsys::DeletePortByName(request_.portName, OsOwner(), errorText)) {
@@ -61,7 +61,7 @@ void AppState::DeleteChosenPort() {
         request_.portName.clear();
         ShowPortList();
     } else {
-        ShowInformation(common::FormatText(common::TranslateKey(L"tip.deletefailreason"), errorText));
+        ShowInformation(common::FormatKey(L"tip.deletefailreason", errorText));
     }
 }
 

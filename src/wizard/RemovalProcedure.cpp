@@ -26,12 +26,6 @@ constexpr std::uint32_t kDriverVersion3 = 3;
 constexpr std::uint32_t kPauseAfterObjectMs = 200;
 constexpr std::uint32_t kPauseBetweenStopAndStartMs = 500;
 
-std::wstring Tip(const wchar_t* key) { return common::TranslateKey(key); }
-
-std::wstring TipWith(const wchar_t* key, const std::wstring& value) {
-    return common::FormatText(common::TranslateKey(key), value);
-}
-
 // A failed call that leaves no reason must not read as a success.
 std::uint32_t LastErrorOrGeneral() {
     const std::uint32_t error = os::GetLastError();
@@ -52,31 +46,24 @@ std::uint32_t DeletePrinterByName(const std::wstring& name) {
 namespace {
 
 void ReportDeleteFailure(ProcedureSink& sink, const std::wstring& name, std::uint32_t code) {
-    sink.Error(TipWith(L"tip.deletefail", name));
-    sink.Error(TipWith(L"tip.failreason", os::SystemErrorText(code)));
+    sink.Error(common::FormatKey(L"tip.deletefail", name));
+    sink.Error(common::FormatKey(L"tip.failreason", os::SystemErrorText(code)));
 }
 
 void RestartSpooler(ProcedureSink& sink) {
-    sink.Info(Tip(L"tip.tryrestartprintservice"));
+    sink.Info(common::TranslateKey(L"tip.tryrestartprintservice"));
     std::vector<os::ServiceEntry> dependants;
     if (printsys::StopSpoolerService(dependants) != printsys::SpoolerStop::Stopped) {
-        sink.Info(Tip(L"tip.stopprintservicefail"));
+        sink.Info(common::TranslateKey(L"tip.stopprintservicefail"));
     } else {
         os::Sleep(kPauseBetweenStopAndStartMs);
-        sink.Info(Tip(printsys::StartSpoolerService() == printsys::SpoolerStart::Running ? L"tip.startprintserviceok" : L"tip.startprintservicefail"));
+        sink.Info(common::TranslateKey(printsys::StartSpoolerService() == printsys::SpoolerStart::Running ? L"tip.startprintserviceok" : L"tip.startprintservicefail"));
     }
     // The services that needed the spooler (fax, say) were stopped with it,
     // also when the spooler itself then would not stop; starting only the
     // spooler would leave them stopped until someone starts them by hand.
     for (const os::ServiceEntry& service : printsys::StartStoppedDependants(dependants))
-        sink.Info(TipWith(L"tip.startdependantfail", service.displayName));
-}
-
-bool IsOwnDriver(const std::vector<DriverModel>& models, const std::wstring& name) {
-    for (const DriverModel& model : models)
-        if (base::EqualNoCase(model.driverName, name))
-            return true;
-    return false;
+        sink.Info(common::FormatKey(L"tip.startdependantfail", service.displayName));
 }
 
 // Whether the spooler still lists a driver of the models, or a printer on one.
@@ -99,9 +86,9 @@ void RemoveInstallLeftovers(const std::vector<DriverModel>& models, ProcedureSin
     const std::wstring stage = StagingFolder();
     const std::wstring folder = stage.substr(0, stage.size() - 1);
     if (os::FolderExists(folder)) {
-        sink.Info(TipWith(L"tip.startdeletestaging", folder));
+        sink.Info(common::FormatKey(L"tip.startdeletestaging", folder));
         if (os::RemoveFolderTree(folder)) {
-            sink.Info(TipWith(L"tip.deletesuccess", folder));
+            sink.Info(common::FormatKey(L"tip.deletesuccess", folder));
             const std::wstring parent = folder.substr(0, folder.rfind(L'\\'));
             os::RemoveEmptyFolder(parent);
         } else {
@@ -115,9 +102,9 @@ void RemoveInstallLeftovers(const std::vector<DriverModel>& models, ProcedureSin
     bool held = false;
     if (!os::TrustedPublisherHolds(certificate, held) || !held) return;
     const std::wstring name = models.front().certificateFile;
-    sink.Info(TipWith(L"tip.startdeletecertificate", name));
+    sink.Info(common::FormatKey(L"tip.startdeletecertificate", name));
     if (os::RemoveFromTrustedPublisher(certificate)) {
-        sink.Info(TipWith(L"tip.deletesuccess", name));
+        sink.Info(common::FormatKey(L"tip.deletesuccess", name));
     } else {
         ++result.failures;
         ReportDeleteFailure(sink, name, LastErrorOrGeneral());
@@ -138,10 +125,10 @@ RemovalResult RunRemovalProcedure(const RemovalRequest& request, const std::vect
     for (const printsys::SpoolerEntry& entry : request.drivers) drivers[entry.second] = entry;
 
     for (const std::wstring& printer : request.printers) {
-        sink.Info(TipWith(L"tip.startdeleteprinter", printer));
+        sink.Info(common::FormatKey(L"tip.startdeleteprinter", printer));
         const std::uint32_t code = DeletePrinterByName(printer);
         if (code == 0) {
-            sink.Info(TipWith(L"tip.deletesuccess", printer));
+            sink.Info(common::FormatKey(L"tip.deletesuccess", printer));
         } else {
             ++result.failures;
             ReportDeleteFailure(sink, printer, code);
@@ -155,7 +142,7 @@ RemovalResult RunRemovalProcedure(const RemovalRequest& request, const std::vect
     const std::wstring environment = printsys::DriverEnvironment();
     bool ownDriverRemoved = false;
     for (const auto& [name, entry] : drivers) {
-        sink.Info(TipWith(L"tip.startdeletedriver", name));
+        sink.Info(common::FormatKey(L"tip.startdeletedriver", name));
         std::uint32_t code = os::DeletePrinterDriverExW(environment, name, kDeleteFlags, kDriverVersion3)
                                  ? 0
                                  : LastErrorOrGeneral();
@@ -166,10 +153,10 @@ RemovalResult RunRemovalProcedure(const RemovalRequest& request, const std::vect
             ++result.failures;
             ReportDeleteFailure(sink, name, code);
         } else {
-            sink.Info(TipWith(L"tip.deletesuccess", name));
+            sink.Info(common::FormatKey(L"tip.deletesuccess", name));
             ownDriverRemoved = ownDriverRemoved || IsOwnDriver(models, name);
             if (packages && !entry.third.empty()) {
-                sink.Info(TipWith(L"tip.startdeletepack", name));
+                sink.Info(common::FormatKey(L"tip.startdeletepack", name));
                 const std::optional<std::int32_t> packageResult =
                     os::DeletePrinterDriverPackageW(entry.third, environment);
                 if (packageResult && *packageResult != 0) {
@@ -182,7 +169,7 @@ RemovalResult RunRemovalProcedure(const RemovalRequest& request, const std::vect
                     ++result.failures;
                     ReportDeleteFailure(sink, name, code);
                 } else {
-                    sink.Info(TipWith(L"tip.deletesuccess", name));
+                    sink.Info(common::FormatKey(L"tip.deletesuccess", name));
                 }
             }
         }

@@ -4,18 +4,17 @@
 
 #include "base/Strings.h"
 #include "bluetooth/Bluetooth.h"
+#include "os/ErrorText.h"
 #include "os/Files.h"
 #include "os/System.h"
 #include "printsys/NetworkCheck.h"
 #include "printsys/SpoolerInventory.h"
-#include "os/ErrorText.h"
 #include "printsys/UsbDiscovery.h"
 #include "ui/TextManager.h"
 #include "ui/Utf.h"
 #include "wizard/Procedures.h"
 
 #include <cstdio>
-#include <cwctype>
 #include <optional>
 
 namespace wizard {
@@ -63,22 +62,6 @@ private:
     bool failed_ = false;
 };
 
-// "00-11-22-33-44-55", "00:11:22:33:44:55" or "001122334455".
-std::optional<std::uint64_t> ParseBluetoothAddress(const std::wstring& text) {
-    std::uint64_t address = 0;
-    int digits = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const wchar_t c = text[i];
-        if ((c == L'-' || c == L':') && text.size() == 17 && i % 3 == 2) continue;
-        if (!std::iswxdigit(c) || c > 0x7F) return std::nullopt;
-        const int value = (c <= L'9') ? c - L'0' : (std::towlower(c) - L'a' + 10);
-        address = (address << 4) | static_cast<std::uint64_t>(value);
-        ++digits;
-    }
-    if (digits != 12 || (text.size() != 12 && text.size() != 17)) return std::nullopt;
-    return address;
-}
-
 ConnectionType PortConnection(const std::wstring& port) {
     const std::wstring head = port.substr(0, 3);
     if (base::EqualNoCase(head, L"COM")) return ConnectionType::Com;
@@ -94,12 +77,6 @@ std::optional<std::wstring> ListedPort(const std::wstring& name) {
     for (const printsys::SpoolerEntry& port : ports)
         if (base::EqualNoCase(port.first, name)) return port.first;
     return std::nullopt;
-}
-
-bool IsOwnDriver(const std::vector<DriverModel>& models, const std::wstring& name) {
-    for (const DriverModel& model : models)
-        if (base::EqualNoCase(model.driverName, name)) return true;
-    return false;
 }
 
 // The printer of that name (any case) as the spooler lists it.
@@ -147,7 +124,7 @@ std::optional<Refusal> BuildInstallRequest(const CommandLine& command, const std
             }
         if (request.portName.empty()) return Refusal{kExitFailed, L"No USB printer was found."};
     } else {
-        const std::optional<std::uint64_t> address = ParseBluetoothAddress(command.bluetooth);
+        const std::optional<std::uint64_t> address = bluetooth::ParseBluetoothAddress(command.bluetooth);
         if (!address)
             return Refusal{kExitBadCommandLine,
                            command.bluetooth + L" is not a Bluetooth address (such as 00-11-22-33-44-55)."};
@@ -167,10 +144,10 @@ std::optional<Refusal> BuildInstallRequest(const CommandLine& command, const std
         request.printerName = command.printerName;
         if (!printsys::IsValidPrinterName(request.printerName))
             return Refusal{kExitBadCommandLine,
-                           common::FormatText(common::TranslateKey(L"tip.printernameinvalid"), request.printerName)};
+                           common::FormatKey(L"tip.printernameinvalid", request.printerName)};
         if (printsys::PrinterExists(request.printerName))
             return Refusal{kExitBadCommandLine,
-                           common::FormatText(common::TranslateKey(L"tip.printernametaken"), request.printerName)};
+                           common::FormatKey(L"tip.printernametaken", request.printerName)};
     }
     return std::nullopt;
 }
@@ -279,7 +256,8 @@ UnattendedOutcome RunUnattended(const CommandLine& command, const std::vector<Dr
         }
     }
     const bool failed = outcome.exitCode != kExitSuccess && outcome.exitCode != kExitCheckFailed;
-    log.Log(L"Exit code " + std::to_wstring(outcome.exitCode) + L".", failed ? ProcedureSink::Line::Error : ProcedureSink::Line::Info);
+    log.Log(L"Exit code " + std::to_wstring(outcome.exitCode) + L".",
+            failed ? ProcedureSink::Line::Error : ProcedureSink::Line::Info);
     // The console gets the reason of a refusal, and for a failure where to
     // look: the log says which step it was.
     if (outcome.exitCode == kExitFailed) {

@@ -158,7 +158,12 @@ TEST_F(Bluetooth, AddressTextMostSignificantByteFirst) {
     for (const Case& c : cases) {
         EXPECT_EQ(bluetooth::FormatBluetoothAddress(c.address, true), c.withSeparators);
         EXPECT_EQ(bluetooth::FormatBluetoothAddress(c.address, false), c.without);
+        // Read back, the text gives the six bytes it shows.
+        EXPECT_EQ(bluetooth::ParseBluetoothAddress(c.withSeparators), c.address & 0xFFFFFFFFFFFF);
+        EXPECT_EQ(bluetooth::ParseBluetoothAddress(c.without), c.address & 0xFFFFFFFFFFFF);
     }
+    for (const wchar_t* refused : {L"00-1B-35-E4-0D", L"001B35E40D7G", L"00-1B35-E4-0D-7A-", L"0x1B35E40D7A"})
+        EXPECT_EQ(bluetooth::ParseBluetoothAddress(refused), std::nullopt) << refused;
 }
 
 TEST_F(Bluetooth, PairingResults) {
