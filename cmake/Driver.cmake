@@ -35,6 +35,10 @@ if(BUILD_FUZZERS)
     target_link_libraries(model_data_fuzz PRIVATE driver_core)
     target_compile_options(model_data_fuzz PRIVATE -fsanitize=fuzzer)
     target_link_options(model_data_fuzz PRIVATE -fsanitize=fuzzer)
+    add_executable(devmode_fuzz fuzz/devmode_fuzz.cpp)
+    target_link_libraries(devmode_fuzz PRIVATE driver_core)
+    target_compile_options(devmode_fuzz PRIVATE -fsanitize=fuzzer)
+    target_link_options(devmode_fuzz PRIVATE -fsanitize=fuzzer)
     target_compile_options(driver_core PRIVATE -fsanitize=fuzzer-no-link)
 endif()
 
@@ -53,11 +57,32 @@ if(WIN32)
                                     src/driver/win32/ModelFile.cpp src/driver/win32/version.rc)
     set_target_properties(QuorvelA4UNI PROPERTIES PREFIX "")
     target_link_libraries(QuorvelA4UNI PRIVATE driver_core ddi_headers winspool)
-    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    if(MSVC)
+        # Undecorated names for the spooler, in an x86 build too.
+        target_sources(QuorvelA4UNI PRIVATE src/driver/win32/QuorvelA4UNI.def)
+    elseif(CMAKE_SIZEOF_VOID_P EQUAL 4)
         # The spooler looks the entry points up by their plain names.
         target_link_options(QuorvelA4UNI PRIVATE -Wl,--kill-at)
     endif()
     project_warnings(QuorvelA4UNI)
+
+    # The engine's names gdi32 gives user-mode drivers, from this
+    # toolchain's import library (made from gdi32's export table). A
+    # driver DLL that looks up any other fails its build.
+    if(NOT MSVC)
+        find_program(ENGINE_PYTHON python3 REQUIRED)
+        execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libgdi32.a
+                        OUTPUT_VARIABLE GDI32_IMPORT_LIBRARY OUTPUT_STRIP_TRAILING_WHITESPACE)
+        set(ENGINE_NAMES ${CMAKE_BINARY_DIR}/gdi32-engine-names.txt)
+        set(engine_names ${PROJECT_SOURCE_DIR}/scripts/engine-names)
+        add_custom_command(OUTPUT ${ENGINE_NAMES}
+            COMMAND ${ENGINE_PYTHON} ${engine_names} list ${CMAKE_NM} ${GDI32_IMPORT_LIBRARY} ${ENGINE_NAMES}
+            DEPENDS ${engine_names} ${GDI32_IMPORT_LIBRARY} VERBATIM)
+        add_custom_target(engine_names DEPENDS ${ENGINE_NAMES})
+        add_dependencies(QuorvelA4UNI engine_names)
+        add_custom_command(TARGET QuorvelA4UNI POST_BUILD
+            COMMAND ${ENGINE_PYTHON} ${engine_names} check ${ENGINE_NAMES} $<TARGET_FILE:QuorvelA4UNI> VERBATIM)
+    endif()
 
     # The interface DLL; the same file serves both models.
     add_library(QuorvelA4UI SHARED src/driver/win32/Interface.cpp src/driver/win32/ModelFile.cpp
@@ -65,19 +90,34 @@ if(WIN32)
     set_target_properties(QuorvelA4UI PROPERTIES PREFIX "")
     target_compile_definitions(QuorvelA4UI PRIVATE INTERFACE_DLL)
     target_link_libraries(QuorvelA4UI PRIVATE driver_core winspool comctl32 user32)
-    if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    if(MSVC)
+        target_sources(QuorvelA4UI PRIVATE src/driver/win32/QuorvelA4UI.def)
+    elseif(CMAKE_SIZEOF_VOID_P EQUAL 4)
         target_link_options(QuorvelA4UI PRIVATE -Wl,--kill-at)
     endif()
     project_warnings(QuorvelA4UI)
+    if(NOT MSVC)
+        add_dependencies(QuorvelA4UI engine_names)
+        add_custom_command(TARGET QuorvelA4UI POST_BUILD
+            COMMAND ${ENGINE_PYTHON} ${engine_names} check ${ENGINE_NAMES} $<TARGET_FILE:QuorvelA4UI> VERBATIM)
+    endif()
 
     if(CMAKE_SIZEOF_VOID_P EQUAL 8 AND NOT DRIVER_DLLS_ONLY)
         # The rendering DLL through the engine's sequence, with this
-        # program's own engine functions (Wine's gdi32 has none).
+        # program's own engine functions (Wine's gdi32 has none), exported
+        # under exactly the names gdi32 exports.
         add_executable(print_test tests/win32/driver/print_test.cpp)
-        # Its engine functions, exported under the engine's names.
-        target_link_options(print_test PRIVATE ${PROJECT_SOURCE_DIR}/tests/win32/driver/print_test.def)
+        set(print_test_def ${CMAKE_BINARY_DIR}/print_test.def)
+        add_custom_command(OUTPUT ${print_test_def}
+            COMMAND ${ENGINE_PYTHON} ${engine_names} def ${ENGINE_NAMES}
+                    ${PROJECT_SOURCE_DIR}/tests/win32/driver/print_test.cpp ${print_test_def}
+            DEPENDS ${engine_names} ${ENGINE_NAMES} ${PROJECT_SOURCE_DIR}/tests/win32/driver/print_test.cpp VERBATIM)
+        add_custom_target(print_test_def DEPENDS ${print_test_def})
+        add_dependencies(print_test print_test_def)
+        target_link_options(print_test PRIVATE ${print_test_def})
+        set_target_properties(print_test PROPERTIES LINK_DEPENDS ${print_test_def})
         target_compile_definitions(print_test PRIVATE DRIVER_STAGED="Z:${CMAKE_BINARY_DIR}/skin-staged/driver")
-        target_link_libraries(print_test PRIVATE driver_core ddi_headers gtest_win32 gdi32 version)
+        target_link_libraries(print_test PRIVATE driver_core ddi_headers gtest_win32 gdi32 winspool version)
         add_dependencies(print_test QuorvelA4UNI skin_package)
         project_warnings(print_test)
 

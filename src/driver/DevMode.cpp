@@ -100,6 +100,7 @@ DevModeBytes DefaultDevMode(const PrinterModel& model, const std::wstring& devic
     PutShort(bytes, dm::kYResolution, static_cast<std::int16_t>(model.dpi));
     PutShort(bytes, dm::kColor, kMonochrome);
     PutShort(bytes, dm::kDuplex, kSimplex);
+    PutShort(bytes, dm::kCollate, kCollated);
     std::memcpy(bytes.data() + kDevModeSize, kSignature, sizeof kSignature);
     Put16(bytes, kDevModeSize + kPrivateVersion, kDriverVersion);
     Put16(bytes, kDevModeSize + kPrivateSizeField, static_cast<std::uint16_t>(kPrivateSize));
@@ -111,7 +112,7 @@ bool MergeDevMode(const PrinterModel& model, const std::uint8_t* input, std::siz
     if (input == nullptr || size < kOldestDevModeSize || !IsOurDevMode(current)) return false;
     const std::size_t inSize = U16(input + dm::kSize);
     const std::size_t extra = U16(input + dm::kDriverExtra);
-    if (inSize < kOldestDevModeSize || inSize + extra > size) return false;
+    if (inSize < kOldestDevModeSize || inSize > kDevModeSize || inSize + extra > size) return false;
 
     DevModeBytes merged = current;
     const std::uint32_t fields = U32(input + dm::kFields);
@@ -150,6 +151,25 @@ bool MergeDevMode(const PrinterModel& model, const std::uint8_t* input, std::siz
     }
     current = std::move(merged);
     return true;
+}
+
+Copies CopiesOf(const DevModeBytes& bytes) {
+    return {static_cast<std::uint16_t>(std::clamp<std::int16_t>(GetShort(bytes, dm::kCopies), 1, kMostCopies)),
+            GetShort(bytes, dm::kCollate) != 0};
+}
+
+DevModeBytes ConvertDevMode(const DevModeBytes& ours, std::size_t publicSize, std::uint16_t specVersion,
+                            bool withPrivate) {
+    publicSize = std::clamp(publicSize, kOldestDevModeSize, kDevModeSize);
+    DevModeBytes out(ours.begin(), ours.begin() + static_cast<std::ptrdiff_t>(publicSize));
+    if (withPrivate) out.insert(out.end(), ours.begin() + kDevModeSize, ours.end());
+    Put16(out, dm::kSpecVersion, specVersion);
+    Put16(out, dm::kSize, static_cast<std::uint16_t>(publicSize));
+    Put16(out, dm::kDriverExtra, static_cast<std::uint16_t>(withPrivate ? kPrivateSize : 0));
+    std::uint32_t fields = U32(out.data() + dm::kFields);
+    if (publicSize < dm::kFormName + 2 * kDeviceNameChars) fields &= ~kDmFormName;
+    Put32(out, dm::kFields, fields);
+    return out;
 }
 
 void ApplyChoices(const PrinterModel& model, std::int16_t paper, std::int16_t orientation, std::uint16_t darkness,

@@ -23,7 +23,8 @@ void Feed(std::uint32_t dots, std::vector<std::uint8_t>& out) {
 class Rows {
 public:
     Rows(const MonoPage& page, std::uint32_t printableWidth)
-        : page_(page), width_(std::min(page.width, printableWidth)), bytes_((width_ + 7) / 8) {
+        : page_(page), width_(std::min(page.width, printableWidth)), bytes_((width_ + 7) / 8),
+          flip_(page.ink == Ink::ClearBits ? 0xFF : 0x00) {
         const std::uint32_t spare = bytes_ * 8 - width_;
         lastMask_ = static_cast<std::uint8_t>(0xFF << spare);
     }
@@ -31,7 +32,7 @@ public:
     std::uint32_t Bytes() const { return bytes_; }
 
     std::uint8_t At(std::uint32_t row, std::uint32_t column) const {
-        const std::uint8_t byte = page_.bits[static_cast<std::size_t>(row) * page_.stride + column];
+        const auto byte = static_cast<std::uint8_t>(page_.bits[static_cast<std::size_t>(row) * page_.stride + column] ^ flip_);
         return column + 1 == bytes_ ? static_cast<std::uint8_t>(byte & lastMask_) : byte;
     }
 
@@ -46,6 +47,7 @@ private:
     const MonoPage& page_;
     std::uint32_t width_;
     std::uint32_t bytes_;
+    std::uint8_t flip_;
     std::uint8_t lastMask_ = 0xFF;
 };
 
@@ -63,15 +65,21 @@ void Band(const Rows& rows, std::uint32_t first, std::uint32_t count, std::uint3
 MonoPage TurnToPortrait(const MonoPage& landscape, std::vector<std::uint8_t>& bits) {
     const std::uint32_t width = landscape.height, height = landscape.width;
     const std::uint32_t stride = (width + 7) / 8;
-    bits.assign(static_cast<std::size_t>(stride) * height, 0);
+    const bool clear = landscape.ink == Ink::ClearBits;
+    // Paper first, then the ink pixels copied across.
+    bits.assign(static_cast<std::size_t>(stride) * height, clear ? 0xFF : 0x00);
     for (std::uint32_t y = 0; y < landscape.height; ++y) {
         const std::uint8_t* row = landscape.bits + static_cast<std::size_t>(y) * landscape.stride;
         const std::uint32_t column = width - 1 - y;
-        for (std::uint32_t x = 0; x < landscape.width; ++x)
-            if (row[x / 8] & (0x80 >> (x % 8)))
-                bits[static_cast<std::size_t>(x) * stride + column / 8] |= static_cast<std::uint8_t>(0x80 >> (column % 8));
+        const auto mask = static_cast<std::uint8_t>(0x80 >> (column % 8));
+        for (std::uint32_t x = 0; x < landscape.width; ++x) {
+            const bool set = (row[x / 8] & (0x80 >> (x % 8))) != 0;
+            if (set == clear) continue;  // paper
+            std::uint8_t& target = bits[static_cast<std::size_t>(x) * stride + column / 8];
+            target = clear ? static_cast<std::uint8_t>(target & ~mask) : static_cast<std::uint8_t>(target | mask);
+        }
     }
-    return {width, height, stride, bits.data()};
+    return {width, height, stride, bits.data(), landscape.ink};
 }
 
 void EncodeDocumentStart(const PrinterModel& model, std::uint16_t darkness, std::vector<std::uint8_t>& out) {
@@ -81,7 +89,8 @@ void EncodeDocumentStart(const PrinterModel& model, std::uint16_t darkness, std:
     out.push_back(static_cast<std::uint8_t>(std::clamp<std::uint16_t>(darkness, 1, 15)));
 }
 
-bool EncodePage(const PrinterModel& model, const MonoPage& page, std::vector<std::uint8_t>& out) {
+bool EncodePage(const PrinterModel& model, const MonoPage& page, std::vector<std::uint8_t>& out,
+                std::vector<std::size_t>* bandEnds) {
     if (page.bits == nullptr || page.width == 0 || page.stride < (page.width + 7) / 8 || model.bandRows == 0 ||
         model.printableWidth == 0)
         return false;
@@ -106,6 +115,7 @@ bool EncodePage(const PrinterModel& model, const MonoPage& page, std::vector<std
             ++count;
         }
         Band(rows, row, count, used, out);
+        if (bandEnds != nullptr) bandEnds->push_back(out.size());
         row += count;
     }
     if (!model.cut.empty()) Feed(blank, out);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -99,10 +100,6 @@ TEST(DevMode, MergeRules) {
          portrait, a4, 1, 300, 8},
         {"another driver's private bytes", Input(kDevModeSize, 0, driver::kPrivateSize).Set(kDevModeSize + 8, 12), true,
          portrait, a4, 1, 300, 8},
-        {"a newer, longer public part before ours", Input(kDevModeSize + 16, driver::kDmCopies, driver::kPrivateSize)
-                                                        .Set(dm::kCopies, 2)
-                                                        .Ours(3),
-         true, portrait, a4, 2, 300, 3},
     };
     for (const Case& c : cases) {
         DevModeBytes current = driver::DefaultDevMode(Model(), L"Front desk");
@@ -128,6 +125,11 @@ TEST(DevMode, ADevModeThatLiesAboutItsSizeIsRefused) {
         {"a public part longer than the buffer", Input(driver::kDevModeSize, 0), 150},
         {"a public part shorter than any", Input(40, 0, 200), 240},
         {"fewer bytes than any DEVMODE", Input(driver::kDevModeSize, 0), 60},
+        // No DEVMODEW is longer than ours; a claim of one would read past
+        // whatever the caller has.
+        {"a public part longer than any DEVMODE", Input(driver::kDevModeSize + 16, 0, driver::kPrivateSize).Ours(3),
+         driver::kDevModeSize + 16 + driver::kPrivateSize},
+        {"dmSize 0xF000", Input(0xF000, 0), 0xF000},
     };
     for (const Case& c : cases) {
         DevModeBytes current = driver::DefaultDevMode(Model(), L"Front desk");
@@ -160,6 +162,50 @@ TEST(DevMode, ThePagesChoices) {
         EXPECT_EQ(driver::GetShort(current, dm::kPaperLength), c.lengthAfter) << c.paper;
         EXPECT_EQ(driver::Darkness(current), c.darknessAfter) << c.darkness;
         EXPECT_TRUE(driver::IsOurDevMode(current));
+    }
+}
+
+// Collated copies by default; a merge's copies and collation come back out.
+TEST(DevMode, Copies) {
+    DevModeBytes current = driver::DefaultDevMode(Model(), L"Front desk");
+    EXPECT_EQ(driver::CopiesOf(current).count, 1u);
+    EXPECT_TRUE(driver::CopiesOf(current).collate);
+    const Input input = Input(driver::kDevModeSize, driver::kDmCopies | driver::kDmCollate)
+                            .Set(dm::kCopies, 3)
+                            .Set(dm::kCollate, 0);
+    ASSERT_TRUE(driver::MergeDevMode(Model(), input.bytes.data(), input.bytes.size(), current));
+    EXPECT_EQ(driver::CopiesOf(current).count, 3u);
+    EXPECT_FALSE(driver::CopiesOf(current).collate);
+}
+
+// Converted for an older caller: cut to its size, naming nothing past it,
+// our private part kept only when asked; what is left merges back.
+TEST(DevMode, ConvertedToAnOlderVersion) {
+    const struct {
+        std::size_t size;
+        std::uint16_t version;
+        bool withPrivate;
+        bool namesForm;
+    } cases[] = {
+        {driver::kDevModeSize, 0x0401, true, true},
+        {188, 0x0320, false, true},
+        {driver::kOldestDevModeSize, 0x0300, false, false},
+        {4000, 0x0401, true, true},  // no longer than ours
+    };
+    DevModeBytes ours = driver::DefaultDevMode(Model(), L"Front desk");
+    driver::ApplyChoices(Model(), 11, driver::kLandscape, 12, ours);
+    for (const auto& c : cases) {
+        const DevModeBytes out = driver::ConvertDevMode(ours, c.size, c.version, c.withPrivate);
+        const std::size_t size = std::min(c.size, driver::kDevModeSize);
+        ASSERT_EQ(out.size(), size + (c.withPrivate ? driver::kPrivateSize : 0)) << c.size;
+        EXPECT_EQ(static_cast<std::uint16_t>(driver::GetShort(out, dm::kSize)), size);
+        EXPECT_EQ(static_cast<std::uint16_t>(driver::GetShort(out, dm::kSpecVersion)), c.version);
+        EXPECT_EQ((static_cast<std::uint16_t>(driver::GetShort(out, dm::kFields + 2)) & 1) != 0, c.namesForm);
+        DevModeBytes back = driver::DefaultDevMode(Model(), L"Front desk");
+        ASSERT_TRUE(driver::MergeDevMode(Model(), out.data(), out.size(), back)) << c.size;
+        EXPECT_EQ(driver::GetShort(back, dm::kPaperSize), 11);
+        EXPECT_EQ(driver::GetShort(back, dm::kOrientation), driver::kLandscape);
+        EXPECT_EQ(driver::Darkness(back), c.withPrivate ? 12 : driver::kDefaultDarkness);
     }
 }
 

@@ -124,6 +124,35 @@ TEST(RasterEncoder, LandscapeIsTurnedAQuarterClockwise) {
     EXPECT_EQ(bits, (Bytes{0x40, 0x80, 0x40}));  // .X  X.  .X
 }
 
+// A surface that keeps its ink in the clear bits prints the same page as its
+// inverse with set-bit ink, turned or not; its padding bits are paper.
+TEST(RasterEncoder, ClearBitInkPrintsAsItsInverse) {
+    Page inked(6), inverse(6);
+    inked.Row(1, 0x80, 0x01);
+    inked.Row(2, 0xFF);
+    inked.Row(4, 0x00, 0x00, 0x10);
+    for (std::size_t i = 0; i < inked.bits.size(); ++i) inverse.bits[i] = static_cast<std::uint8_t>(~inked.bits[i]);
+    driver::MonoPage clear = inverse.View(20);
+    clear.ink = driver::Ink::ClearBits;
+    EXPECT_EQ(Encode(Model(), clear), Encode(Model(), inked.View(20)));
+
+    Bytes turnedSet, turnedClear;
+    const driver::MonoPage a = driver::TurnToPortrait(inked.View(20), turnedSet);
+    const driver::MonoPage b = driver::TurnToPortrait(clear, turnedClear);
+    EXPECT_EQ(b.ink, driver::Ink::ClearBits);
+    EXPECT_EQ(Encode(Model(), b), Encode(Model(), a));
+}
+
+TEST(RasterEncoder, BandEndsMarkWhereAWriterMayStop) {
+    Page page(8);
+    for (std::uint32_t row : {0u, 1u, 2u, 3u, 6u}) page.Row(row, 0x80);
+    Bytes out;
+    std::vector<std::size_t> ends;
+    ASSERT_TRUE(driver::EncodePage(Model(), page.View(), out, &ends));
+    const std::size_t band3 = Band(1, 3).size() + 3, band1 = Band(1, 1).size() + 1, feed = 3;
+    EXPECT_EQ(ends, (std::vector<std::size_t>{band3, band3 + band1, band3 + band1 + feed + band1}));
+}
+
 TEST(RasterEncoder, TheDocumentStartsWithTheModelsInitialisationAndDarkness) {
     driver::PrinterModel model = Model();
     const struct {

@@ -24,10 +24,8 @@ bool Look(Function& function, const char* name) {
 bool LoadEngine(Engine& engine) {
     const bool all = Look(engine.createBitmap, "EngCreateBitmap") &&
                      Look(engine.associateSurface, "EngAssociateSurface") &&
-                     Look(engine.deleteSurface, "EngDeleteSurface") && Look(engine.lockSurface, "EngLockSurface") &&
-                     Look(engine.unlockSurface, "EngUnlockSurface") && Look(engine.createPalette, "EngCreatePalette") &&
-                     Look(engine.deletePalette, "EngDeletePalette") && Look(engine.writePrinter, "EngWritePrinter") &&
-                     Look(engine.dataFileName, "EngGetPrinterDataFileName");
+                     Look(engine.deleteSurface, "EngDeleteSurface") && Look(engine.createPalette, "EngCreatePalette") &&
+                     Look(engine.deletePalette, "EngDeletePalette") && Look(engine.checkAbort, "EngCheckAbort");
     if (!all) SetLastError(ERROR_PROC_NOT_FOUND);
     return all;
 }

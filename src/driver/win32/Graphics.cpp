@@ -2,8 +2,9 @@
 // user-mode raster printer driver. GDI draws each page into a 1-bit surface
 // the engine manages (halftoning what is grey or coloured); at the end of a
 // page the driver encodes the surface into the printer's commands and
-// writes them to the spooler. The model data file, found through the
-// printer, decides everything that differs between the models.
+// writes them to the job with winspool's WritePrinter, on the printer
+// handle GDI gives it. The model data file, found through the printer's
+// driver, decides everything that differs between the models.
 #include "driver/DevMode.h"
 #include "driver/ModelData.h"
 #include "driver/RasterEncoder.h"
@@ -12,8 +13,10 @@
 
 #include <windows.h>
 #include <winddi.h>
+#include <winspool.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -24,7 +27,36 @@ namespace {
 
 using driver::win32::Engine;
 
-constexpr ULONG kPaletteWhite = 0x00FFFFFF, kPaletteBlack = 0x00000000;
+// The palette GDI's raster operations index: BLACKNESS paints index 0 and
+// WHITENESS index 1, and 1 bpp halftone output without HT_FLAG_OUTPUT_CMY
+// is in the same (RGB) sense. So a clear bit is black: the encoder inverts.
+constexpr ULONG kPaletteBlack = 0x00000000, kPaletteWhite = 0x00FFFFFF;
+constexpr std::uint8_t kWhiteByte = 0xFF;
+
+// The standard hatch brushes, 8 x 8 dots, rows DWORD-aligned as a 1 bpp
+// bitmap's are; a clear bit is a black dot.
+constexpr LONG kPatternSide = 8, kPatternStride = 4;
+using PatternBits = std::array<std::uint8_t, kPatternSide * kPatternStride>;
+
+bool HatchDot(int pattern, int x, int y) {
+    switch (pattern) {
+    case HS_HORIZONTAL: return y == 0;
+    case HS_VERTICAL: return x == 0;
+    case HS_FDIAGONAL: return x == y;
+    case HS_BDIAGONAL: return x + y == kPatternSide - 1;
+    case HS_CROSS: return x == 0 || y == 0;
+    default: return x == y || x + y == kPatternSide - 1;  // HS_DIAGCROSS
+    }
+}
+
+PatternBits HatchBits(int pattern) {
+    PatternBits bits{};
+    for (int y = 0; y < kPatternSide; ++y)
+        for (int x = 0; x < kPatternSide; ++x)
+            if (!HatchDot(pattern, x, y))
+                bits[static_cast<std::size_t>(y * kPatternStride + x / 8)] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+    return bits;
+}
 
 struct Device {
     Engine engine;
@@ -33,11 +65,18 @@ struct Device {
     driver::PrinterModel model;
     bool landscape = false;
     std::uint16_t darkness = driver::kDefaultDarkness;
+    driver::Copies copies;
     SIZEL size{};  // the surface, as GDI draws it
     HPALETTE palette = nullptr;
     HSURF surface = nullptr;
+    std::array<PatternBits, HS_DDI_MAX> patternBits{};
+    std::array<HSURF, HS_DDI_MAX> patterns{};
     std::vector<std::uint8_t> stream;
+    std::vector<std::size_t> bandEnds;
     std::vector<std::uint8_t> turned;
+    // Collated copies: the document's pages as sent, and where each ends.
+    std::vector<std::uint8_t> document;
+    std::vector<std::size_t> pageEnds;
 };
 
 Device* DeviceOf(DHPDEV dhpdev) { return reinterpret_cast<Device*>(dhpdev); }
@@ -52,6 +91,12 @@ SIZEL PaperDots(const driver::PrinterModel& model, const driver::DevModeBytes& d
     return {static_cast<LONG>(paper.width * model.dpi / 254), static_cast<LONG>(paper.length * model.dpi / 254)};
 }
 
+// Dots to micrometres, in 64 bits: dots x 25400 outgrows 32 bits on a
+// large enough page.
+ULONG NegativeMicrometres(LONG dots, ULONG dpi) {
+    return static_cast<ULONG>(-(static_cast<LONGLONG>(dots) * 25400 / static_cast<LONGLONG>(dpi)));
+}
+
 void FillGdiInfo(const Device& device, SIZEL paper, GDIINFO& info) {
     const auto& model = device.model;
     const LONG printableX = static_cast<LONG>(std::min<ULONG>(model.printableWidth, static_cast<ULONG>(paper.cx)));
@@ -61,8 +106,8 @@ void FillGdiInfo(const Device& device, SIZEL paper, GDIINFO& info) {
     info.ulVersion = GDI_DRIVER_VERSION;
     info.ulTechnology = DT_RASPRINTER;
     // Negative sizes are micrometres.
-    info.ulHorzSize = static_cast<ULONG>(-(device.size.cx * 25400 / static_cast<LONG>(model.dpi)));
-    info.ulVertSize = static_cast<ULONG>(-(device.size.cy * 25400 / static_cast<LONG>(model.dpi)));
+    info.ulHorzSize = NegativeMicrometres(device.size.cx, model.dpi);
+    info.ulVertSize = NegativeMicrometres(device.size.cy, model.dpi);
     info.ulHorzRes = static_cast<ULONG>(device.size.cx);
     info.ulVertRes = static_cast<ULONG>(device.size.cy);
     info.cBitsPixel = 1;
@@ -81,51 +126,92 @@ void FillGdiInfo(const Device& device, SIZEL paper, GDIINFO& info) {
     info.ulPrimaryOrder = PRIMARY_ORDER_CBA;
     info.ulHTPatternSize = HT_PATSIZE_SUPERCELL_M;
     info.ulHTOutputFormat = HT_FORMAT_1BPP;
+    // Without HT_FLAG_OUTPUT_CMY: halftone output in the palette's sense.
     info.flHTFlags = HT_FLAG_HAS_BLACK_DYE;
 }
 
-bool Write(Device& device, const std::vector<std::uint8_t>& bytes) {
-    DWORD written = 0;
-    return bytes.empty() || (device.engine.writePrinter(device.printer, const_cast<std::uint8_t*>(bytes.data()),
-                                                        static_cast<DWORD>(bytes.size()), &written) &&
-                             written == bytes.size());
+// Writes `bytes` to the job in the pieces `ends` marks (each the offset
+// after a piece), asking the engine before each whether the job was
+// cancelled. False when it was, or when the spooler refuses a write.
+bool Write(Device& device, SURFOBJ* surface, const std::vector<std::uint8_t>& bytes,
+           const std::vector<std::size_t>& ends) {
+    std::size_t from = 0;
+    const auto piece = [&](std::size_t to) {
+        if (to <= from) return true;
+        if (surface != nullptr && device.engine.checkAbort(surface)) return false;
+        DWORD written = 0;
+        const auto size = static_cast<DWORD>(to - from);
+        const bool ok = WritePrinter(device.printer, const_cast<std::uint8_t*>(bytes.data() + from), size, &written) &&
+                        written == size;
+        from = to;
+        return ok;
+    };
+    for (const std::size_t end : ends)
+        if (!piece(std::min(end, bytes.size()))) return false;
+    return piece(bytes.size());
 }
 
-DHPDEV APIENTRY EnablePDEV(DEVMODEW* devMode, LPWSTR, ULONG, HSURF*, ULONG capsSize, GDIINFO* caps, ULONG infoSize,
-                           DEVINFO* info, HDEV hdev, LPWSTR deviceName, HANDLE printer) {
+void DeletePatterns(Device& device) {
+    for (HSURF& pattern : device.patterns) {
+        if (pattern != nullptr) device.engine.deleteSurface(pattern);
+        pattern = nullptr;
+    }
+}
+
+bool MakePatterns(Device& device, ULONG count, HSURF* patterns) {
+    if (patterns == nullptr) return true;
+    for (int i = 0; i < HS_DDI_MAX; ++i) {
+        device.patternBits[static_cast<std::size_t>(i)] = HatchBits(i);
+        const HBITMAP bitmap = device.engine.createBitmap({kPatternSide, kPatternSide}, kPatternStride, BMF_1BPP,
+                                                          BMF_TOPDOWN, device.patternBits[static_cast<std::size_t>(i)].data());
+        if (bitmap == nullptr) return false;
+        device.patterns[static_cast<std::size_t>(i)] = reinterpret_cast<HSURF>(bitmap);
+    }
+    for (ULONG i = 0; i < count && i < HS_DDI_MAX; ++i) patterns[i] = device.patterns[i];
+    return true;
+}
+
+void Release(Device* device) {
+    DeletePatterns(*device);
+    if (device->palette != nullptr) device->engine.deletePalette(device->palette);
+    delete device;
+}
+
+DHPDEV APIENTRY EnablePDEV(DEVMODEW* devMode, LPWSTR, ULONG patternCount, HSURF* patterns, ULONG capsSize,
+                           GDIINFO* caps, ULONG infoSize, DEVINFO* info, HDEV hdev, LPWSTR deviceName,
+                           HANDLE printer) try {
     if (caps == nullptr || info == nullptr) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    auto device = std::unique_ptr<Device>(new (std::nothrow) Device);
-    if (!device) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return nullptr;
-    }
+    auto device = std::unique_ptr<Device, void (*)(Device*)>(new Device, Release);
     if (!driver::win32::LoadEngine(device->engine)) return nullptr;
-    if (!driver::win32::ReadModelFile(device->engine.dataFileName(hdev), device->model)) {
+    if (!driver::win32::ReadPrinterModel(printer, device->model)) {
         SetLastError(ERROR_INVALID_DATA);
         return nullptr;
     }
     device->printer = printer;
     device->hdev = hdev;
+    // The driver's default, under the printer's own, under the job's.
     driver::DevModeBytes settings = driver::DefaultDevMode(device->model, deviceName ? deviceName : L"");
-    if (devMode != nullptr &&
-        !driver::MergeDevMode(device->model, reinterpret_cast<const std::uint8_t*>(devMode),
-                              static_cast<std::size_t>(devMode->dmSize) + devMode->dmDriverExtra, settings)) {
+    if (devMode == nullptr)
+        driver::win32::MergePrinterDefault(printer, device->model, settings);
+    else if (!driver::MergeDevMode(device->model, reinterpret_cast<const std::uint8_t*>(devMode),
+                                   static_cast<std::size_t>(devMode->dmSize) + devMode->dmDriverExtra, settings)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
     device->landscape = driver::GetShort(settings, driver::dm::kOrientation) == driver::kLandscape;
     device->darkness = driver::Darkness(settings);
+    device->copies = driver::CopiesOf(settings);
     const SIZEL paper = PaperDots(device->model, settings);
     const SIZEL page{static_cast<LONG>(std::min<ULONG>(device->model.printableWidth, static_cast<ULONG>(paper.cx))),
                      static_cast<LONG>(std::min<ULONG>(device->model.printableHeight, static_cast<ULONG>(paper.cy)))};
     device->size = device->landscape ? SIZEL{page.cy, page.cx} : page;
 
-    ULONG colours[2] = {kPaletteWhite, kPaletteBlack};  // a set bit prints black
+    ULONG colours[2] = {kPaletteBlack, kPaletteWhite};
     device->palette = device->engine.createPalette(PAL_INDEXED, 2, colours, 0, 0, 0);
-    if (device->palette == nullptr) return nullptr;
+    if (device->palette == nullptr || !MakePatterns(*device, patternCount, patterns)) return nullptr;
 
     GDIINFO gdiInfo{};
     FillGdiInfo(*device, paper, gdiInfo);
@@ -136,15 +222,15 @@ DHPDEV APIENTRY EnablePDEV(DEVMODEW* devMode, LPWSTR, ULONG, HSURF*, ULONG capsS
     deviceInfo.hpalDefault = device->palette;
     std::memcpy(info, &deviceInfo, std::min<std::size_t>(infoSize, sizeof deviceInfo));
     return reinterpret_cast<DHPDEV>(device.release());
+} catch (const std::bad_alloc&) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
 }
 
 VOID APIENTRY CompletePDEV(DHPDEV dhpdev, HDEV hdev) { DeviceOf(dhpdev)->hdev = hdev; }
 
 VOID APIENTRY DisablePDEV(DHPDEV dhpdev) {
-    Device* device = DeviceOf(dhpdev);
-    if (device == nullptr) return;
-    if (device->palette != nullptr) device->engine.deletePalette(device->palette);
-    delete device;
+    if (Device* device = DeviceOf(dhpdev)) Release(device);
 }
 
 HSURF APIENTRY EnableSurface(DHPDEV dhpdev) {
@@ -168,34 +254,62 @@ VOID APIENTRY DisableSurface(DHPDEV dhpdev) {
     device->surface = nullptr;
 }
 
-BOOL APIENTRY StartDoc(SURFOBJ* surface, LPWSTR, DWORD) {
+BOOL APIENTRY StartDoc(SURFOBJ* surface, LPWSTR, DWORD) try {
     if (surface == nullptr) return FALSE;
     Device* device = DeviceOf(surface->dhpdev);
     device->stream.clear();
+    device->document.clear();
+    device->pageEnds.clear();
     driver::EncodeDocumentStart(device->model, device->darkness, device->stream);
-    return Write(*device, device->stream);
+    return Write(*device, surface, device->stream, {});
+} catch (const std::bad_alloc&) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return FALSE;
 }
 
 BOOL APIENTRY StartPage(SURFOBJ* surface) {
     if (surface == nullptr || surface->pvBits == nullptr) return FALSE;
-    // A clear bit is white.
-    std::memset(surface->pvBits, 0, surface->cjBits);
+    std::memset(surface->pvBits, kWhiteByte, surface->cjBits);
     return TRUE;
 }
 
-BOOL APIENTRY SendPage(SURFOBJ* surface) {
+// The printer has no copies command: uncollated, each page goes out as
+// often as asked; collated, once now and again with the document at its end.
+BOOL APIENTRY SendPage(SURFOBJ* surface) try {
     if (surface == nullptr || surface->pvScan0 == nullptr || surface->lDelta <= 0) return FALSE;
     Device* device = DeviceOf(surface->dhpdev);
     driver::MonoPage page{static_cast<std::uint32_t>(surface->sizlBitmap.cx),
                           static_cast<std::uint32_t>(surface->sizlBitmap.cy),
-                          static_cast<std::uint32_t>(surface->lDelta), static_cast<const std::uint8_t*>(surface->pvScan0)};
+                          static_cast<std::uint32_t>(surface->lDelta), static_cast<const std::uint8_t*>(surface->pvScan0),
+                          driver::Ink::ClearBits};
     if (device->landscape) page = driver::TurnToPortrait(page, device->turned);
     device->stream.clear();
-    if (!driver::EncodePage(device->model, page, device->stream)) return FALSE;
-    return Write(*device, device->stream);
+    device->bandEnds.clear();
+    if (!driver::EncodePage(device->model, page, device->stream, &device->bandEnds)) return FALSE;
+    const driver::Copies copies = device->copies;
+    for (std::uint16_t copy = 0; copy < (copies.collate ? 1 : copies.count); ++copy)
+        if (!Write(*device, surface, device->stream, device->bandEnds)) return FALSE;
+    if (copies.collate && copies.count > 1) {
+        device->document.insert(device->document.end(), device->stream.begin(), device->stream.end());
+        device->pageEnds.push_back(device->document.size());
+    }
+    return TRUE;
+} catch (const std::bad_alloc&) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return FALSE;
 }
 
-BOOL APIENTRY EndDoc(SURFOBJ*, FLONG) { return TRUE; }
+BOOL APIENTRY EndDoc(SURFOBJ* surface, FLONG flags) {
+    if (surface == nullptr) return FALSE;
+    Device* device = DeviceOf(surface->dhpdev);
+    bool ok = true;
+    if (!(flags & ED_ABORTDOC))
+        for (std::uint16_t copy = 1; ok && copy < device->copies.count && !device->pageEnds.empty(); ++copy)
+            ok = Write(*device, surface, device->document, device->pageEnds);
+    device->document = {};
+    device->pageEnds = {};
+    return ok ? TRUE : FALSE;
+}
 
 // The table's entries are of one type, as the engine's table wants them.
 template <typename Function>

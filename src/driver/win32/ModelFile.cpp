@@ -37,4 +37,37 @@ bool ReadPrinterModel(HANDLE printer, PrinterModel& model) {
     return ReadModelFile(reinterpret_cast<const DRIVER_INFO_2W*>(buffer.data())->pDataFile, model);
 }
 
+namespace {
+
+// The DEVMODE a GetPrinterW level holds, bounded by the buffer the spooler
+// filled; false where the level has none or it is not one a merge takes.
+bool MergeLevel(HANDLE printer, DWORD level, const PrinterModel& model, DevModeBytes& settings) {
+    DWORD needed = 0;
+    GetPrinterW(printer, level, nullptr, 0, &needed);
+    if (needed < sizeof(PRINTER_INFO_9W)) return false;
+    std::vector<BYTE> buffer(needed);
+    if (!GetPrinterW(printer, level, buffer.data(), needed, &needed)) return false;
+    const DEVMODEW* found = level == 2 ? reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data())->pDevMode
+                                       : reinterpret_cast<const PRINTER_INFO_9W*>(buffer.data())->pDevMode;
+    const auto* devMode = reinterpret_cast<const BYTE*>(found);
+    const BYTE* end = buffer.data() + buffer.size();
+    if (devMode == nullptr || devMode < buffer.data() || devMode >= end) return false;
+    return MergeDevMode(model, devMode, static_cast<std::size_t>(end - devMode), settings);
+}
+
+}  // namespace
+
+void MergePrinterDefault(HANDLE printer, const PrinterModel& model, DevModeBytes& settings) {
+    // A spooler that builds a missing default through this driver would
+    // come back here; the inner call keeps the driver's own default.
+    static thread_local bool reading = false;
+    if (printer == nullptr || reading) return;
+    reading = true;
+    // The user's own default first (level 9), then the printer's (8, and 2
+    // where a spooler keeps only that one).
+    for (const DWORD level : {9u, 8u, 2u})
+        if (MergeLevel(printer, level, model, settings)) break;
+    reading = false;
+}
+
 }  // namespace driver::win32
