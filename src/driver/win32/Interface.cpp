@@ -32,16 +32,21 @@ struct DevQueryPrintInfo {
 
 constexpr DWORD kConvert = 0x01, kConvert351 = 0x02, kDriverDefault = 0x04;  // CDM_*
 constexpr LONG kOk = 1;                                                      // IDOK
+// A DEVMODEW of Windows NT 3.51: up to dmDisplayFrequency, version 0x0320.
+constexpr std::size_t kDevMode351Size = 188;
+constexpr std::uint16_t kSpecVersion351 = 0x0320;
 
 
 std::size_t DevModeBytesOf(const DEVMODEW& devMode) {
     return static_cast<std::size_t>(devMode.dmSize) + devMode.dmDriverExtra;
 }
 
-// The driver's DEVMODE for `model`, with `input` merged when there is one.
-bool Settings(const driver::PrinterModel& model, const wchar_t* printerName, const DEVMODEW* input,
+// The driver's DEVMODE for `model`: its default, under the printer's own
+// default where a printer is given, under `input` where there is one.
+bool Settings(const driver::PrinterModel& model, HANDLE printer, const wchar_t* printerName, const DEVMODEW* input,
               driver::DevModeBytes& settings) {
     settings = driver::DefaultDevMode(model, printerName ? printerName : L"");
+    driver::win32::MergePrinterDefault(printer, model, settings);
     return input == nullptr || driver::MergeDevMode(model, reinterpret_cast<const std::uint8_t*>(input),
                                                     DevModeBytesOf(*input), settings);
 }
@@ -80,8 +85,12 @@ __declspec(dllexport) LONG WINAPI DrvDocumentPropertySheets(PROPSHEETUI_INFO* pr
         return -1;
     }
     const auto size = static_cast<LONG>(driver::kDevModeSize + driver::kPrivateSize);
-    // Without a mode or an output, the caller asks how large the DEVMODE is.
-    if (header->mode == 0 || header->out == nullptr) return size;
+    // Without a mode or an output, the caller asks how large the DEVMODE is;
+    // the answer goes into cbOut as well.
+    if (header->mode == 0 || header->out == nullptr) {
+        header->outSize = static_cast<DWORD>(size);
+        return size;
+    }
     driver::PrinterModel model;
     if (!driver::win32::ReadPrinterModel(header->printer, model)) {
         SetLastError(ERROR_INVALID_DATA);
@@ -89,13 +98,19 @@ __declspec(dllexport) LONG WINAPI DrvDocumentPropertySheets(PROPSHEETUI_INFO* pr
     }
     driver::DevModeBytes settings;
     const DEVMODEW* input = (header->mode & DM_IN_BUFFER) ? header->in : nullptr;
-    if (!Settings(model, header->printerName, input, settings)) {
+    if (!Settings(model, header->printer, header->printerName, input, settings)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return -1;
     }
-    // The output is as large as the size answered before; callers (Wine's
-    // spooler among them) do not always say so in cbOut.
-    if (header->mode & DM_OUT_BUFFER) std::memcpy(header->out, settings.data(), settings.size());
+    if (header->mode & DM_OUT_BUFFER) {
+        // Never more than the caller says its buffer holds, nor a DEVMODE
+        // cut short.
+        if (header->outSize < settings.size()) {
+            SetLastError(ERROR_INSUFFICIENT_BUFFER);
+            return -1;
+        }
+        std::memcpy(header->out, settings.data(), settings.size());
+    }
     return kOk;
 }
 
@@ -107,11 +122,15 @@ __declspec(dllexport) LONG WINAPI DrvDevicePropertySheets(PROPSHEETUI_INFO* prop
     return driver::win32::PrinterSheet(*propertySheet, parameter);
 }
 
+// CDM_DRIVER_DEFAULT: the driver's default, ours. CDM_CONVERT: the input
+// in the version the output's own header names (its dmSize, dmSpecVersion
+// and, where it has room for ours, dmDriverExtra). CDM_CONVERT351: the input
+// as Windows NT 3.51 had DEVMODEs, with our private part.
 __declspec(dllexport) BOOL WINAPI DrvConvertDevMode(LPWSTR printerName, DEVMODEW* input, DEVMODEW* output,
                                                     LONG* outputSize, DWORD mode) {
-    if (outputSize == nullptr || (mode != kConvert && mode != kDriverDefault)) {
-        // CDM_CONVERT351 and anything else: the spooler converts itself.
-        SetLastError(mode == kConvert351 ? ERROR_NOT_SUPPORTED : ERROR_INVALID_PARAMETER);
+    if (outputSize == nullptr || (mode != kConvert && mode != kConvert351 && mode != kDriverDefault) ||
+        (mode != kDriverDefault && input == nullptr) || (mode == kConvert && output == nullptr)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
     driver::PrinterModel model;
@@ -120,9 +139,20 @@ __declspec(dllexport) BOOL WINAPI DrvConvertDevMode(LPWSTR printerName, DEVMODEW
         return FALSE;
     }
     driver::DevModeBytes settings;
-    if (!Settings(model, printerName, mode == kConvert ? input : nullptr, settings)) {
+    if (!Settings(model, nullptr, printerName, mode == kDriverDefault ? nullptr : input, settings)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
+    }
+    if (mode == kConvert) {
+        const std::size_t size = output->dmSize;
+        if (size < driver::kOldestDevModeSize || size > driver::kDevModeSize) {
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
+        }
+        settings = driver::ConvertDevMode(settings, size, output->dmSpecVersion,
+                                          output->dmDriverExtra >= driver::kPrivateSize);
+    } else if (mode == kConvert351) {
+        settings = driver::ConvertDevMode(settings, kDevMode351Size, kSpecVersion351, true);
     }
     const auto needed = static_cast<LONG>(settings.size());
     if (output == nullptr || *outputSize < needed) {
@@ -148,7 +178,8 @@ __declspec(dllexport) BOOL WINAPI DevQueryPrintEx(DevQueryPrintInfo* info) {
     if (info->devMode == nullptr) return TRUE;
     driver::PrinterModel model;
     driver::DevModeBytes settings;
-    if (driver::win32::ReadPrinterModel(info->printer, model) && Settings(model, nullptr, info->devMode, settings))
+    if (driver::win32::ReadPrinterModel(info->printer, model) &&
+        Settings(model, nullptr, nullptr, info->devMode, settings))
         return TRUE;
     static const wchar_t kReason[] = L"The job's settings are not this printer's.";
     info->neededChars = sizeof kReason / sizeof kReason[0];

@@ -24,6 +24,18 @@ constexpr DWORD kNoPermission = 0x20;
 
 HINSTANCE ThisDll() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
 
+// The activation context of this DLL's manifest (resource 2, common
+// controls 6), so that its pages look like the sheet that hosts them; an
+// invalid handle where it cannot be made, and the pages use the process's.
+HANDLE MakeActivationContext() {
+    ACTCTXW context{};
+    context.cbSize = sizeof context;
+    context.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    context.hModule = ThisDll();
+    context.lpResourceName = MAKEINTRESOURCEW(2);
+    return CreateActCtxW(&context);
+}
+
 const PageTexts& Texts() { return TextsFor(GetUserDefaultUILanguage()); }
 
 // Everything one sheet's page needs, from the sheet's INIT to its DESTROY.
@@ -38,6 +50,10 @@ struct Sheet {
     DevModeBytes settings;
     DocumentPropertyHeader* document = nullptr;  // the preferences page's caller
     bool readOnly = false;
+    HANDLE activation = INVALID_HANDLE_VALUE;
+    ~Sheet() {
+        if (activation != INVALID_HANDLE_VALUE) ReleaseActCtx(activation);
+    }
 };
 
 Sheet* SheetOf(HWND page) { return reinterpret_cast<Sheet*>(GetWindowLongPtrW(page, DWLP_USER)); }
@@ -83,7 +99,9 @@ void ApplySettings(HWND page, Sheet& sheet) {
     const auto darkness = static_cast<std::uint16_t>(SendDlgItemMessageW(page, IDC_DARKNESS, TBM_GETPOS, 0, 0));
     ApplyChoices(sheet.model, paper, orientation, darkness, sheet.settings);
     DocumentPropertyHeader* header = sheet.document;
-    if (header != nullptr && header->out != nullptr && (header->mode & DM_OUT_BUFFER))
+    // Never more than the caller's buffer holds (cbOut).
+    if (header != nullptr && header->out != nullptr && (header->mode & DM_OUT_BUFFER) &&
+        header->outSize >= sheet.settings.size())
         std::memcpy(header->out, sheet.settings.data(), sheet.settings.size());
     sheet.applied = true;
     sheet.comPropSheetCall(sheet.comPropSheet, CPSFUNC_SET_RESULT, sheet.page, CPSUI_OK);
@@ -150,11 +168,23 @@ LONG Handle(PROPSHEETUI_INFO& info, LPARAM parameter, int dialog, const wchar_t*
         }
         sheet->comPropSheet = info.hComPropSheet;
         sheet->comPropSheetCall = info.pfnComPropSheet;
-        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
-        InitCommonControlsEx(&controls);
+        sheet->activation = MakeActivationContext();
         PROPSHEETPAGEW page{};
         page.dwSize = sizeof page;
         page.dwFlags = PSP_USETITLE;  // the tab's name in the user's language
+        ULONG_PTR cookie = 0;
+        const bool active =
+            sheet->activation != INVALID_HANDLE_VALUE && ActivateActCtx(sheet->activation, &cookie);
+        if (sheet->activation != INVALID_HANDLE_VALUE) {
+            // compstui makes the pages under it; a compstui without the
+            // call (Wine's) still has the page's own.
+            info.pfnComPropSheet(info.hComPropSheet, CPSFUNC_SET_FUSION_CONTEXT,
+                                 reinterpret_cast<LPARAM>(sheet->activation), 0);
+            page.dwFlags |= PSP_USEFUSIONCONTEXT;
+            page.hActCtx = sheet->activation;
+        }
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
+        InitCommonControlsEx(&controls);
         page.pszTitle = title;
         page.hInstance = ThisDll();
         page.pszTemplate = MAKEINTRESOURCEW(dialog);
@@ -163,6 +193,7 @@ LONG Handle(PROPSHEETUI_INFO& info, LPARAM parameter, int dialog, const wchar_t*
         // The page is made here and handed over made: every compstui
         // takes a page handle (Wine's takes nothing else).
         HPROPSHEETPAGE made = CreatePropertySheetPageW(&page);
+        if (active) DeactivateActCtx(0, cookie);
         if (made == nullptr) return -1;
         sheet->page = info.pfnComPropSheet(info.hComPropSheet, CPSFUNC_ADD_HPROPSHEETPAGE,
                                            reinterpret_cast<LPARAM>(made), 0);
@@ -224,6 +255,7 @@ std::unique_ptr<Sheet> MakeSettingsSheet(LPARAM init) {
     std::unique_ptr<Sheet> sheet = SheetFor(init, header);
     if (!sheet) return nullptr;
     sheet->settings = DefaultDevMode(sheet->model, header->printerName ? header->printerName : L"");
+    MergePrinterDefault(header->printer, sheet->model, sheet->settings);
     const DEVMODEW* input = (header->mode & DM_IN_BUFFER) ? header->in : nullptr;
     if (input != nullptr && !MergeDevMode(sheet->model, reinterpret_cast<const std::uint8_t*>(input),
                                           static_cast<std::size_t>(input->dmSize) + input->dmDriverExtra,

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TestPrinter.h"
+
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -24,58 +26,15 @@ namespace {
 
 constexpr wchar_t kDriver[] = L"A4 Interface Test(300dpi)";
 constexpr wchar_t kPrinter[] = L"A4 interface test";
-constexpr wchar_t kEnvironment[] = L"Windows x64";
+// DrvConvertDevMode's modes, as documented (this toolchain lacks them).
+constexpr DWORD kConvert = 1, kConvert351 = 2, kDriverDefault = 4;
 
-std::wstring Folder() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder = path;
-    return folder.substr(0, folder.rfind(L'\\') + 1);
-}
+std::wstring Folder() { return testing_support::ProgramFolder(); }
 
 class InterfaceDll : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        wchar_t directory[MAX_PATH] = {};
-        DWORD needed = 0;
-        ASSERT_TRUE(GetPrinterDriverDirectoryW(nullptr, const_cast<LPWSTR>(kEnvironment), 1,
-                                               reinterpret_cast<BYTE*>(directory), sizeof directory, &needed));
-        const std::wstring target = std::wstring(directory) + L"\\";
-        const std::string staged = DRIVER_STAGED;
-        ASSERT_TRUE(CopyFileW((Folder() + L"QuorvelA4UNI.dll").c_str(), (target + L"QuorvelA4UNI300.dll").c_str(), FALSE));
-        ASSERT_TRUE(CopyFileW((Folder() + L"QuorvelA4UI.dll").c_str(), (target + L"QuorvelA4UI300.dll").c_str(), FALSE));
-        ASSERT_TRUE(CopyFileW((std::wstring(staged.begin(), staged.end()) + L"\\a4\\QuorvelA4300.pcd").c_str(),
-                              (target + L"QuorvelA4300.pcd").c_str(), FALSE));
-        DRIVER_INFO_3W driver{};
-        driver.cVersion = 3;
-        driver.pName = const_cast<LPWSTR>(kDriver);
-        driver.pEnvironment = const_cast<LPWSTR>(kEnvironment);
-        driver.pDriverPath = const_cast<LPWSTR>(L"QuorvelA4UNI300.dll");
-        driver.pDataFile = const_cast<LPWSTR>(L"QuorvelA4300.pcd");
-        driver.pConfigFile = const_cast<LPWSTR>(L"QuorvelA4UI300.dll");
-        ASSERT_TRUE(AddPrinterDriverExW(nullptr, 3, reinterpret_cast<BYTE*>(&driver), APD_COPY_NEW_FILES))
-            << GetLastError();
-        PRINTER_INFO_2W info{};
-        info.pPrinterName = const_cast<LPWSTR>(kPrinter);
-        info.pPortName = const_cast<LPWSTR>(L"FILE:");
-        info.pDriverName = const_cast<LPWSTR>(kDriver);
-        info.pPrintProcessor = const_cast<LPWSTR>(L"WinPrint");
-        info.pDatatype = const_cast<LPWSTR>(L"RAW");
-        info.Attributes = PRINTER_ATTRIBUTE_LOCAL;
-        const HANDLE added = AddPrinterW(nullptr, 2, reinterpret_cast<BYTE*>(&info));
-        ASSERT_NE(added, nullptr) << GetLastError();
-        ClosePrinter(added);
-    }
-
-    static void TearDownTestSuite() {
-        HANDLE printer = nullptr;
-        PRINTER_DEFAULTSW rights{nullptr, nullptr, PRINTER_ALL_ACCESS};
-        if (OpenPrinterW(const_cast<LPWSTR>(kPrinter), &printer, &rights)) {
-            DeletePrinter(printer);
-            ClosePrinter(printer);
-        }
-        DeletePrinterDriverExW(nullptr, const_cast<LPWSTR>(kEnvironment), const_cast<LPWSTR>(kDriver), 0, 0);
-    }
+    static void SetUpTestSuite() { testing_support::InstallTestPrinter(kDriver, kPrinter, DRIVER_STAGED); }
+    static void TearDownTestSuite() { testing_support::RemoveTestPrinter(kDriver, kPrinter); }
 
     void SetUp() override {
         ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(kPrinter), &printer, nullptr)) << GetLastError();
@@ -85,10 +44,19 @@ protected:
     HANDLE printer = nullptr;
 };
 
+// An output buffer as Wine's DocumentPropertiesW wants it: it passes the
+// driver the buffer's own dmSize as cbOut (Windows passes the size the
+// driver answered).
+std::vector<BYTE> OutputBuffer(LONG size) {
+    std::vector<BYTE> buffer(static_cast<std::size_t>(size));
+    reinterpret_cast<DEVMODEW*>(buffer.data())->dmSize = static_cast<WORD>(size);
+    return buffer;
+}
+
 TEST_F(InterfaceDll, DocumentPropertiesGivesTheSizeTheDefaultsAndMerges) {
     const LONG size = DocumentPropertiesW(nullptr, printer, const_cast<LPWSTR>(kPrinter), nullptr, nullptr, 0);
     ASSERT_EQ(size, 232);
-    std::vector<BYTE> defaults(static_cast<std::size_t>(size));
+    std::vector<BYTE> defaults = OutputBuffer(size);
     auto* out = reinterpret_cast<DEVMODEW*>(defaults.data());
     ASSERT_EQ(DocumentPropertiesW(nullptr, printer, const_cast<LPWSTR>(kPrinter), out, nullptr, DM_OUT_BUFFER), IDOK);
     EXPECT_EQ(out->dmPaperSize, DMPAPER_A4);
@@ -101,7 +69,7 @@ TEST_F(InterfaceDll, DocumentPropertiesGivesTheSizeTheDefaultsAndMerges) {
     in->dmFields = DM_ORIENTATION | DM_COPIES;
     in->dmOrientation = DMORIENT_LANDSCAPE;
     in->dmCopies = 3;
-    std::vector<BYTE> merged(static_cast<std::size_t>(size));
+    std::vector<BYTE> merged = OutputBuffer(size);
     auto* result = reinterpret_cast<DEVMODEW*>(merged.data());
     ASSERT_EQ(DocumentPropertiesW(nullptr, printer, const_cast<LPWSTR>(kPrinter), result, in,
                                   DM_IN_BUFFER | DM_OUT_BUFFER),
@@ -109,6 +77,16 @@ TEST_F(InterfaceDll, DocumentPropertiesGivesTheSizeTheDefaultsAndMerges) {
     EXPECT_EQ(result->dmOrientation, DMORIENT_LANDSCAPE);
     EXPECT_EQ(result->dmCopies, 3);
     EXPECT_EQ(result->dmPaperSize, DMPAPER_A4);
+
+    // A DEVMODE whose dmSize claims more than any DEVMODE has is refused
+    // with DocumentProperties' negative answer, whatever lies behind it.
+    std::vector<BYTE> lying = defaults;
+    reinterpret_cast<DEVMODEW*>(lying.data())->dmSize = 0x7000;
+    std::vector<BYTE> refused = OutputBuffer(size);
+    EXPECT_LT(DocumentPropertiesW(nullptr, printer, const_cast<LPWSTR>(kPrinter),
+                                  reinterpret_cast<DEVMODEW*>(refused.data()),
+                                  reinterpret_cast<DEVMODEW*>(lying.data()), DM_IN_BUFFER | DM_OUT_BUFFER),
+              0);
 }
 
 TEST_F(InterfaceDll, DeviceCapabilitiesAreTheModels) {
@@ -298,7 +276,111 @@ TEST_F(InterfaceDll, ExportsWhatWindowsNeedsAndRefusesBadInput) {
         EXPECT_TRUE(c.refuses()) << c.what;
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER)) << c.what;
     }
+
+    // A size query fills cbOut; an output smaller than cbOut needs is
+    // written nothing.
+    driver::win32::DocumentPropertyHeader sizeQuery{sizeof sizeQuery, 0, printer, const_cast<LPWSTR>(kPrinter), nullptr,
+                                                nullptr, 0, 0};
+    EXPECT_EQ(documentSheets(nullptr, reinterpret_cast<LPARAM>(&sizeQuery)), 232);
+    EXPECT_EQ(sizeQuery.outSize, 232u);
+    std::vector<BYTE> small(232, 0xEE);
+    driver::win32::DocumentPropertyHeader tooSmall{sizeof tooSmall, 0, printer, const_cast<LPWSTR>(kPrinter), nullptr,
+                                                   reinterpret_cast<DEVMODEW*>(small.data()), 100, DM_OUT_BUFFER};
+    EXPECT_EQ(documentSheets(nullptr, reinterpret_cast<LPARAM>(&tooSmall)), -1);
+    EXPECT_EQ(small, std::vector<BYTE>(232, 0xEE));
     FreeLibrary(dll);
+}
+
+// DrvConvertDevMode, as the spooler calls it for an older client: to the
+// version the output's header names, and to Windows NT 3.51's.
+TEST_F(InterfaceDll, ConvertsToTheVersionAskedFor) {
+    HMODULE dll = LoadLibraryW((Folder() + L"QuorvelA4UI.dll").c_str());
+    ASSERT_NE(dll, nullptr);
+    auto* convert = Entry<BOOL WINAPI(LPWSTR, DEVMODEW*, DEVMODEW*, LONG*, DWORD)>(dll, "DrvConvertDevMode");
+    std::vector<BYTE> input(232);
+    LONG size = 232;
+    ASSERT_TRUE(convert(const_cast<LPWSTR>(kPrinter), nullptr, reinterpret_cast<DEVMODEW*>(input.data()), &size,
+                        kDriverDefault));
+    auto* in = reinterpret_cast<DEVMODEW*>(input.data());
+    in->dmFields |= DM_ORIENTATION;
+    in->dmOrientation = DMORIENT_LANDSCAPE;
+    const struct {
+        DWORD mode;
+        WORD askedSize, askedVersion, askedExtra;
+        LONG written;
+        WORD version;
+    } cases[] = {
+        {kConvert, 188, 0x0320, 0, 188, 0x0320},
+        {kConvert, 220, 0x0401, 12, 232, 0x0401},
+        {kConvert351, 0, 0, 0, 200, 0x0320},
+    };
+    for (const auto& c : cases) {
+        std::vector<BYTE> out(300);
+        auto* header = reinterpret_cast<DEVMODEW*>(out.data());
+        header->dmSize = c.askedSize;
+        header->dmSpecVersion = c.askedVersion;
+        header->dmDriverExtra = c.askedExtra;
+        LONG room = 300;
+        ASSERT_TRUE(convert(const_cast<LPWSTR>(kPrinter), in, header, &room, c.mode)) << c.mode << " " << c.askedSize;
+        EXPECT_EQ(room, c.written);
+        EXPECT_EQ(header->dmSpecVersion, c.version);
+        EXPECT_EQ(header->dmOrientation, DMORIENT_LANDSCAPE);
+        LONG tooSmall = c.written - 1;
+        EXPECT_FALSE(convert(const_cast<LPWSTR>(kPrinter), in, header, &tooSmall, c.mode));
+        EXPECT_EQ(tooSmall, c.written) << "the size it needs";
+    }
+    FreeLibrary(dll);
+}
+
+// The printer's default, as an administrator sets it in another process
+// (the disabled test below, run on its own), is what DocumentProperties
+// gives an application that hands in no DEVMODE.
+TEST_F(InterfaceDll, ThePrintersDefaultReachesApplications) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring command = L"\"" + std::wstring(self) +
+                           L"\" --gtest_also_run_disabled_tests --gtest_filter=PrinterDefault.DISABLED_SetByAnotherProcess";
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &process));
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    ASSERT_EQ(exitCode, 0u) << "the other process could not set the default";
+
+    std::vector<BYTE> out = OutputBuffer(232);
+    auto* settings = reinterpret_cast<DEVMODEW*>(out.data());
+    ASSERT_EQ(DocumentPropertiesW(nullptr, printer, const_cast<LPWSTR>(kPrinter), settings, nullptr, DM_OUT_BUFFER),
+              IDOK);
+    EXPECT_EQ(settings->dmPaperSize, DMPAPER_A5);
+    EXPECT_EQ(settings->dmOrientation, DMORIENT_LANDSCAPE);
+    EXPECT_EQ(out[220 + 8], 12) << "the darkness in the private part";
+}
+
+// Sets the printer's default to A5, landscape, darkness 12, through the
+// spooler; run by the test above in a process of its own.
+TEST(PrinterDefault, DISABLED_SetByAnotherProcess) {
+    HANDLE printer = nullptr;
+    PRINTER_DEFAULTSW rights{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(kPrinter), &printer, &rights)) << GetLastError();
+    std::vector<BYTE> defaults = OutputBuffer(232);
+    auto* devMode = reinterpret_cast<DEVMODEW*>(defaults.data());
+    ASSERT_EQ(DocumentPropertiesW(nullptr, printer, const_cast<LPWSTR>(kPrinter), devMode, nullptr, DM_OUT_BUFFER),
+              IDOK);
+    devMode->dmPaperSize = DMPAPER_A5;
+    devMode->dmOrientation = DMORIENT_LANDSCAPE;
+    defaults[220 + 8] = 12;
+    DWORD needed = 0;
+    GetPrinterW(printer, 2, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed);
+    ASSERT_TRUE(GetPrinterW(printer, 2, buffer.data(), needed, &needed));
+    reinterpret_cast<PRINTER_INFO_2W*>(buffer.data())->pDevMode = devMode;
+    EXPECT_TRUE(SetPrinterW(printer, 2, buffer.data(), 0)) << GetLastError();
+    ClosePrinter(printer);
 }
 
 }  // namespace
