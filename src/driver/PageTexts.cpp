@@ -46,9 +46,16 @@ constexpr PageTexts kPortuguese = {
     L"Corta o papel após cada página", L"Nenhum: destaque o papel na barra de corte", L"Automática",
 };
 
+// Traditional Chinese (Taiwan, Hong Kong, Macao and the Hant neutral) gets
+// English, as the wizard gives it, not Simplified.
+bool IsTraditionalChinese(std::uint16_t langId) {
+    return langId == 0x0404 || langId == 0x0C04 || langId == 0x1404 || langId == 0x7C04;
+}
+
 }  // namespace
 
 const PageTexts& TextsFor(std::uint16_t langId) {
+    if (IsTraditionalChinese(langId)) return kEnglish;
     switch (langId & 0x3FF) {  // PRIMARYLANGID
     case 0x0A: return kSpanish;
     case 0x11: return kJapanese;

@@ -25,7 +25,11 @@ TEST(PageTexts, SevenLanguagesEachComplete) {
     }
     EXPECT_EQ(titles.size(), 7u);
     EXPECT_EQ(&driver::TextsFor(0x0407), &driver::TextsFor(0x0409));  // German
-    EXPECT_EQ(&driver::TextsFor(0x0404), &driver::TextsFor(0x0804));  // Chinese of Taiwan
+    // Simplified for China and Singapore; English, as in the wizard, for
+    // Taiwan, Hong Kong, Macao and the Traditional neutral.
+    EXPECT_EQ(&driver::TextsFor(0x1004), &driver::TextsFor(0x0804));
+    for (const int traditional : {0x0404, 0x0C04, 0x1404, 0x7C04})
+        EXPECT_EQ(&driver::TextsFor(static_cast<std::uint16_t>(traditional)), &driver::TextsFor(0x0409)) << std::hex << traditional;
 }
 
 }  // namespace
