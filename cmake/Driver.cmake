@@ -124,7 +124,8 @@ if(WIN32)
         # The interface DLL behind Wine's spooler.
         add_executable(driver_interface_tests tests/win32/os/main.cpp tests/win32/driver/interface_test.cpp)
         target_compile_definitions(driver_interface_tests PRIVATE
-            DRIVER_STAGED="Z:${CMAKE_BINARY_DIR}/skin-staged/driver")
+            DRIVER_STAGED="Z:${CMAKE_BINARY_DIR}/skin-staged/driver"
+            DRIVER_SOURCES="Z:${PROJECT_SOURCE_DIR}/src/driver/win32")
         target_include_directories(driver_interface_tests PRIVATE src)
         target_link_libraries(driver_interface_tests PRIVATE gtest_win32 winspool compstui comctl32 gdi32 user32 version)
         add_dependencies(driver_interface_tests QuorvelA4UNI QuorvelA4UI skin_package)

@@ -29,6 +29,12 @@ enum class ModelDataError {
 
 ModelDataError ReadModelData(const std::uint8_t* bytes, std::size_t size, PrinterModel& model);
 
+// Dots at `dpi` in micrometres, in 64 bits: a page of 3 m at 1200 dpi
+// (which a model may have) is 141,732 dots, and dots x 25,400 outgrows 32.
+inline std::uint32_t DotsToMicrometres(std::uint32_t dots, std::uint32_t dpi) {
+    return dpi == 0 ? 0 : static_cast<std::uint32_t>(static_cast<std::uint64_t>(dots) * 25400 / dpi);
+}
+
 // CRC-32 as zlib computes it (reflected, polynomial 0xEDB88320).
 std::uint32_t Crc32(const std::uint8_t* bytes, std::size_t size);
 

@@ -55,6 +55,8 @@ TEST(DevMode, TheDefault) {
     EXPECT_EQ(driver::GetShort(bytes, dm::kPaperSize), 9);
     EXPECT_EQ(driver::GetShort(bytes, dm::kPaperWidth), 2100);
     EXPECT_EQ(driver::GetShort(bytes, dm::kCopies), 1);
+    // No custom paper sizes: the length and width are not claimed.
+    EXPECT_EQ(bytes[dm::kFields] & (driver::kDmPaperLength | driver::kDmPaperWidth), 0);
     EXPECT_EQ(driver::GetShort(bytes, dm::kPrintQuality), 300);
     EXPECT_EQ(driver::Darkness(bytes), driver::kDefaultDarkness);
     EXPECT_EQ(driver::GetShort(bytes, dm::kDeviceName + 2 * 31), 0) << "the name ends within its field";

@@ -130,4 +130,11 @@ TEST(ModelData, RecordsOfALaterWriterAreSkipped) {
     EXPECT_EQ(model.dpi, 203u);
 }
 
+// GDIINFO's sizes: the longest page a model may describe stays exact.
+TEST(ModelData, DotsToMicrometresDoesNotOverflow) {
+    EXPECT_EQ(driver::DotsToMicrometres(2464, 300), 208618u);
+    EXPECT_EQ(driver::DotsToMicrometres(141732, 1200), 2999994u);
+    EXPECT_EQ(driver::DotsToMicrometres(0xFFFFu * 8, 72), 184954333u);
+}
+
 }  // namespace

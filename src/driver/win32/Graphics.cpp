@@ -91,10 +91,8 @@ SIZEL PaperDots(const driver::PrinterModel& model, const driver::DevModeBytes& d
     return {static_cast<LONG>(paper.width * model.dpi / 254), static_cast<LONG>(paper.length * model.dpi / 254)};
 }
 
-// Dots to micrometres, in 64 bits: dots x 25400 outgrows 32 bits on a
-// large enough page.
 ULONG NegativeMicrometres(LONG dots, ULONG dpi) {
-    return static_cast<ULONG>(-(static_cast<LONGLONG>(dots) * 25400 / static_cast<LONGLONG>(dpi)));
+    return static_cast<ULONG>(-static_cast<LONG>(driver::DotsToMicrometres(static_cast<std::uint32_t>(dots), dpi)));
 }
 
 void FillGdiInfo(const Device& device, SIZEL paper, GDIINFO& info) {

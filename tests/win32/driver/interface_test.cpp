@@ -16,7 +16,10 @@
 
 #include "TestPrinter.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <functional>
 #include <string>
 #include <thread>
@@ -43,6 +46,22 @@ protected:
 
     HANDLE printer = nullptr;
 };
+
+// The names under EXPORTS in a module definition file.
+std::vector<std::string> DefinitionNames(const char* path) {
+    std::ifstream file(path);
+    std::vector<std::string> names;
+    bool exports = false;
+    for (std::string line; std::getline(file, line);) {
+        std::istringstream words(line);
+        std::string word;
+        if (!(words >> word) || word[0] == ';') continue;
+        if (word == "EXPORTS") exports = true;
+        else if (exports) names.push_back(word);
+    }
+    EXPECT_FALSE(names.empty()) << path;
+    return names;
+}
 
 // An output buffer as Wine's DocumentPropertiesW wants it: it passes the
 // driver the buffer's own dmSize as cbOut (Windows passes the size the
@@ -233,9 +252,19 @@ TEST_F(InterfaceDll, ExportsWhatWindowsNeedsAndRefusesBadInput) {
     const std::wstring path = Folder() + L"QuorvelA4UI.dll";
     HMODULE dll = LoadLibraryW(path.c_str());
     ASSERT_NE(dll, nullptr);
+    // The names an MSVC x86 build exports (its .def file) are the ones this
+    // build exports, and include every one the spooler looks up.
+    const std::vector<std::string> named = DefinitionNames(DRIVER_SOURCES "/QuorvelA4UI.def");
     for (const char* name : {"DrvDeviceCapabilities", "DrvDocumentPropertySheets", "DrvDevicePropertySheets",
                              "DrvConvertDevMode", "DrvPrinterEvent", "DrvDriverEvent", "DevQueryPrintEx"})
-        EXPECT_NE(GetProcAddress(dll, name), nullptr) << name;
+        EXPECT_NE(std::find(named.begin(), named.end(), name), named.end()) << name;
+    for (const std::string& name : named) EXPECT_NE(GetProcAddress(dll, name.c_str()), nullptr) << name;
+    // Its own manifest, for common controls 6 on its pages.
+    const HRSRC manifest = FindResourceW(dll, MAKEINTRESOURCEW(2), MAKEINTRESOURCEW(24));
+    ASSERT_NE(manifest, nullptr);
+    const std::string text(static_cast<const char*>(LockResource(LoadResource(dll, manifest))),
+                           SizeofResource(dll, manifest));
+    EXPECT_NE(text.find("Microsoft.Windows.Common-Controls\" version=\"6.0.0.0"), std::string::npos);
     const DWORD size = GetFileVersionInfoSizeW(path.c_str(), nullptr);
     std::vector<BYTE> version(size);
     ASSERT_TRUE(size > 0 && GetFileVersionInfoW(path.c_str(), 0, size, version.data()));
