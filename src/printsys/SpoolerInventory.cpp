@@ -86,25 +86,54 @@ void ListPorts(std::vector<SpoolerEntry>& ports) {
     for (const auto& port : found) ports.push_back({port.portName, port.description, port.monitorName});
 }
 
+namespace {
+
+// Characters that make a name look like another in a printer list: the
+// bidirectional controls (ALM, LRM, RLM, the embeddings, overrides and
+// isolates) and the line and paragraph separators.
+bool IsLookAlikeControl(std::uint32_t c) {
+    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069) || c == 0x2028 || c == 0x2029;
+}
+
+}  // namespace
+
 bool IsValidPrinterName(const std::wstring& name) {
-    const auto refused = [](wchar_t c) {
-        return c == L'\\' || c == L',' || c == L'"' || c < 0x20 || (c >= 0x7F && c <= 0x9F);
-    };
-    return !name.empty() && std::none_of(name.begin(), name.end(), refused);
+    if (name.empty()) return false;
+    std::size_t units = 0;  // UTF-16 code units, as the spooler counts
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto c = static_cast<std::uint32_t>(name[i]);
+        if (c == L'\\' || c == L',' || c == L'"' || c < 0x20 || (c >= 0x7F && c <= 0x9F) || IsLookAlikeControl(c))
+            return false;
+        if (c >= 0xD800 && c <= 0xDBFF) {
+            // A high surrogate counts only with the low one after it (UTF-16).
+            const bool paired = sizeof(wchar_t) == 2 && i + 1 < name.size() &&
+                                static_cast<std::uint32_t>(name[i + 1]) >= 0xDC00 &&
+                                static_cast<std::uint32_t>(name[i + 1]) <= 0xDFFF;
+            if (!paired) return false;
+            ++i;
+            units += 2;
+            continue;
+        }
+        if (c >= 0xDC00 && c <= 0xDFFF) return false;
+        units += c > 0xFFFF ? 2 : 1;
+    }
+    return units <= kMaxPrinterNameChars;
 }
 
 bool PrinterExists(const std::wstring& name) {
     std::vector<os::PrinterInfo2> found;
-    // A name is taken by this machine's printers and the user's connections.
+    // A name is taken by this machine's printers and the user's connections,
+    // in any case: the spooler compares names without it.
     // PRINTER_ENUM_NETWORK would browse the domain, and is not for level 2.
     if (!FetchPrinters(os::kPrinterEnumLocal | os::kPrinterEnumConnections, found)) return false;
-    return std::any_of(found.begin(), found.end(), [&](const auto& p) { return p.printerName == name; });
+    return std::any_of(found.begin(), found.end(), [&](const auto& p) { return base::EqualNoCase(p.printerName, name); });
 }
 
 bool PortExists(const std::wstring& name) {
     std::vector<os::PortInfo2> found;
     if (!FetchPorts(found)) return false;
-    return std::any_of(found.begin(), found.end(), [&](const auto& p) { return p.portName == name; });
+    return std::any_of(found.begin(), found.end(), [&](const auto& p) { return base::EqualNoCase(p.portName, name); });
 }
 
 bool DriverExists(const std::wstring& name) {

@@ -8,6 +8,7 @@
 // first and keep the spooler's order.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -37,13 +38,19 @@ void ListDrivers(std::vector<SpoolerEntry>& drivers);
 // Ports: port name, description, monitor name.
 void ListPorts(std::vector<SpoolerEntry>& ports);
 
-// Whether a text may name a printer: not empty, and free of what Windows
-// refuses in printer names ("\\", ",") or what would end or split a quoted
-// command-line argument ('"', control characters).
+// The longest printer name the spooler takes, in UTF-16 code units.
+inline constexpr std::size_t kMaxPrinterNameChars = 220;
+
+// Whether a text may name a printer: not empty, no longer than the spooler
+// takes, and free of what Windows refuses in printer names ("\\", ","),
+// what would end or split a quoted command-line argument ('"', control
+// characters), and what lets one name look like another (bidirectional
+// controls, line and paragraph separators, unpaired surrogates).
 bool IsValidPrinterName(const std::wstring& name);
-// Exact, case-sensitive comparison with local, connected and network printers.
+// Whether a local printer or a connection has this name, compared without
+// case, as the spooler compares names.
 bool PrinterExists(const std::wstring& name);
-// Exact, case-sensitive comparison.
+// Whether a port has this name, compared without case.
 bool PortExists(const std::wstring& name);
 // Ignores case, as the spooler does for driver names.
 bool DriverExists(const std::wstring& name);

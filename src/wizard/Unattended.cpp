@@ -179,7 +179,7 @@ int Remove(const CommandLine& command, const std::vector<DriverModel>& models, P
         printsys::ListPrinters(printers);
         std::wstring others;
         for (const printsys::SpoolerEntry& other : printers)
-            if (other.first != printer->first && base::EqualNoCase(other.second, printer->second))
+            if (!base::EqualNoCase(other.first, printer->first) && base::EqualNoCase(other.second, printer->second))
                 others += (others.empty() ? L"" : L", ") + other.first;
         if (!others.empty()) {
             log.Info(L"The driver " + printer->second + L" stays: " + others + L" still use it.");

@@ -90,7 +90,8 @@ TEST_F(SpoolerInventory, ListsChangingBetweenTheTwoCallsShowOnlyWhatTheFetchRetu
     EXPECT_TRUE(ports.empty());
 }
 
-TEST_F(SpoolerInventory, ExistenceFollowsEachListsCaseRules) {
+// The spooler compares printer, port and driver names without case.
+TEST_F(SpoolerInventory, ExistenceIgnoresCaseAsTheSpoolerDoes) {
     AddDriver(L"A4 Printer(203dpi)", L"");
     AddPrinter(L"Office Printer", L"A4 Printer(203dpi)");
     struct Case {
@@ -100,13 +101,14 @@ TEST_F(SpoolerInventory, ExistenceFollowsEachListsCaseRules) {
     };
     const Case cases[] = {
         {printsys::PortExists, L"COM1:", true},
-        {printsys::PortExists, L"com1:", false},
+        {printsys::PortExists, L"com1:", true},
         {printsys::PortExists, L"COM1", false},
         {printsys::DriverExists, L"A4 Printer(203dpi)", true},
         {printsys::DriverExists, L"a4 PRINTER(203DPI)", true},
         {printsys::DriverExists, L"A4 Printer", false},
         {printsys::PrinterExists, L"Office Printer", true},
-        {printsys::PrinterExists, L"office printer", false},
+        {printsys::PrinterExists, L"office printer", true},
+        {printsys::PrinterExists, L"OFFICE PRINTER", true},
         {printsys::PrinterExists, L"Office", false},
         {printsys::PrinterExists, L"", false},
     };
@@ -119,6 +121,26 @@ TEST_F(SpoolerInventory, ExistenceFollowsEachListsCaseRules) {
     AddPrinter(L"\\\\server\\Front desk", L"A4 Printer(203dpi)");
     machine.spooler.printers.back().attributes = 0x10;
     EXPECT_TRUE(printsys::PrinterExists(L"\\\\server\\Front desk"));
+}
+
+// The name rule: the spooler's length (in UTF-16 units, a character beyond
+// the BMP counts two), and no unpaired surrogate.
+TEST(PrinterNameRule, LengthAndSurrogates) {
+    const std::wstring most(printsys::kMaxPrinterNameChars, L'x');
+    const std::wstring printer = sizeof(wchar_t) == 2 ? std::wstring(L"\xD83D\xDDA8") : std::wstring(1, wchar_t(0x1F5A8));
+    const struct {
+        std::wstring name;
+        bool valid;
+    } cases[] = {
+        {most, true},
+        {most + L"x", false},
+        {most.substr(2) + printer, true},
+        {most.substr(1) + printer, false},
+        {L"Front " + std::wstring(1, wchar_t(0xD800)), false},
+        {std::wstring(1, wchar_t(0xDC00)) + L"Front", false},
+        {L"Front " + printer + L" desk", true},
+    };
+    for (const auto& c : cases) EXPECT_EQ(printsys::IsValidPrinterName(c.name), c.valid) << c.name.size();
 }
 
 // Level 2 takes local printers and connections, each by its own flag;

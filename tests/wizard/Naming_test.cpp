@@ -70,7 +70,8 @@ TEST_F(NamePage, ProposalIsTheModelNameOrTheFirstFreeNumber) {
         {{}, 0, L"A4 Printer(203dpi)"},
         {{L"A4 Printer(300dpi)", L"A4 Printer(300dpi) (1)"}, 1, L"A4 Printer(300dpi) (2)"},
         {{L"A4 Printer(300dpi)", L"A4 Printer(300dpi) (2)"}, 1, L"A4 Printer(300dpi) (1)"},
-        {{L"a4 printer(300dpi)"}, 1, L"A4 Printer(300dpi)"},  // names compare exactly
+        // The spooler compares names without case: this name is taken.
+        {{L"a4 printer(300dpi)"}, 1, L"A4 Printer(300dpi) (1)"},
     };
     for (const Case& c : cases) {
         machine.spooler.printers.clear();
@@ -140,8 +141,9 @@ TEST_F(NamePage, TheChineseVerdictsAreTheOriginalOnes) {
 }
 
 // The name reaches printui's quoted arguments and the spooler: a quote,
-// "\\", "," or a control character, or no name at all, is refused before
-// anything is installed, by Next and by the test button alike.
+// "\\", "," or a control character, a bidirectional control or a line or
+// paragraph separator, or no name at all, is refused before anything is
+// installed, by Next and by the test button alike.
 TEST_F(NamePage, TheNameRule) {
     struct Case {
         const wchar_t* name;
@@ -158,6 +160,13 @@ TEST_F(NamePage, TheNameRule) {
         {L"Front\tdesk", false},
         {L"Front\x7f", false},
         {L"Front\x85", false},
+        // Names that would look like another in every printer list.
+        {L"Front\u202Edesk", false},
+        {L"Front\u200Fdesk", false},
+        {L"Front\u2066desk\u2069", false},
+        {L"Front\u2028desk", false},
+        {L"Front\u2029", false},
+        {L"\u061CFront", false},
     };
     OpenNamePage();
     const std::wstring refused = common::TranslateKey(L"tip.printernameinvalid");

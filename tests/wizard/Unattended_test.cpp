@@ -163,6 +163,16 @@ TEST_F(Unattended, ExitCodesSayHowItEnded) {
     EXPECT_TRUE(machine.spooler.printers.empty());
 }
 
+// The spooler compares names without case: a name taken in another case is
+// refused before anything (here a TCP/IP port) is added.
+TEST_F(Unattended, ANameTakenInAnotherCaseChangesNothing) {
+    AddPrinter(L"Laser");
+    const std::size_t ports = machine.spooler.ports.size();
+    EXPECT_EQ(Run({L"/install", L"/model:203", L"/ip:10.0.0.5", L"/name:LASER"}), 87);
+    EXPECT_EQ(machine.spooler.ports.size(), ports);
+    EXPECT_EQ(machine.FindDriver(L"A4 Printer(203dpi)"), nullptr);
+}
+
 TEST_F(Unattended, CheckAndRemove) {
     ASSERT_EQ(Run({L"/install", L"/model:300", L"/port:COM1:", L"/name:Front desk"}), 0);
     AddPrinter(L"Other");  // on the same driver
