@@ -91,6 +91,7 @@ bool WriteToConsole(const std::wstring& text, DWORD standardHandle) {
     wizard::AppState& state = wizard::AppState::Instance();
     state.FillLanguageTable();
     const wizard::UnattendedOutcome outcome = wizard::RunUnattended(command, state.Models(), state.Languages());
+    if (!outcome.output.empty()) WriteToConsole(outcome.output, STD_OUTPUT_HANDLE);
     if (!outcome.message.empty()) {
         const bool help = command.mode == wizard::CommandMode::Help;
         if (!WriteToConsole(outcome.message, help ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE) && help)

@@ -72,6 +72,13 @@ void ListPrinters(std::vector<SpoolerEntry>& printers) {
                             vista ? InfPathOfDriver(drivers, printer.driverName) : std::wstring()});
 }
 
+void ListPrinterPorts(std::vector<SpoolerEntry>& printers) {
+    printers.clear();
+    std::vector<os::PrinterInfo2> found;
+    if (!FetchPrinters(os::kPrinterEnumLocal | os::kPrinterEnumConnections, found)) return;
+    for (const auto& printer : found) printers.push_back({printer.printerName, printer.driverName, printer.portName});
+}
+
 void ListDrivers(std::vector<SpoolerEntry>& drivers) {
     drivers.clear();
     std::vector<os::DriverInfo> found;

@@ -33,6 +33,8 @@ inline bool operator==(const SpoolerEntry& a, const SpoolerEntry& b) {
 // path of the first installed driver of exactly that name (empty before
 // Windows Vista or when none matches).
 void ListPrinters(std::vector<SpoolerEntry>& printers);
+// Local printers and connections: printer name, driver name, port name.
+void ListPrinterPorts(std::vector<SpoolerEntry>& printers);
 // Installed drivers: empty, driver name, INF path (empty before Vista).
 void ListDrivers(std::vector<SpoolerEntry>& drivers);
 // Ports: port name, description, monitor name.

@@ -25,6 +25,7 @@ struct Option {
     const wchar_t* name;     // lower case, without the "/"
     Scope scope;
     const wchar_t* example;  // shown when the value is missing; nullptr for a flag
+    bool valueOptional = false;
 };
 
 const Option kOptions[] = {
@@ -34,7 +35,7 @@ const Option kOptions[] = {
     {Id::Model, L"model", Scope::Install, L"/model:300"},
     {Id::Port, L"port", Scope::Connection, L"/port:COM1:"},
     {Id::Ip, L"ip", Scope::Connection, L"/ip:192.168.1.50"},
-    {Id::Usb, L"usb", Scope::Connection, nullptr},
+    {Id::Usb, L"usb", Scope::Connection, L"/usb:USB001", true},
     {Id::Bluetooth, L"bluetooth", Scope::Connection, L"/bluetooth:00-11-22-33-44-55"},
     {Id::Pin, L"pin", Scope::Install, L"/pin:0000"},
     {Id::Name, L"name", Scope::Install, L"/name:\"Front desk\""},
@@ -43,6 +44,17 @@ const Option kOptions[] = {
     {Id::Driver, L"driver", Scope::RemoveOnly, nullptr},
     {Id::Log, L"log", Scope::Any, L"/log:C:\\Temp\\setup.log"},
     {Id::Lang, L"lang", Scope::Any, L"/lang:1033"},
+};
+
+// The culture names of the program's languages, and the LANGID of each
+// one's language file.
+struct Culture {
+    const wchar_t* name;  // lower case
+    std::uint16_t langId;
+};
+const Culture kCultures[] = {
+    {L"en-us", 1033}, {L"es-es", 1034}, {L"ja-jp", 1041}, {L"ko-kr", 1042},
+    {L"pt-pt", 2070}, {L"th-th", 1054}, {L"zh-cn", 2052},
 };
 
 
@@ -125,6 +137,7 @@ std::wstring Store(const Option& option, const std::wstring& value, CommandLine&
         break;
     case Id::Usb:
         line.usb = true;
+        line.usbPort = value;
         break;
     case Id::Bluetooth:
         line.bluetooth = value;
@@ -154,13 +167,21 @@ std::wstring Store(const Option& option, const std::wstring& value, CommandLine&
         line.logPath = value;
         break;
     case Id::Lang: {
+        const std::wstring lower = base::LowerAscii(value);
+        for (const Culture& culture : kCultures)
+            if (lower == culture.name) {
+                line.langId = culture.langId;
+                return std::wstring();
+            }
         unsigned long number = 0;
         bool inRange = AllAsciiDigits(value);
         for (std::size_t i = 0; inRange && i < value.size(); ++i) {
             number = number * 10 + static_cast<unsigned long>(value[i] - L'0');
             inRange = number <= 0xFFFF;
         }
-        if (!inRange || number == 0) return L"/lang must be a language number from 1 to 65535, such as 1033.";
+        if (!inRange || number == 0)
+            return L"/lang must be a language number from 1 to 65535, such as 1033, or one of the culture names "
+                   L"en-US, es-ES, ja-JP, ko-KR, pt-PT, th-TH, zh-CN.";
         line.langId = static_cast<std::uint16_t>(number);
         break;
     }
@@ -227,6 +248,7 @@ std::vector<std::wstring> SplitCommandLine(std::wstring_view commandLine) {
 CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
     CommandLine line;
     if (arguments.empty()) return line;
+    line.arguments = arguments;
     // Someone asking for help gets it, whatever else the line holds.
     if (std::any_of(arguments.begin(), arguments.end(), IsHelp)) {
         line.mode = CommandMode::Help;
@@ -248,6 +270,8 @@ CommandLine ParseCommandLine(const std::vector<std::wstring>& arguments) {
         const std::wstring value = hasValue ? argument.substr(separator + 1) : std::wstring();
         if (option->example == nullptr) {
             if (hasValue) return Refuse(line, Slash(*option) + L" takes no value.");
+        } else if (option->valueOptional && !hasValue) {
+            // The plain form has a meaning of its own.
         } else {
             if (value.empty()) return Refuse(line, Slash(*option) + L" needs a value, as in " + option->example + L".");
             if (HasControlCharacter(value)) return Refuse(line, Slash(*option) + L" contains a control character.");
@@ -300,7 +324,9 @@ std::wstring UsageText(const std::wstring& defaultLogPath) {
         L"  <connection>      Exactly one of:",
         L"  /port:<port>        a port by name, such as /port:COM1: or /port:LPT1:",
         L"  /ip:<address>       a network printer at this IPv4 address",
-        L"  /usb                the first USB printer found",
+        L"  /usb                the first USB printer found (which may be another",
+        L"                      maker's: name its port where there are several)",
+        L"  /usb:<port>         the USB printer on this port, such as /usb:USB002",
         L"  /bluetooth:<mac>    a Bluetooth printer, such as",
         L"                      /bluetooth:00-11-22-33-44-55",
         L"  /pin:<pin>        With /bluetooth: the pairing PIN (up to 16 characters).",
@@ -315,7 +341,8 @@ std::wstring UsageText(const std::wstring& defaultLogPath) {
         L"                    other printers use it.",
         L"",
         L"  /log:<path>       Write the log to this file.",
-        L"  /lang:<id>        The language, as a decimal LANGID such as 1033.",
+        L"  /lang:<id>        The log's language, as a decimal LANGID such as 1041 or",
+        L"                    a culture name such as ja-JP; without it, English.",
         L"  /?, /h, /help     Show this text.",
         L"",
         L"Options begin with / or -, take their value after : or =, and may be",
@@ -329,6 +356,7 @@ std::wstring UsageText(const std::wstring& defaultLogPath) {
         L"Exit codes:\r\n"
         L"  0      Success.\r\n"
         L"  1      /check: the printer is not there, or not on this driver.\r\n"
+        L"         /check also prints Installed or Not installed.\r\n"
         L"  87     The command line cannot be understood, or what it asks is refused\r\n"
         L"         (a port that does not exist, a name in use); nothing was changed.\r\n"
         L"  1603   The install or removal failed; the log says where.\r\n"

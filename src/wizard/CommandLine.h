@@ -24,7 +24,8 @@ struct CommandLine {
     int modelDpi = 0;              // /model:203 or /model:300 (required for /install)
     std::wstring port;             // /port:COM1:  (any port name, as typed)
     std::wstring address;          // /ip:192.168.1.50  (text as typed; checked later by the caller)
-    bool usb = false;              // /usb  (the first USB printer found)
+    bool usb = false;              // /usb or /usb:USB002  (the first USB printer found, or the one on that port)
+    std::wstring usbPort;          // /usb:USB002 (as typed; empty for the plain /usb)
     std::wstring bluetooth;        // /bluetooth:00-11-22-33-44-55 (as typed; checked later)
     std::wstring pin;              // /pin:0000 (only with /bluetooth)
     std::wstring printerName;      // /name:"Front desk" (optional for /install; empty = propose one)
@@ -34,7 +35,8 @@ struct CommandLine {
     bool removeDriver = false;     // /driver (only with /remove): also that printer's driver
     // any mode but the wizard
     std::wstring logPath;          // /log:path
-    std::uint16_t langId = 0;      // /lang:1033 (decimal LANGID, 1..65535; 0 = not given)
+    std::uint16_t langId = 0;      // /lang:1033 or /lang:en-US (a LANGID, 1..65535; 0 = not given)
+    std::vector<std::wstring> arguments;  // as given, for the log
     std::wstring error;            // empty when the line is understood; else the reason, in English
 };
 

@@ -14,6 +14,7 @@
 #include "ui/Utf.h"
 #include "wizard/Procedures.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 
@@ -21,6 +22,10 @@ namespace wizard {
 namespace {
 
 constexpr wchar_t kLogName[] = L"QuorvelA4Setup.log";
+
+#define PROGRAM_VERSION_WIDE2(text) L##text
+#define PROGRAM_VERSION_WIDE(text) PROGRAM_VERSION_WIDE2(text)
+#define PROGRAM_VERSION_TEXT PROGRAM_VERSION_WIDE(PROGRAM_VERSION)
 
 std::wstring TimeStamp() {
     const os::LocalTime t = os::GetLocalTime();
@@ -118,11 +123,15 @@ std::optional<Refusal> BuildInstallRequest(const CommandLine& command, const std
         std::vector<printsys::SpoolerEntry> found;
         printsys::ListUsbPrinters(found);
         for (const printsys::SpoolerEntry& printer : found)
-            if (!printer.second.empty()) {
+            if (!printer.second.empty() &&
+                (command.usbPort.empty() || base::EqualNoCase(printer.second, command.usbPort))) {
                 request.portName = printer.second;
                 break;
             }
-        if (request.portName.empty()) return Refusal{kExitFailed, L"No USB printer was found."};
+        if (request.portName.empty())
+            return command.usbPort.empty()
+                       ? Refusal{kExitFailed, L"No USB printer was found."}
+                       : Refusal{kExitBadCommandLine, L"No USB printer is on the port " + command.usbPort + L"."};
     } else {
         const std::optional<std::uint64_t> address = bluetooth::ParseBluetoothAddress(command.bluetooth);
         if (!address)
@@ -152,14 +161,94 @@ std::optional<Refusal> BuildInstallRequest(const CommandLine& command, const std
     return std::nullopt;
 }
 
+// Whether a printer's port is the one the request asks for: the same name,
+// or for a network printer a port named after the same address (the
+// address, or it with "_1", "_2"...).
+bool SamePort(const std::wstring& port, const InstallRequest& request) {
+    if (request.connectionType != ConnectionType::Network) return base::EqualNoCase(port, request.portName);
+    const std::wstring& address = request.networkAddress;
+    if (base::EqualNoCase(port, address)) return true;
+    if (port.size() <= address.size() + 1 || port.compare(0, address.size() + 1, address + L"_") != 0) return false;
+    return std::all_of(port.begin() + static_cast<std::ptrdiff_t>(address.size() + 1), port.end(),
+                       [](wchar_t c) { return c >= L'0' && c <= L'9'; });
+}
+
+// A printer that already is what the install asks for: the model's driver
+// on the requested port, under the requested name, or under any name when
+// none is given. Deployment tools run an install again when their
+// detection fails, and that must not fail or add a "(1)" printer each time.
+std::optional<std::wstring> AlreadyInstalled(const CommandLine& command, const DriverModel& model,
+                                             const InstallRequest& request) {
+    if (request.connectionType == ConnectionType::Bluetooth) return std::nullopt;  // its port is known only later
+    std::vector<printsys::SpoolerEntry> printers;
+    printsys::ListPrinterPorts(printers);
+    for (const printsys::SpoolerEntry& printer : printers) {
+        const bool named = command.printerName.empty() || base::EqualNoCase(printer.first, command.printerName);
+        if (named && base::EqualNoCase(printer.second, model.driverName) && SamePort(printer.third, request))
+            return printer.first;
+    }
+    return std::nullopt;
+}
+
+std::wstring YesNo(bool yes) { return yes ? L"yes" : L"no"; }
+
+std::wstring ConnectionText(const CommandLine& command) {
+    if (!command.port.empty()) return L"port " + command.port;
+    if (!command.address.empty()) return L"network address " + command.address;
+    if (command.usb) return command.usbPort.empty() ? L"the first USB printer" : L"USB port " + command.usbPort;
+    return L"Bluetooth printer " + command.bluetooth;
+}
+
+// The request as understood, for the administrator reading the log.
+std::wstring RequestText(const CommandLine& command) {
+    switch (command.mode) {
+    case CommandMode::Install:
+        return L"Request: install model " + std::to_wstring(command.modelDpi) + L" dpi on " + ConnectionText(command) +
+               L", name " + (command.printerName.empty() ? L"proposed" : L"\"" + command.printerName + L"\"") +
+               L", default printer " + YesNo(command.makeDefault) + L".";
+    case CommandMode::Remove:
+        return L"Request: remove the printer \"" + command.printer + L"\", its driver " +
+               YesNo(command.removeDriver) + L".";
+    default:
+        return L"Request: check the printer \"" + command.printer + L"\".";
+    }
+}
+
+// The arguments as given, quoted where they hold blanks, a PIN hidden.
+std::wstring ArgumentsText(const CommandLine& command) {
+    std::wstring text;
+    for (const std::wstring& argument : command.arguments) {
+        std::wstring shown = argument;
+        if (shown.size() > 4 && base::EqualNoCaseAscii(shown.substr(1, 3), L"pin") &&
+            (shown[4] == L':' || shown[4] == L'='))
+            shown = shown.substr(0, 5) + L"****";
+        if (shown.find_first_of(L" \t") != std::wstring::npos) shown = L"\"" + shown + L"\"";
+        text += (text.empty() ? L"" : L" ") + shown;
+    }
+    return text;
+}
+
 int Install(const CommandLine& command, const std::vector<DriverModel>& models, ProcedureSink& log,
             std::wstring& reason) {
     InstallRequest request;
     std::optional<bluetooth::BluetoothDeviceInfo> device;
     if (const std::optional<Refusal> refusal = BuildInstallRequest(command, models, request, device)) {
-        reason = refusal->reason;
-        log.Error(refusal->reason);
-        return refusal->exitCode;
+        // A name that is taken is no refusal when it is this very printer.
+        const std::optional<std::wstring> existing =
+            refusal->exitCode == kExitBadCommandLine && !command.printerName.empty() && !request.portName.empty()
+                ? AlreadyInstalled(command, models[static_cast<std::size_t>(request.model)], request)
+                : std::nullopt;
+        if (!existing) {
+            reason = refusal->reason;
+            log.Error(refusal->reason);
+            return refusal->exitCode;
+        }
+    }
+    const DriverModel& model = models[static_cast<std::size_t>(request.model)];
+    if (const std::optional<std::wstring> existing = AlreadyInstalled(command, model, request)) {
+        log.Info(L"The printer " + *existing + L" is already installed on " + model.driverName + L" at " +
+                 request.portName + L"; nothing was changed.");
+        return kExitSuccess;
     }
     const InstallResult result = RunInstallProcedure(request, models, device ? &*device : nullptr, log);
     return result.printerAdded ? kExitSuccess : kExitFailed;
@@ -169,20 +258,30 @@ int Remove(const CommandLine& command, const std::vector<DriverModel>& models, P
     const std::optional<printsys::SpoolerEntry> printer = ListedPrinter(command.printer);
     // Only printers of this driver: the command line must not become a way
     // to delete any printer on the machine.
-    if (!printer || !IsOwnDriver(models, printer->second)) {
-        log.Error(L"No printer " + command.printer + L" on this driver is installed.");
+    // A printer that is gone is what a removal wants: a deployment tool may
+    // run it after a user removed the printer.
+    if (!printer) {
+        log.Info(L"There is no printer " + command.printer + L"; nothing to remove.");
+        return kExitSuccess;
+    }
+    if (!IsOwnDriver(models, printer->second)) {
+        log.Error(L"The printer " + printer->first + L" does not use this driver; it is not removed.");
         return kExitFailed;
     }
     RemovalRequest request{{printer->first}, {}};
     if (command.removeDriver) {
         std::vector<printsys::SpoolerEntry> printers;
         printsys::ListPrinters(printers);
-        std::wstring others;
+        std::vector<std::wstring> others;
         for (const printsys::SpoolerEntry& other : printers)
             if (!base::EqualNoCase(other.first, printer->first) && base::EqualNoCase(other.second, printer->second))
-                others += (others.empty() ? L"" : L", ") + other.first;
+                others.push_back(other.first);
         if (!others.empty()) {
-            log.Info(L"The driver " + printer->second + L" stays: " + others + L" still use it.");
+            std::wstring names;
+            for (std::size_t i = 0; i < others.size(); ++i)
+                names += (i == 0 ? L"" : i + 1 == others.size() ? L" and " : L", ") + others[i];
+            log.Info(L"The driver " + printer->second + L" stays: " + names +
+                     (others.size() == 1 ? L" still uses it." : L" still use it."));
         } else {
             std::vector<printsys::SpoolerEntry> drivers;
             printsys::ListDrivers(drivers);
@@ -193,11 +292,13 @@ int Remove(const CommandLine& command, const std::vector<DriverModel>& models, P
     return RunRemovalProcedure(request, models, log).failures == 0 ? kExitSuccess : kExitFailed;
 }
 
-int Check(const CommandLine& command, const std::vector<DriverModel>& models, ProcedureSink& log) {
+int Check(const CommandLine& command, const std::vector<DriverModel>& models, ProcedureSink& log,
+          std::wstring& output) {
     const std::optional<printsys::SpoolerEntry> printer = ListedPrinter(command.printer);
     const bool ours = printer && IsOwnDriver(models, printer->second);
     log.Info(ours ? L"The printer " + printer->first + L" is installed on " + printer->second + L"."
                   : L"No printer " + command.printer + L" on this driver is installed.");
+    output = ours ? L"Installed" : L"Not installed";
     return ours ? kExitSuccess : kExitCheckFailed;
 }
 
@@ -222,14 +323,15 @@ UnattendedOutcome RunUnattended(const CommandLine& command, const std::vector<Dr
     if (command.mode == CommandMode::Help) return {kExitSuccess, UsageText(DefaultLogPath())};
     if (!command.error.empty()) return {kExitBadCommandLine, command.error};
 
-    std::uint16_t langId = command.langId;
+    const std::uint16_t langId = command.langId;
     if (langId != 0 && languages.count(langId) == 0) {
         std::wstring known;
         for (const auto& [id, entry] : languages) known += (known.empty() ? L"" : L", ") + std::to_wstring(id);
         return {kExitBadCommandLine, L"/lang:" + std::to_wstring(langId) + L" is not one of " + known + L"."};
     }
-    if (langId == 0) langId = common::LanguageOrEnglish(languages, os::GetUserDefaultUILanguage()).langId;
-    ui::TextManager::Process().Load(common::LanguageOrEnglish(languages, langId).file);
+    // English unless /lang says otherwise: the log is read by administrators
+    // and tools, not by the user whose UI language SYSTEM happens to have.
+    ui::TextManager::Process().Load(common::LanguageOrEnglish(languages, langId != 0 ? langId : common::kEnglish).file);
 
     const std::wstring logPath = command.logPath.empty() ? DefaultLogPath() : command.logPath;
     const os::KernelHandle file = os::OpenFileForAppend(logPath);
@@ -237,12 +339,14 @@ UnattendedOutcome RunUnattended(const CommandLine& command, const std::vector<Dr
         return {kExitBadCommandLine,
                 L"The log " + logPath + L" cannot be written: " + os::SystemErrorText(os::GetLastError())};
     LogFile log(file);
-    log.Info(L"Unattended " + ModeName(command.mode) + L" started.");
+    log.Info(L"Unattended " + ModeName(command.mode) + L" started: PrinterDriverSetup " PROGRAM_VERSION_TEXT
+             L", command line: " + ArgumentsText(command));
     if (log.Failed()) return {kExitBadCommandLine, L"The log " + logPath + L" cannot be written."};
+    log.Info(RequestText(command));
 
     UnattendedOutcome outcome;
     if (command.mode == CommandMode::Check) {
-        outcome.exitCode = Check(command, models, log);
+        outcome.exitCode = Check(command, models, log, outcome.output);
     } else {
         // One install or removal at a time on the machine, whichever copy runs it.
         const os::KernelHandle lock = os::TryTakeWorkLock();

@@ -9,6 +9,7 @@
 #include "wizard/DriverPackage.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace wizard {
@@ -17,8 +18,13 @@ namespace wizard {
 // `message` (the /? text, or why the command line cannot be understood)
 // on the console it was started from, or in a box for /?.
 struct UnattendedOutcome {
+    UnattendedOutcome() = default;
+    UnattendedOutcome(int code, std::wstring text) : exitCode(code), message(std::move(text)) {}
     int exitCode = kExitSuccess;
     std::wstring message;
+    // For standard output: /check's "Installed" or "Not installed", which a
+    // detection script reads.
+    std::wstring output;
 };
 
 // "<Windows>\Temp\QuorvelA4Setup.log": where a run without /log writes.

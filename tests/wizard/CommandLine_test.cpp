@@ -47,8 +47,9 @@ TEST(SplitCommandLine, FollowsTheWindowsQuotingRules) {
 }
 
 auto Fields(const CommandLine& l) {
-    return std::make_tuple(static_cast<int>(l.mode), l.modelDpi, l.port, l.address, l.usb, l.bluetooth, l.pin,
-                           l.printerName, l.makeDefault, l.printer, l.removeDriver, l.logPath, l.langId, l.error);
+    return std::make_tuple(static_cast<int>(l.mode), l.modelDpi, l.port, l.address, l.usb, l.usbPort, l.bluetooth,
+                           l.pin, l.printerName, l.makeDefault, l.printer, l.removeDriver, l.logPath, l.langId,
+                           l.error);
 }
 
 TEST(ParseCommandLine, AcceptedLines) {
@@ -76,6 +77,12 @@ TEST(ParseCommandLine, AcceptedLines) {
          }},
         {{L"/install", L"/usb", L"/model:300"},
          [](CommandLine& l) { l.mode = CommandMode::Install; l.modelDpi = 300; l.usb = true; }},
+        {{L"/install", L"/USB:usb002", L"/model:300"},
+         [](CommandLine& l) { l.mode = CommandMode::Install; l.modelDpi = 300; l.usb = true; l.usbPort = L"usb002"; }},
+        {{L"/check", L"/printer:x", L"/lang:ja-JP"},
+         [](CommandLine& l) { l.mode = CommandMode::Check; l.printer = L"x"; l.langId = 1041; }},
+        {{L"/check", L"/printer:x", L"/lang:ES-es"},
+         [](CommandLine& l) { l.mode = CommandMode::Check; l.printer = L"x"; l.langId = 1034; }},
         {{L"/remove", L"/printer:Front desk", L"/driver", L"/lang:65535"},
          [](CommandLine& l) {
              l.mode = CommandMode::Remove; l.printer = L"Front desk"; l.removeDriver = true; l.langId = 65535;
@@ -117,7 +124,7 @@ TEST(ParseCommandLine, RefusedLinesNameTheOption) {
         {{L"/install", L"/model:0300", L"/usb"}, L"/model"},
         {{L"/install", L"/model:300 ", L"/usb"}, L"/model"},
         {{L"/install", L"/usb"}, L"/model"},
-        {{L"/install", L"/model:300", L"/usb:yes"}, L"/usb"},
+        {{L"/install", L"/model:300", L"/usb:"}, L"/usb"},
         {{L"/install", L"/model:300", L"/usb="}, L"/usb"},
         {{L"/install", L"/model:300"}, L"/port, /ip, /usb or /bluetooth"},
         {{L"/install", L"/model:300", L"/ip:10.0.0.1", L"/port:COM1:"}, L"/ip and /port"},
@@ -135,7 +142,7 @@ TEST(ParseCommandLine, RefusedLinesNameTheOption) {
         {{L"/check", L"/printer:x", L"/lang:0"}, L"/lang"},
         {{L"/check", L"/printer:x", L"/lang:65536"}, L"/lang"},
         {{L"/check", L"/printer:x", L"/lang:18446744073709552649"}, L"/lang"},
-        {{L"/check", L"/printer:x", L"/lang:en-US"}, L"/lang"},
+        {{L"/check", L"/printer:x", L"/lang:de-DE"}, L"/lang"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.arguments));

@@ -28,8 +28,10 @@ protected:
     }
 
     // Runs the arguments (the log added) and returns the exit code; `lines`
-    // gets the log's lines between the run's own first and last.
-    int Run(std::vector<std::wstring> arguments, std::vector<Line>* lines = nullptr) {
+    // gets the log's lines between the run's own (its start and the request
+    // it understood, and its exit code); `whole` every line.
+    int Run(std::vector<std::wstring> arguments, std::vector<Line>* lines = nullptr,
+            std::vector<Line>* whole = nullptr) {
         std::filesystem::remove(machine.HostPath(kLog));
         arguments.push_back(std::wstring(L"/log:") + kLog);
         outcome = wizard::RunUnattended(wizard::ParseCommandLine(arguments), state->Models(), state->Languages());
@@ -40,7 +42,8 @@ protected:
             // "YYYY-MM-DD hh:mm:ss.mmm INFO  text" or "... ERROR text"
             all.push_back({ui::Utf8ToWide(line.substr(30)), line.compare(24, 5, "ERROR") == 0});
         }
-        if (lines != nullptr && all.size() >= 2) *lines = std::vector<Line>(all.begin() + 1, all.end() - 1);
+        if (lines != nullptr && all.size() >= 3) *lines = std::vector<Line>(all.begin() + 2, all.end() - 1);
+        if (whole != nullptr) *whole = all;
         return outcome.exitCode;
     }
 
@@ -173,6 +176,61 @@ TEST_F(Unattended, ANameTakenInAnotherCaseChangesNothing) {
     EXPECT_EQ(machine.FindDriver(L"A4 Printer(203dpi)"), nullptr);
 }
 
+// Deployment tools run an install again when their detection fails, and a
+// removal after a user removed the printer: both end in success and change
+// nothing. A name taken by another driver or port is still refused.
+TEST_F(Unattended, ReRunsSucceedAndChangeNothing) {
+    const std::vector<std::wstring> named = {L"/install", L"/model:300", L"/port:COM1:", L"/name:Front desk"};
+    ASSERT_EQ(Run(named), 0);
+    const auto events = machine.events.size();
+    std::vector<Line> log;
+    EXPECT_EQ(Run(named, &log), 0);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].text, L"The printer Front desk is already installed on A4 Printer(300dpi) at COM1:; nothing "
+                           L"was changed.");
+    EXPECT_EQ(Run({L"/install", L"/model:300", L"/port:com1:"}), 0) << "no name: the printer on that port";
+    EXPECT_EQ(machine.spooler.printers.size(), 1u);
+    EXPECT_EQ(Run({L"/install", L"/model:300", L"/port:LPT1:", L"/name:FRONT DESK"}), 87) << "another port";
+    EXPECT_EQ(Run({L"/install", L"/model:203", L"/port:COM1:", L"/name:Front desk"}), 87) << "another model";
+    EXPECT_EQ(machine.spooler.printers.size(), 1u);
+
+    // A network printer's port is named after its address.
+    const std::vector<std::wstring> network = {L"/install", L"/model:300", L"/ip:10.0.0.5"};
+    ASSERT_EQ(Run(network), 0);
+    const std::size_t ports = machine.spooler.ports.size();
+    EXPECT_EQ(Run(network), 0);
+    EXPECT_EQ(machine.spooler.ports.size(), ports);
+    EXPECT_EQ(machine.spooler.printers.size(), 2u);
+    (void)events;
+
+    EXPECT_EQ(Run({L"/remove", L"/printer:Front desk"}), 0);
+    EXPECT_EQ(Run({L"/remove", L"/printer:Front desk"}, &log), 0);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].text, L"There is no printer Front desk; nothing to remove.");
+}
+
+// The log says what ran and what was understood, in English unless /lang
+// says otherwise, with a PIN hidden; /check says its word on the output.
+TEST_F(Unattended, TheLogSaysWhatRanAndWhatWasUnderstood) {
+    machine.uiLanguage = 1041;
+    std::vector<Line> all;
+    EXPECT_EQ(Run({L"/check", L"/printer:Front desk"}, nullptr, &all), 1);
+    ASSERT_GE(all.size(), 3u);
+    EXPECT_EQ(all[0].text, L"Unattended check started: PrinterDriverSetup " + std::wstring(PROGRAM_VERSION_W) +
+                               L", command line: /check \"/printer:Front desk\" /log:C:\\Temp\\setup.log");
+    EXPECT_EQ(all[1].text, L"Request: check the printer \"Front desk\".");
+    EXPECT_EQ(outcome.output, L"Not installed");
+    ASSERT_EQ(Run({L"/install", L"/model:203", L"/port:LPT1:", L"/name:Front desk", L"/default"}, nullptr, &all), 0);
+    EXPECT_EQ(all[1].text, L"Request: install model 203 dpi on port LPT1:, name \"Front desk\", default printer yes.");
+    EXPECT_EQ(all[2].text, L"Copying the driver files\u2026") << "English, whatever SYSTEM's UI language";
+    EXPECT_EQ(Run({L"/check", L"/printer:front desk"}), 0);
+    EXPECT_EQ(outcome.output, L"Installed");
+    Run({L"/install", L"/model:203", L"/bluetooth:00-11-22-33-44-55", L"/pin:1234"}, nullptr, &all);
+    ASSERT_FALSE(all.empty());
+    EXPECT_NE(all[0].text.find(L"/pin:****"), std::wstring::npos);
+    EXPECT_EQ(all[0].text.find(L"1234"), std::wstring::npos);
+}
+
 TEST_F(Unattended, CheckAndRemove) {
     ASSERT_EQ(Run({L"/install", L"/model:300", L"/port:COM1:", L"/name:Front desk"}), 0);
     AddPrinter(L"Other");  // on the same driver
@@ -188,7 +246,7 @@ TEST_F(Unattended, CheckAndRemove) {
     EXPECT_EQ(machine.FindPrinter(L"Front desk"), nullptr);
     ASSERT_NE(machine.FindDriver(L"A4 Printer(300dpi)"), nullptr);
     ASSERT_FALSE(log.empty());
-    EXPECT_EQ(log.front().text, L"The driver A4 Printer(300dpi) stays: Other still use it.");
+    EXPECT_EQ(log.front().text, L"The driver A4 Printer(300dpi) stays: Other still uses it.");
     EXPECT_EQ(Run({L"/remove", L"/printer:Other", L"/driver"}), 0);
     EXPECT_EQ(machine.FindDriver(L"A4 Printer(300dpi)"), nullptr);
     EXPECT_EQ(Run({L"/check", L"/printer:Other"}), 1);
