@@ -207,8 +207,8 @@ std::wstring RequestText(const CommandLine& command) {
                L", name " + (command.printerName.empty() ? L"proposed" : L"\"" + command.printerName + L"\"") +
                L", default printer " + YesNo(command.makeDefault) + L".";
     case CommandMode::Remove:
-        return L"Request: remove the printer \"" + command.printer + L"\", its driver " +
-               YesNo(command.removeDriver) + L".";
+        return L"Request: remove the printer \"" + command.printer + L"\"" +
+               (command.removeDriver ? L" and its driver, unless other printers use it." : L"; keep its driver.");
     default:
         return L"Request: check the printer \"" + command.printer + L"\".";
     }
