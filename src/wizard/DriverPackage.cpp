@@ -175,7 +175,13 @@ bool IsOwnDriver(const std::vector<DriverModel>& models, const std::wstring& nam
 
 std::string WideToAnsi(const std::wstring& text) { return os::WideToAnsi(text); }
 
-bool CreateDirectoryTree(const std::wstring& path) {
+namespace {
+
+// Walks the folders of `path` from the first below its drive (or the
+// current directory, for a relative path) and holds each to the staging
+// rule: only SYSTEM, Administrators and TrustedInstaller may change it and
+// it is no junction. With `create`, a missing folder is made so first.
+bool WalkAdminOnlyFolders(const std::wstring& path, bool create) {
     if (WideToAnsi(path).size() > kMaxAnsiPath) {
         os::SetLastError(os::error::kFilenameExcedRange);
         return false;
@@ -203,7 +209,7 @@ bool CreateDirectoryTree(const std::wstring& path) {
             os::SetLastError(os::error::kFilenameExcedRange);
             return false;
         }
-        if (!os::PathExistsA(prefix) && !os::CreateAdminOnlyDirectoryA(prefix) &&
+        if (create && !os::PathExistsA(prefix) && !os::CreateAdminOnlyDirectoryA(prefix) &&
             os::GetLastError() != os::error::kAlreadyExists)
             return false;
         // Also a folder that was there before, or was made by someone else
@@ -217,6 +223,12 @@ bool CreateDirectoryTree(const std::wstring& path) {
     }
     return true;
 }
+
+}  // namespace
+
+bool CreateDirectoryTree(const std::wstring& path) { return WalkAdminOnlyFolders(path, true); }
+
+bool IsAdminOnlyTree(const std::wstring& path) { return WalkAdminOnlyFolders(path, false); }
 
 bool IsAdminOnlyWritable(const os::FolderSecurity& security) {
     // Rights that let a trustee put, swap or remove what is in the folder,

@@ -106,6 +106,12 @@ inline constexpr std::size_t kMaxAnsiPath = 259;
 // bytes of ANSI (nothing is made).
 bool CreateDirectoryTree(const std::wstring& path);
 
+// Whether every folder of `path` (which must exist) keeps CreateDirectoryTree's
+// rule; false, with the last error (5 for a folder others may change), where
+// one does not. What SYSTEM deletes is checked so first: a folder a user
+// could change may have had a subfolder swapped for a junction.
+bool IsAdminOnlyTree(const std::wstring& path);
+
 // Whether only SYSTEM, Administrators and TrustedInstaller can change what
 // is in the folder: one of them owns it (an owner may rewrite the list),
 // no other trustee has a right that adds, deletes or renames in it or

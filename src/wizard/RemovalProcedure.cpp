@@ -87,7 +87,9 @@ void RemoveInstallLeftovers(const std::vector<DriverModel>& models, ProcedureSin
     const std::wstring folder = stage.substr(0, stage.size() - 1);
     if (os::FolderExists(folder)) {
         sink.Info(common::FormatKey(L"tip.startdeletestaging", folder));
-        if (os::RemoveFolderTree(folder)) {
+        // A link inside is removed, never followed; a folder on the way
+        // that others could change is not deleted at all.
+        if (IsAdminOnlyTree(folder) && os::RemoveFolderTree(folder)) {
             sink.Info(common::FormatKey(L"tip.deletesuccess", folder));
             const std::wstring parent = folder.substr(0, folder.rfind(L'\\'));
             os::RemoveEmptyFolder(parent);

@@ -308,6 +308,36 @@ TEST_F(DeleteTab, APrinterWithJobsGoesOnlyWithItsLastJob) {
 // What the printui install left beyond the spooler (its staging folder, and
 // the certificate it imported) goes with the last driver of ours, and only
 // then; another publisher's certificate stays.
+// SYSTEM deletes the staging tree: a link inside it is removed, never
+// followed; a tree in a folder that others may change (the C:\PrinterDriver
+// fallback, made first by a user) is not deleted at all.
+TEST_F(DeleteTab, TheStagingTreeIsDeletedOnlyWhereUsersCannotSwapIt) {
+    const std::wstring root = L"C:\\Program Files (x86)\\PrinterDriver";
+    const std::wstring stage = root + L"\\RMXTavrin";
+    const std::wstring outside = L"C:\\Users\\Public\\Keep";
+    for (const bool userOwned : {false, true}) {
+        SCOPED_TRACE(userOwned ? "a folder users may change" : "a link inside");
+        TearDown();
+        SetUp();
+        std::filesystem::create_directories(machine.HostPath(stage));
+        std::filesystem::create_directories(machine.HostPath(outside));
+        std::ofstream(machine.HostPath(outside + L"\\kept.txt")) << "kept";
+        std::filesystem::create_directory_symlink(machine.HostPath(outside), machine.HostPath(stage + L"\\Driver64"));
+        if (userOwned) machine.SetFolderSecurity(root, os::sim::UserFolderSecurity());
+        OpenDeleteTab();
+        ASSERT_TRUE(Next());
+        Tick(kDrivers, k203);
+        Tick(kDrivers, k300);
+        ASSERT_TRUE(Next());
+        Remove();
+        EXPECT_TRUE(std::filesystem::exists(machine.HostPath(outside + L"\\kept.txt")));
+        EXPECT_EQ(std::filesystem::exists(machine.HostPath(stage)), userOwned);
+        const std::vector<Line> log = Log();
+        ASSERT_FALSE(log.empty());
+        EXPECT_EQ(log.back().error, userOwned);
+    }
+}
+
 TEST_F(DeleteTab, TheInstallsLeftoversGoWithTheLastDriverOfOurs) {
     const std::wstring root = L"C:\\Program Files (x86)\\PrinterDriver";
     const std::wstring stage = root + L"\\RMXTavrin";

@@ -189,6 +189,9 @@ bool GetFolderSecurityA(const std::string& path, FolderSecurity& security) {
     if (host.empty() || !fs::exists(host, ignored)) return Fail(error::kFileNotFound);
     security = machine.FolderSecurityOf(FromAnsi(path));
     security.isDirectory = fs::is_directory(host, ignored);
+    // A symbolic link on the host stands for a junction: the call describes
+    // the link itself.
+    security.isReparsePoint = security.isReparsePoint || fs::is_symlink(fs::symlink_status(host, ignored));
     return true;
 }
 
