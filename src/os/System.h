@@ -36,11 +36,13 @@ std::uint32_t SleepEx(std::uint32_t milliseconds, bool alertable);
 std::uint32_t WaitForSingleObject(KernelHandle handle, std::uint32_t milliseconds);
 bool CloseHandle(KernelHandle handle);
 
-// The machine-wide lock of an install or removal (a named mutex in the
-// global namespace), so that two copies of the program never change the
-// spooler at once. KernelHandle::Invalid when another process holds it or
-// it cannot be made; ReleaseWorkLock gives it back and closes it.
-KernelHandle TryTakeWorkLock();
+// The machine-wide lock of an install or removal: `lockFile` opened with no
+// sharing and deleted when closed. A second copy, in any session, cannot
+// open it while the first runs; a copy that dies gives it back; in a folder
+// only administrators can write, nobody else can make it first and hold it.
+// KernelHandle::Invalid with ERROR_SHARING_VIOLATION while another process
+// holds it, else with the call's own error; ReleaseWorkLock gives it back.
+KernelHandle TryTakeWorkLock(const std::wstring& lockFile);
 void ReleaseWorkLock(KernelHandle lock);
 
 // CreateThread with default security, stack and flags, its handle closed at
@@ -64,6 +66,10 @@ struct OsVersion {
 bool GetVersionExW(OsVersion& version);
 
 std::uint16_t GetUserDefaultUILanguage();
+
+// The SID of the user the process runs as (its token's TokenUser), as text
+// such as "S-1-5-18"; empty when the token cannot be read.
+std::wstring GetProcessUserSid();
 
 struct LocalTime {
     int year, month, day, hour, minute, second, milliseconds;

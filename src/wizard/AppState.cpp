@@ -269,14 +269,14 @@ bool AppState::StartInstall() {
     const std::uint32_t error = StartWorker([this] {
         // Another copy's unattended run may hold the lock; the wizard goes
         // on as it always has, and holds it itself when it can.
-        const os::KernelHandle lock = os::TryTakeWorkLock();
+        WorkLock lock = TakeWorkLock();
         const bluetooth::BluetoothDeviceInfo* chosen = ChosenBluetoothDevice();
         // A copy: the device list belongs to the UI thread.
         std::optional<bluetooth::BluetoothDeviceInfo> device;
         if (chosen != nullptr) device = *chosen;
         WindowSink sink(*this, common::UM_INSTALL_LOG_LINE);
         const InstallResult result = RunInstallProcedure(request_, models_, device ? &*device : nullptr, sink);
-        os::ReleaseWorkLock(lock);
+        ReleaseWorkLock(lock);
         OnInstallFinished(&result);
         --criticalWorkers_;
         Send(common::UM_WORK_ENDED);

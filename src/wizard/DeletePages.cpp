@@ -140,10 +140,10 @@ void AppState::RunRemoval() {
     for (const std::wstring& name : checkedDrivers_)
         for (const printsys::SpoolerEntry& entry : installedDrivers_)
             if (entry.second == name) removal.drivers.push_back(entry);
-    const os::KernelHandle lock = os::TryTakeWorkLock();
+    WorkLock lock = TakeWorkLock();
     WindowSink sink(*this, common::UM_DELETE_LOG_LINE);
     RunRemovalProcedure(removal, models_, sink);
-    os::ReleaseWorkLock(lock);
+    ReleaseWorkLock(lock);
     checkedPrinters_.clear();
     checkedDrivers_.clear();
     ShowDeleteBusy(false);

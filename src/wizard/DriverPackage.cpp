@@ -238,8 +238,13 @@ bool IsAdminOnlyWritable(const os::FolderSecurity& security) {
                             kWriteOwner = 0x00080000, kGenericAll = 0x10000000, kGenericWrite = 0x40000000;
     constexpr std::uint32_t kChangingRights = kAddFile | kAddSubfolder | kWriteEa | kDeleteChild | kWriteAttributes |
                                               kDelete | kWriteDac | kWriteOwner | kGenericAll | kGenericWrite;
-    const auto trusted = [](const std::wstring& sid) {
-        return sid == os::kSidSystem || sid == os::kSidAdministrators || sid == os::kSidTrustedInstaller;
+    // The process's own user too: it is who runs this (SYSTEM, or an
+    // elevated administrator, whose folders Windows gives the
+    // Administrators group and Wine gives the user).
+    const std::wstring self = os::GetProcessUserSid();
+    const auto trusted = [&](const std::wstring& sid) {
+        return sid == os::kSidSystem || sid == os::kSidAdministrators || sid == os::kSidTrustedInstaller ||
+               (!self.empty() && sid == self);
     };
     if (!security.isDirectory || security.isReparsePoint || !security.hasDacl || !trusted(security.owner))
         return false;
@@ -248,6 +253,38 @@ bool IsAdminOnlyWritable(const os::FolderSecurity& security) {
         const bool applies = entry.allow && !(entry.flags & os::kAceInheritOnly);
         return !applies || !(entry.mask & kChangingRights) || trusted(entry.sid);
     });
+}
+
+std::wstring SetupFolder() {
+    const std::wstring stage = StagingFolder();
+    // "...\PrinterDriver\RMXTavrin\" -> "...\PrinterDriver\Setup\"
+    const std::wstring root = stage.substr(0, stage.rfind(L'\\', stage.size() - 2) + 1);
+    return root + L"Setup\\";
+}
+
+WorkLock TakeWorkLock() {
+    const std::wstring folder = SetupFolder();
+    // Twice: another copy that just gave its lock back may have removed the
+    // folder in between.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!CreateDirectoryTree(folder)) return {};
+        const os::KernelHandle handle = os::TryTakeWorkLock(folder + L"QuorvelA4Setup.lock");
+        if (handle != os::KernelHandle::Invalid) return {WorkLockState::Taken, handle};
+        if (os::GetLastError() == os::error::kSharingViolation) return {WorkLockState::Busy, handle};
+        if (os::GetLastError() != os::error::kPathNotFound) break;
+    }
+    return {};
+}
+
+void ReleaseWorkLock(WorkLock& lock) {
+    if (lock.state != WorkLockState::Taken) return;
+    os::ReleaseWorkLock(lock.handle);
+    lock = {};
+    const std::wstring folder = SetupFolder();
+    if (os::RemoveEmptyFolder(folder.substr(0, folder.size() - 1))) {
+        const std::wstring above = folder.substr(0, folder.rfind(L'\\', folder.size() - 2));
+        os::RemoveEmptyFolder(above);
+    }
 }
 
 std::wstring StagingFolder() {

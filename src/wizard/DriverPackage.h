@@ -112,7 +112,8 @@ bool CreateDirectoryTree(const std::wstring& path);
 // could change may have had a subfolder swapped for a junction.
 bool IsAdminOnlyTree(const std::wstring& path);
 
-// Whether only SYSTEM, Administrators and TrustedInstaller can change what
+// Whether only SYSTEM, Administrators, TrustedInstaller and the process's own
+// user can change what
 // is in the folder: one of them owns it (an owner may rewrite the list),
 // no other trustee has a right that adds, deletes or renames in it or
 // changes its list, it has a list at all, and it is a real folder, not a
@@ -122,5 +123,22 @@ bool IsAdminOnlyWritable(const os::FolderSecurity& security);
 // The folder the printui install reads from, ending in "\\": under Program
 // Files, or on C:\ when the shell cannot say where that is.
 std::wstring StagingFolder();
+
+// The program's own folder beside it, ending in "\\": the unattended log and
+// the machine-wide lock live there, where only administrators can write.
+std::wstring SetupFolder();
+
+// The machine-wide lock of an install or removal, a file in SetupFolder():
+// Taken, Busy (another copy holds it), or Failed (the folder cannot be made
+// or kept to CreateDirectoryTree's rule; the last error says why).
+enum class WorkLockState { Taken, Busy, Failed };
+struct WorkLock {
+    WorkLockState state = WorkLockState::Failed;
+    os::KernelHandle handle = os::KernelHandle::Invalid;
+};
+WorkLock TakeWorkLock();
+// Gives the lock back, and removes SetupFolder() and the folder above it
+// where they are left empty, so that a removal leaves nothing behind.
+void ReleaseWorkLock(WorkLock& lock);
 
 }  // namespace wizard

@@ -349,14 +349,18 @@ UnattendedOutcome RunUnattended(const CommandLine& command, const std::vector<Dr
         outcome.exitCode = Check(command, models, log, outcome.output);
     } else {
         // One install or removal at a time on the machine, whichever copy runs it.
-        const os::KernelHandle lock = os::TryTakeWorkLock();
-        if (lock == os::KernelHandle::Invalid) {
+        WorkLock lock = TakeWorkLock();
+        if (lock.state == WorkLockState::Busy) {
             outcome = {kExitAnotherInstall, L"Another copy of the program is installing or removing a printer."};
+            log.Error(outcome.message);
+        } else if (lock.state == WorkLockState::Failed) {
+            outcome = {kExitFailed, L"The lock in " + SetupFolder() + L" cannot be taken: " +
+                                        os::SystemErrorText(os::GetLastError())};
             log.Error(outcome.message);
         } else {
             outcome.exitCode = command.mode == CommandMode::Install ? Install(command, models, log, outcome.message)
                                                                     : Remove(command, models, log);
-            os::ReleaseWorkLock(lock);
+            ReleaseWorkLock(lock);
         }
     }
     const bool failed = outcome.exitCode != kExitSuccess && outcome.exitCode != kExitCheckFailed;

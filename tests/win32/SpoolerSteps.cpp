@@ -148,6 +148,9 @@ bool SpoolerStep(const std::string& verb, std::istringstream& in, const StatusFn
         }
         std::vector<BYTE> defaults(sizeof(DEVMODEW) + 12), merged(defaults.size());
         auto* result = reinterpret_cast<DEVMODEW*>(merged.data());
+        // Wine passes the output's own dmSize to the driver as cbOut.
+        reinterpret_cast<DEVMODEW*>(defaults.data())->dmSize = static_cast<WORD>(defaults.size());
+        result->dmSize = static_cast<WORD>(merged.size());
         const bool asked = DocumentPropertiesW(nullptr, printer, name.data(), reinterpret_cast<DEVMODEW*>(defaults.data()),
                                                nullptr, DM_OUT_BUFFER) == IDOK;
         auto* input = reinterpret_cast<DEVMODEW*>(defaults.data());

@@ -308,10 +308,11 @@ TEST_F(InstallProcedure, RarerFailuresOfTheDriverSteps) {
              ASSERT_FALSE(machine.shellRuns.empty());
              EXPECT_NE(machine.shellRuns.back().info.parameters.find(L"PrintUIEntry /ia"), std::wstring::npos);
          }},
+        // The lock's folder comes first: Program Files, PrinterDriver, Setup.
         {"the staging folder cannot be made",
          [&] {
              machine.FailCall(Operation::AddPrinterDriverEx, 5);
-             machine.FailCall(Operation::CreateDirectory, 5);
+             machine.FailCall(Operation::CreateDirectory, 5, 4);
          },
          [&](const std::vector<Line>& log) {
              EXPECT_EQ(log.back(), (Line{L"Failed to create directory", true}));
@@ -320,7 +321,7 @@ TEST_F(InstallProcedure, RarerFailuresOfTheDriverSteps) {
         {"a staging subfolder cannot be made",
          [&] {
              machine.FailCall(Operation::AddPrinterDriverEx, 5);
-             machine.FailCall(Operation::CreateDirectory, 5, 4);
+             machine.FailCall(Operation::CreateDirectory, 5, 5);
          },
          [&](const std::vector<Line>& log) {
              EXPECT_EQ(log.back(), (Line{L"Failed to create directory", true}));
@@ -497,7 +498,8 @@ TEST_F(InstallProcedure, APrinterTheSpoolerRefuses) {
 // certificate or DLLs swapped before certutil and printui use them.
 TEST_F(InstallProcedure, AStagingFolderOthersCanWriteIsRefusedBeforeAnythingRuns) {
     AddPort(L"USB001", L"USB Monitor");
-    machine.FailCall(Operation::SHGetFolderPath, 1);  // the staging folder is on C:\ then
+    // The staging folder is on C:\ then (the lock's folder asked first).
+    machine.FailCall(Operation::SHGetFolderPath, 1, 2);
     std::filesystem::create_directories(machine.HostPath(L"C:\\PrinterDriver"));
     machine.SetFolderSecurity(L"C:\\PrinterDriver", os::sim::UserFolderSecurity());
     machine.FailCall(Operation::AddPrinterDriverEx, 5);

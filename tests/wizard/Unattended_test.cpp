@@ -176,6 +176,26 @@ TEST_F(Unattended, ANameTakenInAnotherCaseChangesNothing) {
     EXPECT_EQ(machine.FindDriver(L"A4 Printer(203dpi)"), nullptr);
 }
 
+// The lock is a file in an administrators' folder beside the staging
+// folder, which no user can make first; the folder goes again when empty.
+// Where it is not kept to the staging rule, the run fails with the reason
+// instead of waiting for ever for "another copy".
+TEST_F(Unattended, TheLockIsAFileNoUserCanHold) {
+    const std::wstring setup = L"C:\\Program Files (x86)\\PrinterDriver\\Setup";
+    ASSERT_EQ(Run({L"/install", L"/model:203", L"/port:LPT1:"}), 0);
+    EXPECT_EQ(machine.workLockFile, setup + L"\\QuorvelA4Setup.lock");
+    EXPECT_FALSE(std::filesystem::exists(machine.HostPath(setup))) << "the empty folder is removed again";
+
+    std::filesystem::create_directories(machine.HostPath(setup));
+    machine.SetFolderSecurity(setup, os::sim::UserFolderSecurity());
+    std::vector<Line> log;
+    EXPECT_EQ(Run({L"/remove", L"/printer:A4 Printer(203dpi)"}, &log), 1603);
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back().text.rfind(L"The lock in " + setup + L"\\ cannot be taken: Code: 5", 0), 0u)
+        << testing::PrintToString(log.back().text);
+    EXPECT_NE(machine.FindPrinter(L"A4 Printer(203dpi)"), nullptr);
+}
+
 // Deployment tools run an install again when their detection fails, and a
 // removal after a user removed the printer: both end in success and change
 // nothing. A name taken by another driver or port is still refused.

@@ -147,6 +147,7 @@ void Machine::Reset() {
     trustedPublishers.clear();
     workLockHeldElsewhere = false;
     workLockHeld = false;
+    workLockFile.clear();
     version = {10, 0, 19045};
     isAdministrator = true;
     uiLanguage = 1033;

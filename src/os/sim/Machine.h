@@ -280,11 +280,14 @@ public:
     std::vector<std::vector<std::uint8_t>> trustedPublishers;
     // Another process holds the install-and-removal lock.
     bool workLockHeldElsewhere = false;
-    // This process holds it.
+    // This process holds it, and the file it took it by.
     bool workLockHeld = false;
+    std::wstring workLockFile;
 
     OsVersion version{10, 0, 19045};
     bool isAdministrator = true;
+    // The user the process runs as: an administrator's account.
+    std::wstring processUserSid = L"S-1-5-21-1004336348-1177238915-682003330-500";
     std::uint16_t uiLanguage = 1033;
     // The 32-bit program on 64-bit Windows: WOW64 says so, and the shell's
     // Program Files folder for it is the x86 one.

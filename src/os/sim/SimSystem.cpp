@@ -5,6 +5,7 @@
 #include "os/sim/Machine.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <thread>
 
 namespace os {
@@ -123,6 +124,8 @@ bool GetVersionExW(OsVersion& version) {
 
 std::uint16_t GetUserDefaultUILanguage() { return TheMachine().uiLanguage; }
 
+std::wstring GetProcessUserSid() { return TheMachine().processUserSid; }
+
 LocalTime GetLocalTime() { return TheMachine().LocalTimeNow(); }
 
 std::uint64_t SystemTimeAsFileTime() {
@@ -213,14 +216,25 @@ void UninitializeCom() {
     if (comInitialisations > 0) --comInitialisations;
 }
 
-KernelHandle TryTakeWorkLock() {
+KernelHandle TryTakeWorkLock(const std::wstring& lockFile) {
     auto& machine = TheMachine();
+    if (const auto error = machine.TakeFailure(Operation::CreateFile)) {
+        Fail(error);
+        return KernelHandle::Invalid;
+    }
     if (machine.workLockHeldElsewhere || machine.workLockHeld) {
-        Fail(sim::error::kAccessDenied);
+        Fail(sim::error::kSharingViolation);
+        return KernelHandle::Invalid;
+    }
+    const std::filesystem::path host = machine.HostPath(lockFile);
+    std::error_code ignored;
+    if (host.empty() || !std::filesystem::is_directory(host.parent_path(), ignored)) {
+        Fail(sim::error::kPathNotFound);
         return KernelHandle::Invalid;
     }
     machine.workLockHeld = true;
-    return static_cast<KernelHandle>(machine.internals().Open({HandleKind::Mutex, L"work lock", 0, {}, 0}));
+    machine.workLockFile = lockFile;
+    return static_cast<KernelHandle>(machine.internals().Open({HandleKind::Mutex, lockFile, 0, {}, 0}));
 }
 
 void ReleaseWorkLock(KernelHandle lock) {

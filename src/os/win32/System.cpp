@@ -2,9 +2,12 @@
 
 #include "os/win32/Win32.h"
 
+#include <sddl.h>
+
 #include <objbase.h>
 
 #include <memory>
+#include <vector>
 
 namespace os {
 
@@ -35,27 +38,17 @@ DWORD WINAPI ThreadEntry(LPVOID parameter) {
 }
 }  // namespace
 
-KernelHandle TryTakeWorkLock() {
-    // The global namespace reaches other sessions too: an unattended run as
-    // SYSTEM and an administrator's wizard see the same lock.
-    const HANDLE mutex = ::CreateMutexW(nullptr, FALSE, L"Global\\QuorvelA4DriverSetup.Work");
-    if (mutex == nullptr) return KernelHandle::Invalid;
-    const DWORD waited = ::WaitForSingleObject(mutex, 0);
-    // An abandoned lock was left by a copy that died; the spooler may be
-    // half-changed, but waiting would not mend that.
-    if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
-        ::CloseHandle(mutex);
-        ::SetLastError(ERROR_ALREADY_EXISTS);
-        return KernelHandle::Invalid;
-    }
-    return FromPointer<KernelHandle>(mutex);
+KernelHandle TryTakeWorkLock(const std::wstring& lockFile) {
+    // A named mutex, even in Global\\, can be made first by any user and
+    // held for ever; a file in an administrators' folder cannot.
+    const HANDLE file = ::CreateFileW(lockFile.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                      FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT,
+                                      nullptr);
+    return file == INVALID_HANDLE_VALUE ? KernelHandle::Invalid : FromPointer<KernelHandle>(file);
 }
 
 void ReleaseWorkLock(KernelHandle lock) {
-    if (lock == KernelHandle::Invalid) return;
-    const HANDLE mutex = ToPointer<HANDLE>(lock);
-    ::ReleaseMutex(mutex);
-    ::CloseHandle(mutex);
+    if (lock != KernelHandle::Invalid) ::CloseHandle(ToPointer<HANDLE>(lock));
 }
 
 bool StartThread(std::function<void()> body) {
@@ -86,6 +79,23 @@ bool GetVersionExW(OsVersion& version) {
 }
 
 std::uint16_t GetUserDefaultUILanguage() { return ::GetUserDefaultUILanguage(); }
+
+std::wstring GetProcessUserSid() {
+    HANDLE token = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &token)) return std::wstring();
+    DWORD needed = 0;
+    ::GetTokenInformation(token, TokenUser, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed);
+    std::wstring text;
+    LPWSTR sid = nullptr;
+    if (needed >= sizeof(TOKEN_USER) && ::GetTokenInformation(token, TokenUser, buffer.data(), needed, &needed) &&
+        ::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &sid)) {
+        text = sid;
+        ::LocalFree(sid);
+    }
+    ::CloseHandle(token);
+    return text;
+}
 
 LocalTime GetLocalTime() {
     SYSTEMTIME time{};
