@@ -81,6 +81,32 @@ bool GetCurrentDirectoryA(std::string& directory);
 // read it and append to it meanwhile, so two runs can share one log.
 KernelHandle OpenFileForAppend(const std::wstring& path);
 
+// What OpenLogFile found at the path, before the caller trusts it.
+struct LogFileFacts {
+    bool existed = false;
+    bool isDirectory = false;
+    bool isReparsePoint = false;
+    std::uint32_t links = 0;  // hard links to the file
+    std::wstring owner;       // SID text
+};
+// A log a privileged run appends to, opened without following a reparse
+// point at its own name: append-only access, others may read it meanwhile
+// but not write; a new file gets SYSTEM and Administrators full control and
+// Users reading. The handle is Invalid when the open fails; otherwise the
+// caller checks `facts` and closes the handle of one it refuses.
+KernelHandle OpenLogFile(const std::wstring& path, LogFileFacts& facts);
+
+inline constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFF;
+inline constexpr std::uint32_t kFileAttributeDirectory = 0x10;
+inline constexpr std::uint32_t kFileAttributeReparsePoint = 0x400;
+// GetFileAttributesW: of the name itself, a junction or link included.
+std::uint32_t GetFileAttributesW(const std::wstring& path);
+
+// Turns on the process's redirection trust (ProcessRedirectionTrustPolicy,
+// where Windows has it): the process no longer follows junctions that
+// users who are not administrators made. False where Windows lacks it.
+bool EnableRedirectionTrust();
+
 // Whether the path names a folder.
 bool FolderExists(const std::wstring& path);
 // Deletes the folder and everything in it. A link inside (a junction or a
@@ -97,6 +123,7 @@ bool TrustedPublisherHolds(const std::vector<std::uint8_t>& certificate, bool& h
 bool RemoveFromTrustedPublisher(const std::vector<std::uint8_t>& certificate);
 
 inline constexpr int kCsidlWindows = 0x24;
+inline constexpr int kCsidlCommonAppData = 0x23;
 inline constexpr int kCsidlProgramFiles = 0x26;
 // SHGetFolderPathW(NULL, folder, NULL, SHGFP_TYPE_CURRENT), without a
 // trailing "\". False when the shell reports a failure (it sets no last error).

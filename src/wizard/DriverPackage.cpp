@@ -230,6 +230,15 @@ bool CreateDirectoryTree(const std::wstring& path) { return WalkAdminOnlyFolders
 
 bool IsAdminOnlyTree(const std::wstring& path) { return WalkAdminOnlyFolders(path, false); }
 
+bool IsTrustedOwner(const std::wstring& sid) {
+    // The process's own user too: it is who runs this (SYSTEM, or an
+    // elevated administrator, whose files Windows gives the Administrators
+    // group and Wine gives the user).
+    if (sid == os::kSidSystem || sid == os::kSidAdministrators || sid == os::kSidTrustedInstaller) return true;
+    const std::wstring self = os::GetProcessUserSid();
+    return !self.empty() && sid == self;
+}
+
 bool IsAdminOnlyWritable(const os::FolderSecurity& security) {
     // Rights that let a trustee put, swap or remove what is in the folder,
     // or give itself such rights.
@@ -238,14 +247,7 @@ bool IsAdminOnlyWritable(const os::FolderSecurity& security) {
                             kWriteOwner = 0x00080000, kGenericAll = 0x10000000, kGenericWrite = 0x40000000;
     constexpr std::uint32_t kChangingRights = kAddFile | kAddSubfolder | kWriteEa | kDeleteChild | kWriteAttributes |
                                               kDelete | kWriteDac | kWriteOwner | kGenericAll | kGenericWrite;
-    // The process's own user too: it is who runs this (SYSTEM, or an
-    // elevated administrator, whose folders Windows gives the
-    // Administrators group and Wine gives the user).
-    const std::wstring self = os::GetProcessUserSid();
-    const auto trusted = [&](const std::wstring& sid) {
-        return sid == os::kSidSystem || sid == os::kSidAdministrators || sid == os::kSidTrustedInstaller ||
-               (!self.empty() && sid == self);
-    };
+    const auto trusted = [](const std::wstring& sid) { return IsTrustedOwner(sid); };
     if (!security.isDirectory || security.isReparsePoint || !security.hasDacl || !trusted(security.owner))
         return false;
     return std::all_of(security.entries.begin(), security.entries.end(), [&](const os::AccessEntry& entry) {

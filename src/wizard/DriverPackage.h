@@ -119,6 +119,9 @@ bool IsAdminOnlyTree(const std::wstring& path);
 // changes its list, it has a list at all, and it is a real folder, not a
 // junction to somewhere else.
 bool IsAdminOnlyWritable(const os::FolderSecurity& security);
+// SYSTEM, Administrators, TrustedInstaller or the process's own user: who
+// may own what a privileged run writes to or installs from.
+bool IsTrustedOwner(const std::wstring& sid);
 
 // The folder the printui install reads from, ending in "\\": under Program
 // Files, or on C:\ when the shell cannot say where that is.

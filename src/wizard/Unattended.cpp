@@ -310,13 +310,71 @@ std::wstring ModeName(CommandMode mode) {
     }
 }
 
+bool IsDriveLetterPath(const std::wstring& path) {
+    return path.size() > 3 && ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
+           path[1] == L':' && path[2] == L'\\';
+}
+
+// Why a run as SYSTEM must not write its log at `path`, or "": every folder
+// on the way a real folder (a junction could send the append anywhere), the
+// file itself no link, no second name of another file, and owned by whom
+// SYSTEM trusts when it was there before.
+std::wstring RefuseLogPath(const std::wstring& path) {
+    if (!IsDriveLetterPath(path)) return L"The log must be a full path such as C:\\Logs\\setup.log.";
+    for (std::size_t at = path.find(L'\\', 3); at != std::wstring::npos; at = path.find(L'\\', at + 1)) {
+        const std::wstring folder = path.substr(0, at);
+        const std::wstring name = folder.substr(folder.rfind(L'\\') + 1);
+        if (name.empty() || name == L"." || name == L"..") return L"The log's path " + path + L" is not plain.";
+        const std::uint32_t attributes = os::GetFileAttributesW(folder);
+        if (attributes == os::kInvalidFileAttributes || !(attributes & os::kFileAttributeDirectory))
+            return L"The folder " + folder + L" does not exist.";
+        if (attributes & os::kFileAttributeReparsePoint)
+            return L"The folder " + folder + L" is a junction or link; the log is not written through it.";
+    }
+    return std::wstring();
+}
+
+std::wstring RefuseLogFile(const std::wstring& path, const os::LogFileFacts& facts) {
+    if (facts.isDirectory) return path + L" is a folder.";
+    if (facts.isReparsePoint) return path + L" is a link; the log is not written through it.";
+    if (facts.links > 1) return path + L" has other names (hard links); the log is not written to it.";
+    if (facts.existed && !IsTrustedOwner(facts.owner))
+        return path + L" belongs to " + facts.owner + L", not to SYSTEM or the Administrators.";
+    return std::wstring();
+}
+
+// The log, opened as the rules above say; the reason when it is not.
+os::KernelHandle OpenLog(const std::wstring& path, bool isDefault, std::wstring& reason) {
+    if (isDefault && !CreateDirectoryTree(SetupFolder())) {
+        reason = L"The folder " + SetupFolder() + L" cannot be made: " + os::SystemErrorText(os::GetLastError());
+        return os::KernelHandle::Invalid;
+    }
+    reason = RefuseLogPath(path);
+    if (!reason.empty()) return os::KernelHandle::Invalid;
+    os::LogFileFacts facts;
+    os::KernelHandle file = os::OpenLogFile(path, facts);
+    // Another run writing the same log: wait for it a while.
+    for (int tries = 0; file == os::KernelHandle::Invalid && os::GetLastError() == os::error::kSharingViolation &&
+                        tries < 40;
+         ++tries) {
+        os::Sleep(250);
+        file = os::OpenLogFile(path, facts);
+    }
+    if (file == os::KernelHandle::Invalid) {
+        reason = L"The log " + path + L" cannot be written: " + os::SystemErrorText(os::GetLastError());
+        return file;
+    }
+    reason = RefuseLogFile(path, facts);
+    if (!reason.empty()) {
+        os::CloseHandle(file);
+        return os::KernelHandle::Invalid;
+    }
+    return file;
+}
+
 }  // namespace
 
-std::wstring DefaultLogPath() {
-    std::wstring windows;
-    if (!os::SHGetFolderPathW(os::kCsidlWindows, windows) || windows.empty()) windows = L"C:\\Windows";
-    return windows + L"\\Temp\\" + kLogName;
-}
+std::wstring DefaultLogPath() { return SetupFolder() + kLogName; }
 
 UnattendedOutcome RunUnattended(const CommandLine& command, const std::vector<DriverModel>& models,
                                 const common::LanguageTable& languages) {
@@ -333,11 +391,12 @@ UnattendedOutcome RunUnattended(const CommandLine& command, const std::vector<Dr
     // and tools, not by the user whose UI language SYSTEM happens to have.
     ui::TextManager::Process().Load(common::LanguageOrEnglish(languages, langId != 0 ? langId : common::kEnglish).file);
 
+    // SYSTEM follows no junction a user made, where Windows can see to it.
+    os::EnableRedirectionTrust();
     const std::wstring logPath = command.logPath.empty() ? DefaultLogPath() : command.logPath;
-    const os::KernelHandle file = os::OpenFileForAppend(logPath);
-    if (file == os::KernelHandle::Invalid)
-        return {kExitBadCommandLine,
-                L"The log " + logPath + L" cannot be written: " + os::SystemErrorText(os::GetLastError())};
+    std::wstring refused;
+    const os::KernelHandle file = OpenLog(logPath, command.logPath.empty(), refused);
+    if (file == os::KernelHandle::Invalid) return {kExitBadCommandLine, refused};
     LogFile log(file);
     log.Info(L"Unattended " + ModeName(command.mode) + L" started: PrinterDriverSetup " PROGRAM_VERSION_TEXT
              L", command line: " + ArgumentsText(command));

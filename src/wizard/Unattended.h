@@ -27,7 +27,8 @@ struct UnattendedOutcome {
     std::wstring output;
 };
 
-// "<Windows>\Temp\QuorvelA4Setup.log": where a run without /log writes.
+// "<Program Files>\PrinterDriver\Setup\QuorvelA4Setup.log": where a run
+// without /log writes, in a folder only administrators can write.
 std::wstring DefaultLogPath();
 
 // Runs a command line that is not the wizard's (Help, Install, Remove,

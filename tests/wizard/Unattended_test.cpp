@@ -196,6 +196,59 @@ TEST_F(Unattended, TheLockIsAFileNoUserCanHold) {
     EXPECT_NE(machine.FindPrinter(L"A4 Printer(203dpi)"), nullptr);
 }
 
+// SYSTEM appends to its log: a path a user could bend elsewhere is refused
+// with 87 before anything runs, and what it points to is left as it was.
+TEST_F(Unattended, ALogAUserCouldRedirectIsRefused) {
+    namespace fs = std::filesystem;
+    const auto host = [this](const wchar_t* path) { return machine.HostPath(path); };
+    fs::create_directories(host(L"C:\\Users\\Public"));
+    std::ofstream(host(L"C:\\Users\\Public\\target.txt")) << "theirs";
+    fs::create_directory_symlink(host(L"C:\\Users\\Public"), host(L"C:\\Temp\\junction"));
+    fs::create_symlink(host(L"C:\\Users\\Public\\target.txt"), host(L"C:\\Temp\\link.log"));
+    fs::create_hard_link(host(L"C:\\Users\\Public\\target.txt"), host(L"C:\\Temp\\second.log"));
+    std::ofstream(host(L"C:\\Temp\\users.log")) << "made by a user";
+    machine.SetFolderSecurity(L"C:\\Temp\\users.log", os::sim::UserFolderSecurity());
+    fs::create_directories(host(L"C:\\Temp\\folder.log"));
+    const struct {
+        const wchar_t* log;
+        const wchar_t* reason;
+    } cases[] = {
+        {L"setup.log", L"The log must be a full path"},
+        {L"C:\\Temp\\junction\\setup.log", L"The folder C:\\Temp\\junction is a junction or link"},
+        {L"C:\\Temp\\link.log", L"C:\\Temp\\link.log is a link"},
+        {L"C:\\Temp\\second.log", L"C:\\Temp\\second.log has other names"},
+        {L"C:\\Temp\\users.log", L"C:\\Temp\\users.log belongs to S-1-5-21-"},
+        {L"C:\\Temp\\folder.log", L"C:\\Temp\\folder.log is a folder"},
+        {L"C:\\Temp\\..\\Temp\\x.log", L"is not plain"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.log)));
+        const wizard::UnattendedOutcome refused = wizard::RunUnattended(
+            wizard::ParseCommandLine({L"/install", L"/model:203", L"/port:LPT1:", std::wstring(L"/log:") + c.log}),
+            state->Models(), state->Languages());
+        EXPECT_EQ(refused.exitCode, 87);
+        EXPECT_EQ(refused.message.rfind(c.reason, 0) == 0 || refused.message.find(c.reason) != std::wstring::npos, true)
+            << testing::PrintToString(refused.message);
+    }
+    EXPECT_TRUE(machine.spooler.printers.empty());
+    std::ifstream target(host(L"C:\\Users\\Public\\target.txt"));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(target), {}), "theirs");
+    EXPECT_TRUE(machine.redirectionTrust) << "turned on before the log is opened";
+}
+
+// Without /log the log goes to the program's own administrators' folder.
+TEST_F(Unattended, TheDefaultLogIsInTheAdministratorsFolder) {
+    const std::wstring log = L"C:\\Program Files (x86)\\PrinterDriver\\Setup\\QuorvelA4Setup.log";
+    EXPECT_EQ(wizard::DefaultLogPath(), log);
+    EXPECT_EQ(wizard::RunUnattended(wizard::ParseCommandLine({L"/check", L"/printer:x"}), state->Models(),
+                                    state->Languages())
+                  .exitCode,
+              1);
+    EXPECT_TRUE(std::filesystem::exists(machine.HostPath(log)));
+    EXPECT_EQ(machine.FolderSecurityOf(L"C:\\Program Files (x86)\\PrinterDriver\\Setup").owner,
+              os::kSidAdministrators);
+}
+
 // Deployment tools run an install again when their detection fails, and a
 // removal after a user removed the printer: both end in success and change
 // nothing. A name taken by another driver or port is still refused.

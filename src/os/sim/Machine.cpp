@@ -148,6 +148,7 @@ void Machine::Reset() {
     workLockHeldElsewhere = false;
     workLockHeld = false;
     workLockFile.clear();
+    redirectionTrust = false;
     version = {10, 0, 19045};
     isAdministrator = true;
     uiLanguage = 1033;

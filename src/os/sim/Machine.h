@@ -280,6 +280,8 @@ public:
     std::vector<std::vector<std::uint8_t>> trustedPublishers;
     // Another process holds the install-and-removal lock.
     bool workLockHeldElsewhere = false;
+    // The process turned on its redirection trust.
+    bool redirectionTrust = false;
     // This process holds it, and the file it took it by.
     bool workLockHeld = false;
     std::wstring workLockFile;

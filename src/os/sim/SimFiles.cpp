@@ -119,6 +119,48 @@ KernelHandle OpenFileForAppend(const std::wstring& path) {
     return sim::CreateDiskFile(machine, path, kGenericWrite, kFileShareWrite, false);
 }
 
+KernelHandle OpenLogFile(const std::wstring& path, LogFileFacts& facts) {
+    auto& machine = TheMachine();
+    facts = LogFileFacts{};
+    if (const auto error = machine.TakeFailure(Operation::CreateFile)) {
+        Fail(error);
+        return KernelHandle::Invalid;
+    }
+    const fs::path host = machine.HostPath(path);
+    std::error_code ignored;
+    // The name itself: a link is opened as the link (here: not followed).
+    const fs::file_status status = fs::symlink_status(host, ignored);
+    facts.existed = fs::exists(status);
+    facts.isReparsePoint = fs::is_symlink(status);
+    facts.isDirectory = fs::is_directory(status);
+    if (facts.isReparsePoint || facts.isDirectory) {
+        facts.links = 1;
+        facts.owner = machine.FolderSecurityOf(path).owner;
+        return static_cast<KernelHandle>(machine.internals().Open({HandleKind::DiskFile, host.wstring(), 0, {}, 0}));
+    }
+    // Others may read while it is written, not write.
+    const KernelHandle file = sim::CreateDiskFile(machine, path, kGenericWrite, 0, false);
+    if (file == KernelHandle::Invalid) return file;
+    facts.links = static_cast<std::uint32_t>(fs::hard_link_count(host, ignored));
+    if (!facts.existed) machine.SetFolderSecurity(path, sim::AdminOnlySecurity());
+    facts.owner = machine.FolderSecurityOf(path).owner;
+    return file;
+}
+
+std::uint32_t GetFileAttributesW(const std::wstring& path) {
+    const fs::path host = TheMachine().HostPath(path);
+    std::error_code ignored;
+    const fs::file_status status = fs::symlink_status(host, ignored);
+    if (host.empty() || !fs::exists(status)) return kInvalidFileAttributes;
+    if (fs::is_symlink(status)) return kFileAttributeReparsePoint | (fs::is_directory(host, ignored) ? kFileAttributeDirectory : 0);
+    return fs::is_directory(status) ? kFileAttributeDirectory : kFileAttributeNormal;
+}
+
+bool EnableRedirectionTrust() {
+    TheMachine().redirectionTrust = true;
+    return true;
+}
+
 bool FolderExists(const std::wstring& path) {
     const fs::path host = TheMachine().HostPath(path);
     std::error_code ignored;

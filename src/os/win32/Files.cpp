@@ -251,6 +251,57 @@ bool GetFolderSecurityA(const std::string& path, FolderSecurity& security) {
     return complete ? true : win32::Fail(error);
 }
 
+// A log: SYSTEM and Administrators may do anything, Users read it.
+constexpr wchar_t kLogDescriptor[] = L"O:BAD:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;FR;;;BU)";
+
+KernelHandle OpenLogFile(const std::wstring& path, LogFileFacts& facts) {
+    facts = LogFileFacts{};
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(kLogDescriptor, SDDL_REVISION_1, &descriptor, nullptr))
+        return KernelHandle::Invalid;
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+    const HANDLE file = ::CreateFileW(path.c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE,
+                                      FILE_SHARE_READ, &attributes, OPEN_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    DWORD error = ::GetLastError();
+    ::LocalFree(descriptor);
+    if (file == INVALID_HANDLE_VALUE) {
+        win32::Fail(error);
+        return KernelHandle::Invalid;
+    }
+    facts.existed = error == ERROR_ALREADY_EXISTS;
+    BY_HANDLE_FILE_INFORMATION information{};
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR ownerDescriptor = nullptr;
+    if (::GetFileInformationByHandle(file, &information)) {
+        facts.isDirectory = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        facts.isReparsePoint = (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        facts.links = information.nNumberOfLinks;
+    }
+    if (::GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
+                          &ownerDescriptor) == ERROR_SUCCESS) {
+        facts.owner = SidText(owner);
+        ::LocalFree(ownerDescriptor);
+    }
+    return FromPointer<KernelHandle>(file);
+}
+
+std::uint32_t GetFileAttributesW(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()); }
+
+bool EnableRedirectionTrust() {
+    // Windows 10 and 11 with RedirectionGuard; looked up, as older Windows
+    // lack the policy and Wine the call.
+    using SetPolicy = BOOL(WINAPI*)(int, PVOID, SIZE_T);
+    const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+    const auto set = kernel == nullptr ? nullptr
+                                       : reinterpret_cast<SetPolicy>(reinterpret_cast<void (*)()>(
+                                             ::GetProcAddress(kernel, "SetProcessMitigationPolicy")));
+    if (set == nullptr) return false;
+    constexpr int kProcessRedirectionTrustPolicy = 16;
+    DWORD flags = 0x1;  // EnforceRedirectionTrust
+    return set(kProcessRedirectionTrustPolicy, &flags, sizeof flags) != FALSE;
+}
+
 bool PathExistsA(const std::string& path) { return ::_access(path.c_str(), 0) == 0; }
 
 bool GetCurrentDirectoryA(std::string& directory) {
