@@ -18,7 +18,7 @@ constexpr PageTexts kSpanish = {
 
 constexpr PageTexts kJapanese = {
     L"設定", L"用紙:", L"印刷の向き:", L"縦", L"横", L"印字濃度:", L"薄く", L"濃く",
-    L"プリンター", L"モデル:", L"解像度:", L"印刷可能領域:", L"用紙カッター:", L"ページごとに用紙をカットします",
+    L"プリンター", L"機種:", L"解像度:", L"印刷可能領域:", L"用紙カッター:", L"ページごとに用紙をカットします",
     L"なし: ティアバーで用紙を切り取ってください", L"自動",
 };
 
@@ -35,13 +35,13 @@ constexpr PageTexts kThai = {
 };
 
 constexpr PageTexts kChinese = {
-    L"设置", L"纸张:", L"方向:", L"纵向", L"横向", L"打印浓度:", L"浅", L"深",
-    L"打印机", L"型号:", L"分辨率:", L"可打印区域:", L"切纸器:", L"每页打印后切纸",
-    L"无: 请在撕纸条处撕下纸张", L"自动",
+    L"设置", L"纸张：", L"方向：", L"纵向", L"横向", L"打印浓度：", L"浅", L"深",
+    L"打印机", L"型号：", L"分辨率：", L"可打印区域：", L"切纸器：", L"每页打印后切纸",
+    L"无：请在撕纸条处撕下纸张", L"自动",
 };
 
 constexpr PageTexts kPortuguese = {
-    L"Configurações", L"Papel:", L"Orientação:", L"Retrato", L"Paisagem", L"Intensidade:", L"Mais clara",
+    L"Definições", L"Papel:", L"Orientação:", L"Vertical", L"Horizontal", L"Intensidade:", L"Mais clara",
     L"Mais escura", L"Impressora", L"Modelo:", L"Resolução:", L"Área de impressão:", L"Cortador de papel:",
     L"Corta o papel após cada página", L"Nenhum: destaque o papel na barra de corte", L"Automática",
 };

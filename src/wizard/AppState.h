@@ -220,6 +220,7 @@ private:
     void ChooseConnection(ConnectionType type);
     // Shows the red verdict when the request's name breaks the name rule.
     bool RefuseInvalidPrinterName();
+    void ProposeNetworkPortName();
     ui::Control* FindDeleteControl(std::wstring_view name) const;
     void MarkDeleteRow(ui::Notification& notification, bool printers);
     // The page buttons.
@@ -255,6 +256,10 @@ private:
     std::set<std::wstring> checkedDrivers_;
     std::vector<printsys::SpoolerEntry> installedPrinters_;
     bool printersListed_ = false;
+    // The network page's port name is the proposal for the typed address
+    // until the user types a port name of their own (text the page sets
+    // itself is no "textchanged").
+    bool portNameFollowsAddress_ = true;
     std::vector<printsys::SpoolerEntry> installedDrivers_;
     std::vector<std::int32_t> usbSteps_, bluetoothSteps_, networkSteps_, portSteps_;
     std::vector<std::uint8_t> testPrintBuffer_;

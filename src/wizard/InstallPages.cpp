@@ -219,10 +219,17 @@ void AppState::ShowNetworkPage() {
         return;
     }
     const std::wstring base = L"192.168.1.100";
-    const std::wstring candidate = FreeNetworkPortName(base);
+    portNameFollowsAddress_ = true;
     address->SetText(base);
-    portName->SetText(candidate);
     request_.networkAddress = base;
+    ProposeNetworkPortName();
+}
+
+void AppState::ProposeNetworkPortName() {
+    auto* portName = dynamic_cast<ui::Edit*>(FindInstallControl(L"edit_install_lan_portName"));
+    if (portName == nullptr || !portNameFollowsAddress_) return;
+    const std::wstring candidate = FreeNetworkPortName(request_.networkAddress);
+    portName->SetText(candidate);
     request_.portName = candidate;
 }
 
@@ -314,11 +321,19 @@ void AppState::OnPageNotify(ui::Notification& notification) {
     } else if (Is(sender, L"edit_install_printer_name")) {
         if (textChanged) request_.printerName = sender.Text();
     } else if (Is(sender, L"edit_install_lan_ip")) {
-        if (textChanged) request_.networkAddress = sender.Text();
+        if (textChanged) {
+            request_.networkAddress = sender.Text();
+            // A port named after another host would be misread later.
+            ProposeNetworkPortName();
+        }
     } else if (Is(sender, L"edit_usecustom_pin")) {
         if (auto* edit = dynamic_cast<ui::Edit*>(&sender); edit && textChanged) FilterPin(*edit);
     } else if (Is(sender, L"edit_install_lan_portName")) {
-        if (textChanged) request_.portName = sender.Text();
+        if (textChanged) {
+            request_.portName = sender.Text();
+            // A name the user typed is never overwritten.
+            portNameFollowsAddress_ = false;
+        }
     }
 }
 

@@ -99,7 +99,7 @@ TEST_F(NamePage, ANameInUseKeepsThePageWithARedVerdict) {
     ASSERT_TRUE(Type(L"edit_install_printer_name", L"Front desk"));
     ASSERT_TRUE(Next());
     EXPECT_EQ(Page(), 7);
-    EXPECT_EQ(Info().Text(), L"*Printer name:Front desk cannot be used. Please choose another name.");
+    EXPECT_EQ(Info().Text(), L"*The printer name \"Front desk\" cannot be used: a printer with this name already exists. Please choose another name.");
     EXPECT_EQ(Info().TextColor(), 0xFFFF0000u);
 
     // A passing check leaves the verdict; only the test button replaces it.
@@ -107,10 +107,10 @@ TEST_F(NamePage, ANameInUseKeepsThePageWithARedVerdict) {
     ASSERT_TRUE(Next());
     EXPECT_EQ(Page(), 8);
     ASSERT_TRUE(Previous());
-    EXPECT_EQ(Info().Text(), L"*Printer name:Front desk cannot be used. Please choose another name.");
+    EXPECT_EQ(Info().Text(), L"*The printer name \"Front desk\" cannot be used: a printer with this name already exists. Please choose another name.");
     ASSERT_TRUE(Type(L"edit_install_printer_name", L"Back office"));
     ASSERT_TRUE(Click(L"btn_checked_printer_name"));
-    EXPECT_EQ(Info().Text(), L"Printer name:Back office can be used");
+    EXPECT_EQ(Info().Text(), L"The printer name \"Back office\" can be used.");
     EXPECT_EQ(Info().TextColor(), 0xFF0EED1Eu);
     ASSERT_TRUE(Type(L"edit_install_printer_name", L"Front desk"));
     ASSERT_TRUE(Click(L"btn_checked_printer_name"));
@@ -121,20 +121,20 @@ TEST_F(NamePage, NamesWithPercentSignsAreShownAsTyped) {
     OpenNamePage();
     ASSERT_TRUE(Type(L"edit_install_printer_name", L"100% %s %d"));
     ASSERT_TRUE(Click(L"btn_checked_printer_name"));
-    EXPECT_EQ(Info().Text(), L"Printer name:100% %s %d can be used");
+    EXPECT_EQ(Info().Text(), L"The printer name \"100% %s %d\" can be used.");
 }
 
-// The Chinese verdicts are exactly the texts the program always showed.
-TEST_F(NamePage, TheChineseVerdictsAreTheOriginalOnes) {
+// The Chinese verdicts quote the name in full-width marks.
+TEST_F(NamePage, TheChineseVerdictsQuoteTheName) {
     AddPrinter(L"Front desk");
     ASSERT_TRUE(ui::TextManager::Process().Load(L"lan_cn.xml"));
     OpenNamePage();
     ASSERT_TRUE(Type(L"edit_install_printer_name", L"Front desk"));
     ASSERT_TRUE(Click(L"btn_checked_printer_name"));
-    EXPECT_EQ(Info().Text(), L"*打印机名称:Front desk 不可以使用，请更换名称");
+    EXPECT_EQ(Info().Text(), L"*打印机名称“Front desk”不可用：已存在同名打印机。请更换名称。");
     ASSERT_TRUE(Type(L"edit_install_printer_name", L"Back office"));
     ASSERT_TRUE(Click(L"btn_checked_printer_name"));
-    EXPECT_EQ(Info().Text(), L"打印机名称:Back office 可以使用");
+    EXPECT_EQ(Info().Text(), L"打印机名称“Back office”可以使用。");
     EXPECT_EQ(common::TranslateKey(L"tip.ipinvalid"), L"IP地址无效");
     EXPECT_EQ(common::TranslateKey(L"tip.portexists"), L"端口已存在，请重新输入");
     ASSERT_TRUE(ui::TextManager::Process().Load(L"lan_en.xml"));

@@ -285,6 +285,24 @@ TEST_F(NetworkPath, ProposalSkipsPortsInUse) {
     EXPECT_TRUE(NextShown());
 }
 
+// Until the user types a port name, it follows the typed address by the
+// same proposal rule; one the user typed is never overwritten.
+TEST_F(NetworkPath, ThePortNameFollowsTheAddressUntilTyped) {
+    AddPort(L"10.0.0.7", L"Standard TCP/IP Port");
+    OpenNetworkPage();
+    const auto port = [this] { return Get<ui::Edit>(L"edit_install_lan_portName").Text(); };
+    ASSERT_TRUE(Type(L"edit_install_lan_ip", L"10.0.0.8"));
+    EXPECT_EQ(port(), L"10.0.0.8");
+    ASSERT_TRUE(Type(L"edit_install_lan_ip", L"10.0.0.7"));
+    EXPECT_EQ(port(), L"10.0.0.7_1");
+    EXPECT_EQ(state->Request().portName, L"10.0.0.7_1");
+    ASSERT_TRUE(Type(L"edit_install_lan_portName", L"Front desk port"));
+    ASSERT_TRUE(Type(L"edit_install_lan_ip", L"10.0.0.9"));
+    EXPECT_EQ(port(), L"Front desk port");
+    EXPECT_EQ(state->Request().portName, L"Front desk port");
+    EXPECT_EQ(state->Request().networkAddress, L"10.0.0.9");
+}
+
 TEST_F(NetworkPath, InvalidAddressAndTakenPortKeepThePage) {
     OpenNetworkPage();
     ASSERT_TRUE(Type(L"edit_install_lan_ip", L"10.0.0.256"));
