@@ -70,7 +70,8 @@ if(WIN32)
     # toolchain's import library (made from gdi32's export table). A
     # driver DLL that looks up any other fails its build.
     if(NOT MSVC)
-        find_program(ENGINE_PYTHON python3 REQUIRED)
+        find_package(Python3 COMPONENTS Interpreter REQUIRED)
+        set(ENGINE_PYTHON ${Python3_EXECUTABLE})
         execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libgdi32.a
                         OUTPUT_VARIABLE GDI32_IMPORT_LIBRARY OUTPUT_STRIP_TRAILING_WHITESPACE)
         set(ENGINE_NAMES ${CMAKE_BINARY_DIR}/gdi32-engine-names.txt)

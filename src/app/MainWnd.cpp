@@ -208,6 +208,7 @@ void CMainWnd::RequestClose() {
         Destroy();
         return;
     }
+    closeForSession_ = false;
     if (closePending_) return;
     closePending_ = true;
     state_.ShowInformation(common::TranslateKey(L"tip.closeafterwork"));
@@ -233,7 +234,14 @@ std::intptr_t CMainWnd::HandleCustomMessage(unsigned message, std::uintptr_t wPa
                 handled = false;
                 return 0;
             }
+            if (!closePending_) closeForSession_ = true;
             closePending_ = true;
+            return 0;
+        case ui::wm::kEndSession:
+            // A shutdown someone cancelled: the window stays, with its log
+            // and its buttons, unless the user asked to close it too.
+            if (wParam == 0 && closeForSession_) closePending_ = false;
+            closeForSession_ = false;
             return 0;
         case common::UM_WORK_ENDED:
             if (closePending_) Destroy();

@@ -33,6 +33,7 @@ private:
     // Every way to close the program comes here.
     void RequestClose();
     bool closePending_ = false;  // closes when the running worker ends
+    bool closeForSession_ = false;  // only because the session was to end
     void SetTitle();
     void ApplyDefaultFont();
     void OpenLanguagePopup();

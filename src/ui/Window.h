@@ -26,6 +26,7 @@ namespace wm {
 constexpr unsigned kDestroy = 0x0002;
 constexpr unsigned kClose = 0x0010;
 constexpr unsigned kQueryEndSession = 0x0011;
+constexpr unsigned kEndSession = 0x0016;
 constexpr unsigned kShowWindow = 0x0018;
 constexpr unsigned kSysCommand = 0x0112;
 constexpr unsigned kDpiChanged = 0x02E0;

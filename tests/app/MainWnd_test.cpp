@@ -417,6 +417,41 @@ TEST_F(MainWindowThreads, ClosingDuringAnInstallWaitsForTheWorker) {
     EXPECT_NE(machine.FindPrinter(L"A4 Office"), nullptr);
 }
 
+// A shutdown that is cancelled (WM_ENDSESSION with FALSE) forgets the close
+// its query remembered: the window stays with its log after the worker.
+TEST_F(MainWindowThreads, ACancelledShutdownKeepsTheWindow) {
+    auto& machine = os::sim::TheMachine();
+    machine.spooler.ports.push_back(os::sim::Port{L"USB001", L"Local Port", L"USB Monitor", {}});
+    std::promise<void> entered, release;
+    std::shared_future<void> released = release.get_future().share();
+    machine.BeforeCall(os::sim::Operation::AddPrinterDriverEx, 1, [&entered, released] {
+        entered.set_value();
+        released.wait();
+    });
+    ui_->Run([this] {
+        OpenMainWindow();
+        auto& request = state->Request();
+        request.connectionType = wizard::ConnectionType::Usb;
+        request.portName = L"USB001";
+        request.model = 0;
+        request.printerName = L"A4 Office";
+        request.defaultPrinter = 0;
+        state->StartInstall();
+    });
+    entered.get_future().wait();
+    ui_->Run([&] {
+        EXPECT_EQ(mainWindow->SendMessage(ui::wm::kQueryEndSession), 0);
+        mainWindow->SendMessage(ui::wm::kEndSession, 0);
+    });
+    release.set_value();
+    for (int i = 0; i < 200 && machine.RunningThreads() != 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ui_->Run([&] {});
+    ui_->Run([&] { EXPECT_TRUE(mainWindow->IsWindow()); });
+    EXPECT_FALSE(ui_->Finished());
+    EXPECT_NE(machine.FindPrinter(L"A4 Office"), nullptr);
+}
+
 TEST_F(MainWindowThreads, LanguagePopupListsLanguagesAndSwitchesTheWindow) {
     os::sim::TheMachine().uiLanguage = 2052;
     ui_->Run([this] { OpenMainWindow(); });
