@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace driver {
 
@@ -28,10 +29,18 @@ struct PageTexts {
     // The one paper source, as DeviceCapabilities names it (at most 23
     // characters).
     const wchar_t* automaticSource;
+    // Both pages' button that opens the help file.
+    const wchar_t* help;
 };
 
 // By the language's primary part (a Windows LANGID); English for a
 // language the driver does not speak.
 const PageTexts& TextsFor(std::uint16_t langId);
+
+// The help file (UTF-8, one section per language, each headed by the
+// language's own name over a line of "=") with the section of `langId`'s
+// language first, English for any other; the others follow in their order.
+// A text without such sections comes back as it is.
+std::string HelpInLanguageFirst(const std::string& help, std::uint16_t langId);
 
 }  // namespace driver

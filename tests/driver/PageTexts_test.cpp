@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cwchar>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <string>
 
@@ -30,6 +32,25 @@ TEST(PageTexts, SevenLanguagesEachComplete) {
     EXPECT_EQ(&driver::TextsFor(0x1004), &driver::TextsFor(0x0804));
     for (const int traditional : {0x0404, 0x0C04, 0x1404, 0x7C04})
         EXPECT_EQ(&driver::TextsFor(static_cast<std::uint16_t>(traditional)), &driver::TextsFor(0x0409)) << std::hex << traditional;
+}
+
+// The help file opens on the user's language: its section first, the
+// others after it, nothing lost; English for a language it lacks.
+TEST(PageTexts, HelpInTheUsersLanguageFirst) {
+    std::ifstream file(std::string(DRIVER_STAGED) + "/a4/plotuia4.hlp", std::ios::binary);
+    const std::string help{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    ASSERT_FALSE(help.empty());
+    const struct {
+        std::uint16_t langId;
+        const char* heading;
+    } cases[] = {{0x0411, "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\r\n===="}, {0x0816, "Portugu\xC3\xAAs\r\n===="},
+                 {0x0C04, "English\r\n===="}, {0x0407, "English\r\n===="}, {0x041E, "\xE0\xB9\x84\xE0\xB8\x97\xE0\xB8\xA2\r\n===="}};
+    for (const auto& c : cases) {
+        const std::string ordered = driver::HelpInLanguageFirst(help, c.langId);
+        EXPECT_EQ(ordered.rfind(c.heading, 0), 0u) << std::hex << c.langId;
+        EXPECT_EQ(ordered.size(), help.size());
+    }
+    EXPECT_EQ(driver::HelpInLanguageFirst("plain text\r\n", 0x0411), "plain text\r\n");
 }
 
 }  // namespace

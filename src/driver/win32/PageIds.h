@@ -23,3 +23,6 @@
 #define IDC_AREA 1106
 #define IDC_CUTTER_LABEL 1107
 #define IDC_CUTTER 1108
+
+// Both pages.
+#define IDC_HELP_BUTTON 1201

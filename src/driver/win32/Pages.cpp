@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
@@ -49,6 +50,7 @@ struct Sheet {
     PrinterModel model;
     DevModeBytes settings;
     DocumentPropertyHeader* document = nullptr;  // the preferences page's caller
+    HANDLE printer = nullptr;
     bool readOnly = false;
     HANDLE activation = INVALID_HANDLE_VALUE;
     ~Sheet() {
@@ -67,11 +69,59 @@ void ShowDarkness(HWND page) {
     SetDlgItemTextW(page, IDC_DARKNESS_VALUE, std::to_wstring(level).c_str());
 }
 
+// The driver's help file, in a form Windows 10 and 11 open: a copy named
+// .txt in the user's temporary folder, the user's language first, shown by
+// Notepad from the system folder (never by a bare name).
+void ShowHelp(const Sheet& sheet) {
+    DWORD needed = 0;
+    GetPrinterDriverW(sheet.printer, nullptr, 3, nullptr, 0, &needed);
+    if (needed < sizeof(DRIVER_INFO_3W)) return;
+    std::vector<BYTE> buffer(needed);
+    if (!GetPrinterDriverW(sheet.printer, nullptr, 3, buffer.data(), needed, &needed)) return;
+    const wchar_t* helpFile = reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data())->pHelpFile;
+    if (helpFile == nullptr) return;
+    const HANDLE in = CreateFileW(helpFile, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (in == INVALID_HANDLE_VALUE) return;
+    constexpr DWORD kMostHelpBytes = 256 * 1024;
+    std::string help(kMostHelpBytes, '\0');
+    DWORD read = 0;
+    const BOOL ok = ReadFile(in, &help[0], kMostHelpBytes, &read, nullptr);
+    CloseHandle(in);
+    if (!ok) return;
+    help.resize(read);
+    help = "\xEF\xBB\xBF" + HelpInLanguageFirst(help, GetUserDefaultUILanguage());  // a BOM: UTF-8 for Notepad
+
+    wchar_t temp[MAX_PATH] = {};
+    wchar_t system[MAX_PATH] = {};
+    if (GetTempPathW(MAX_PATH, temp) == 0 || GetSystemDirectoryW(system, MAX_PATH) == 0) return;
+    const std::wstring copy = std::wstring(temp) + L"QuorvelA4 printer help.txt";
+    const HANDLE out = CreateFileW(copy.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    const BOOL wrote = WriteFile(out, help.data(), static_cast<DWORD>(help.size()), &written, nullptr);
+    CloseHandle(out);
+    if (!wrote || written != help.size()) return;
+    const std::wstring notepad = std::wstring(system) + L"\\notepad.exe";
+    std::wstring command = L"\"" + notepad + L"\" \"" + copy + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (CreateProcessW(notepad.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &process)) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    } else {
+        MessageBeep(MB_ICONWARNING);
+    }
+}
+
 void FillSettings(HWND page, const Sheet& sheet) {
     const PageTexts& texts = Texts();
     SetTexts(page, {{IDC_PAPER_LABEL, texts.paper}, {IDC_ORIENTATION_LABEL, texts.orientation},
                     {IDC_PORTRAIT, texts.portrait}, {IDC_LANDSCAPE, texts.landscape},
-                    {IDC_DARKNESS_LABEL, texts.darkness}, {IDC_LIGHTER, texts.lighter}, {IDC_DARKER, texts.darker}});
+                    {IDC_DARKNESS_LABEL, texts.darkness}, {IDC_LIGHTER, texts.lighter}, {IDC_DARKER, texts.darker},
+                    {IDC_HELP_BUTTON, texts.help}});
     const std::int16_t paper = GetShort(sheet.settings, dm::kPaperSize);
     for (const PaperSize& size : sheet.model.papers) {
         const LRESULT item = SendDlgItemMessageW(page, IDC_PAPER, CB_ADDSTRING, 0,
@@ -122,6 +172,10 @@ INT_PTR CALLBACK SettingsPage(HWND page, UINT message, WPARAM wParam, LPARAM lPa
         }
         return TRUE;
     case WM_COMMAND:
+        if (LOWORD(wParam) == IDC_HELP_BUTTON && HIWORD(wParam) == BN_CLICKED) {
+            if (const Sheet* sheet = SheetOf(page)) ShowHelp(*sheet);
+            return TRUE;
+        }
         if ((LOWORD(wParam) == IDC_PAPER && HIWORD(wParam) == CBN_SELCHANGE) ||
             ((LOWORD(wParam) == IDC_PORTRAIT || LOWORD(wParam) == IDC_LANDSCAPE) && HIWORD(wParam) == BN_CLICKED))
             PropSheet_Changed(GetParent(page), page);
@@ -138,9 +192,15 @@ INT_PTR CALLBACK SettingsPage(HWND page, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
-INT_PTR CALLBACK PrinterPage(HWND page, UINT message, WPARAM, LPARAM lParam) {
+INT_PTR CALLBACK PrinterPage(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND && LOWORD(wParam) == IDC_HELP_BUTTON && HIWORD(wParam) == BN_CLICKED) {
+        if (const Sheet* sheet = SheetOf(page)) ShowHelp(*sheet);
+        return TRUE;
+    }
     if (message != WM_INITDIALOG) return FALSE;
-    const Sheet& sheet = *reinterpret_cast<Sheet*>(reinterpret_cast<PROPSHEETPAGEW*>(lParam)->lParam);
+    auto* sheetOfPage = reinterpret_cast<Sheet*>(reinterpret_cast<PROPSHEETPAGEW*>(lParam)->lParam);
+    SetWindowLongPtrW(page, DWLP_USER, reinterpret_cast<LONG_PTR>(sheetOfPage));
+    const Sheet& sheet = *sheetOfPage;
     const PageTexts& texts = Texts();
     const PrinterModel& model = sheet.model;
     // Dots to whole millimetres: 25.4 mm make an inch.
@@ -148,7 +208,7 @@ INT_PTR CALLBACK PrinterPage(HWND page, UINT message, WPARAM, LPARAM lParam) {
     SetTexts(page, {{IDC_MODEL_LABEL, texts.model}, {IDC_RESOLUTION_LABEL, texts.resolution},
                     {IDC_AREA_LABEL, texts.printableArea}, {IDC_CUTTER_LABEL, texts.cutter},
                     {IDC_MODEL, model.name.c_str()},
-                    {IDC_CUTTER, model.cut.empty() ? texts.noCutter : texts.cuts}});
+                    {IDC_CUTTER, model.cut.empty() ? texts.noCutter : texts.cuts}, {IDC_HELP_BUTTON, texts.help}});
     SetDlgItemTextW(page, IDC_RESOLUTION, (std::to_wstring(model.dpi) + L" dpi").c_str());
     SetDlgItemTextW(page, IDC_AREA,
                     (mm(model.printableWidth) + L" x " + mm(model.printableHeight) + L" mm").c_str());
@@ -243,6 +303,7 @@ std::unique_ptr<Sheet> SheetFor(LPARAM init, Header*& header) {
         return nullptr;
     }
     auto sheet = std::make_unique<Sheet>();
+    sheet->printer = header->printer;
     if (!ReadPrinterModel(header->printer, sheet->model)) {
         SetLastError(ERROR_INVALID_DATA);
         return nullptr;

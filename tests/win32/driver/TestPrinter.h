@@ -31,8 +31,9 @@ inline void InstallTestPrinter(const wchar_t* driverName, const wchar_t* printer
     const std::wstring folder = ProgramFolder();
     ASSERT_TRUE(CopyFileW((folder + L"QuorvelA4UNI.dll").c_str(), (target + L"QuorvelA4UNI300.dll").c_str(), FALSE));
     ASSERT_TRUE(CopyFileW((folder + L"QuorvelA4UI.dll").c_str(), (target + L"QuorvelA4UI300.dll").c_str(), FALSE));
-    ASSERT_TRUE(CopyFileW((std::wstring(stagedDriver.begin(), stagedDriver.end()) + L"\\a4\\QuorvelA4300.pcd").c_str(),
-                          (target + L"QuorvelA4300.pcd").c_str(), FALSE));
+    const std::wstring staged(stagedDriver.begin(), stagedDriver.end());
+    ASSERT_TRUE(CopyFileW((staged + L"\\a4\\QuorvelA4300.pcd").c_str(), (target + L"QuorvelA4300.pcd").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW((staged + L"\\a4\\plotuia4.hlp").c_str(), (target + L"plotuia4.hlp").c_str(), FALSE));
     DRIVER_INFO_3W driver{};
     driver.cVersion = 3;
     driver.pName = const_cast<LPWSTR>(driverName);
@@ -40,6 +41,7 @@ inline void InstallTestPrinter(const wchar_t* driverName, const wchar_t* printer
     driver.pDriverPath = const_cast<LPWSTR>(L"QuorvelA4UNI300.dll");
     driver.pDataFile = const_cast<LPWSTR>(L"QuorvelA4300.pcd");
     driver.pConfigFile = const_cast<LPWSTR>(L"QuorvelA4UI300.dll");
+    driver.pHelpFile = const_cast<LPWSTR>(L"plotuia4.hlp");
     ASSERT_TRUE(AddPrinterDriverExW(nullptr, 3, reinterpret_cast<BYTE*>(&driver), APD_COPY_NEW_FILES))
         << GetLastError();
     PRINTER_INFO_2W info{};

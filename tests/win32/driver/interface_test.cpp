@@ -225,6 +225,7 @@ TEST_F(InterfaceDll, ThePrinterPageShowsTheModel) {
     ASSERT_NE(sheets, nullptr);
     driver::win32::DevicePropertyHeader header{sizeof header, 0, printer, const_cast<LPWSTR>(kPrinter)};
     std::wstring resolution, area;
+    HWND notepad = nullptr;
     std::thread user([&, thread = GetCurrentThreadId()] {
         HWND sheet = WaitForSheet(thread);
         if (sheet == nullptr) return;
@@ -235,6 +236,14 @@ TEST_F(InterfaceDll, ThePrinterPageShowsTheModel) {
         resolution = text;
         GetDlgItemTextW(page, IDC_AREA, text, 64);
         area = text;
+        // Help: the help file as a .txt copy, the user's language first,
+        // shown by Notepad.
+        SendMessageW(GetDlgItem(page, IDC_HELP_BUTTON), BM_CLICK, 0, 0);
+        for (int tries = 0; tries < 100 && notepad == nullptr; ++tries) {
+            notepad = FindWindowW(L"Notepad", nullptr);
+            if (notepad == nullptr) Sleep(100);
+        }
+        if (notepad != nullptr) PostMessageW(notepad, WM_CLOSE, 0, 0);
         PropSheet_PressButton(sheet, PSBTN_CANCEL);
     });
     DWORD result = 0;
@@ -243,6 +252,18 @@ TEST_F(InterfaceDll, ThePrinterPageShowsTheModel) {
     EXPECT_EQ(result, static_cast<DWORD>(CPSUI_CANCEL));
     EXPECT_EQ(resolution, L"300 dpi");
     EXPECT_EQ(area, L"208 x 292 mm");
+    EXPECT_NE(notepad, nullptr) << "Notepad shows the help";
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    std::string head(15, '\0');
+    const HANDLE help = CreateFileW((std::wstring(temp) + L"QuorvelA4 printer help.txt").c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    DWORD read = 0;
+    if (help != INVALID_HANDLE_VALUE) {
+        ReadFile(help, &head[0], 15, &read, nullptr);
+        CloseHandle(help);
+    }
+    EXPECT_EQ(head, "\xEF\xBB\xBF" "English\r\n===");
     FreeLibrary(dll);
 }
 
