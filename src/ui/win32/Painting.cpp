@@ -269,11 +269,24 @@ void Win32WindowHost::Impl::PaintFrame(Gdiplus::Graphics& graphics, Control& con
     if (control.BorderSize() > 0 && (control.BorderColor() >> 24) != 0) {
         Color border = control.BorderColor();
         if (option && (selected || isHot) && control.SelectedTextColor() != 0) border = control.SelectedTextColor();
-        // Half a pen inside the outline, so the right and bottom edges stay
-        // on the control's own pixels when a row clips at its edge.
-        const Gdiplus::REAL penWidth = static_cast<Gdiplus::REAL>(ToDevice(control.BorderSize()));
-        Gdiplus::Pen pen(ToGdiplus(border), penWidth);
-        graphics.DrawPath(&pen, shape(penWidth / 2).get());
+        if (round.cx > 0 && round.cy > 0) {
+            // Half a pen inside the outline, so the right and bottom edges
+            // stay on the control's own pixels when a row clips at its edge.
+            const Gdiplus::REAL penWidth = static_cast<Gdiplus::REAL>(ToDevice(control.BorderSize()));
+            Gdiplus::Pen pen(ToGdiplus(border), penWidth);
+            graphics.DrawPath(&pen, shape(penWidth / 2).get());
+        } else {
+            // Square: four filled edges on the control's outermost pixels. A
+            // pen on a half-pixel outline may land outside on the right and
+            // bottom (a pop-up then shows no border there).
+            Gdiplus::SolidBrush brush(ToGdiplus(border));
+            const INT edge = std::max(1, ToDevice(control.BorderSize()));
+            const INT x = r.left, y = r.top, w = r.right - r.left, h = r.bottom - r.top;
+            graphics.FillRectangle(&brush, x, y, w, edge);
+            graphics.FillRectangle(&brush, x, y + h - edge, w, edge);
+            graphics.FillRectangle(&brush, x, y, edge, h);
+            graphics.FillRectangle(&brush, x + w - edge, y, edge, h);
+        }
     }
     if (focused == &control && dynamic_cast<Button*>(&control)) {
         Gdiplus::Pen pen(Gdiplus::Color(160, 30, 111, 217), static_cast<Gdiplus::REAL>(Scale()));
