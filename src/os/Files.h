@@ -77,10 +77,6 @@ bool PathExistsA(const std::string& path);
 // GetCurrentDirectoryA, of whatever length; false when the call fails.
 bool GetCurrentDirectoryA(std::string& directory);
 
-// Opens the file for appending, making it when it is not there; others may
-// read it and append to it meanwhile, so two runs can share one log.
-KernelHandle OpenFileForAppend(const std::wstring& path);
-
 // What OpenLogFile found at the path, before the caller trusts it.
 struct LogFileFacts {
     bool existed = false;

@@ -315,6 +315,29 @@ protected:
         if (ui_) ui_->Run([this] { AppFixture::TearDown(); });
         ui_.reset();
     }
+    // Opens the window and starts an install on USB001 whose worker stops
+    // inside AddPrinterDriverEx until `released` is ready; returns once it
+    // is there.
+    void StartHeldInstall(const std::shared_future<void>& released) {
+        auto& machine = os::sim::TheMachine();
+        machine.spooler.ports.push_back(os::sim::Port{L"USB001", L"Local Port", L"USB Monitor", {}});
+        std::promise<void> entered;
+        machine.BeforeCall(os::sim::Operation::AddPrinterDriverEx, 1, [&entered, released] {
+            entered.set_value();
+            released.wait();
+        });
+        ui_->Run([this] {
+            OpenMainWindow();
+            auto& request = state->Request();
+            request.connectionType = wizard::ConnectionType::Usb;
+            request.portName = L"USB001";
+            request.model = 0;
+            request.printerName = L"A4 Office";
+            request.defaultPrinter = 0;
+            state->StartInstall();
+        });
+        entered.get_future().wait();
+    }
     std::unique_ptr<ui::headless::UiThread> ui_ = std::make_unique<ui::headless::UiThread>();
 };
 
@@ -379,24 +402,8 @@ TEST_F(MainWindowThreads, ClipboardMessagesFromOutsideChangeNothing) {
 // end, and the window closes once the driver and the printer are both in.
 TEST_F(MainWindowThreads, ClosingDuringAnInstallWaitsForTheWorker) {
     auto& machine = os::sim::TheMachine();
-    machine.spooler.ports.push_back(os::sim::Port{L"USB001", L"Local Port", L"USB Monitor", {}});
-    std::promise<void> entered, release;
-    std::shared_future<void> released = release.get_future().share();
-    machine.BeforeCall(os::sim::Operation::AddPrinterDriverEx, 1, [&entered, released] {
-        entered.set_value();
-        released.wait();
-    });
-    ui_->Run([this] {
-        OpenMainWindow();
-        auto& request = state->Request();
-        request.connectionType = wizard::ConnectionType::Usb;
-        request.portName = L"USB001";
-        request.model = 0;
-        request.printerName = L"A4 Office";
-        request.defaultPrinter = 0;
-        state->StartInstall();
-    });
-    entered.get_future().wait();
+    std::promise<void> release;
+    StartHeldInstall(release.get_future().share());
     std::intptr_t sessionAnswer = 1;
     ui_->Run([&] {
         ui::headless::Click(*mainWindow, L"closebtn");
@@ -421,24 +428,8 @@ TEST_F(MainWindowThreads, ClosingDuringAnInstallWaitsForTheWorker) {
 // its query remembered: the window stays with its log after the worker.
 TEST_F(MainWindowThreads, ACancelledShutdownKeepsTheWindow) {
     auto& machine = os::sim::TheMachine();
-    machine.spooler.ports.push_back(os::sim::Port{L"USB001", L"Local Port", L"USB Monitor", {}});
-    std::promise<void> entered, release;
-    std::shared_future<void> released = release.get_future().share();
-    machine.BeforeCall(os::sim::Operation::AddPrinterDriverEx, 1, [&entered, released] {
-        entered.set_value();
-        released.wait();
-    });
-    ui_->Run([this] {
-        OpenMainWindow();
-        auto& request = state->Request();
-        request.connectionType = wizard::ConnectionType::Usb;
-        request.portName = L"USB001";
-        request.model = 0;
-        request.printerName = L"A4 Office";
-        request.defaultPrinter = 0;
-        state->StartInstall();
-    });
-    entered.get_future().wait();
+    std::promise<void> release;
+    StartHeldInstall(release.get_future().share());
     ui_->Run([&] {
         EXPECT_EQ(mainWindow->SendMessage(ui::wm::kQueryEndSession), 0);
         mainWindow->SendMessage(ui::wm::kEndSession, 0);

@@ -110,15 +110,6 @@ bool WriteFile(KernelHandle file, const void* bytes, std::uint32_t length, std::
     return true;
 }
 
-KernelHandle OpenFileForAppend(const std::wstring& path) {
-    auto& machine = TheMachine();
-    if (const auto error = machine.TakeFailure(Operation::CreateFile)) {
-        Fail(error);
-        return KernelHandle::Invalid;
-    }
-    return sim::CreateDiskFile(machine, path, kGenericWrite, kFileShareWrite, false);
-}
-
 KernelHandle OpenLogFile(const std::wstring& path, LogFileFacts& facts) {
     auto& machine = TheMachine();
     facts = LogFileFacts{};

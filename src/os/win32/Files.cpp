@@ -44,14 +44,6 @@ KernelHandle CreateFileW(const std::wstring& path, std::uint32_t access, std::ui
         ::CreateFileW(path.c_str(), access, share, nullptr, disposition, flagsAndAttributes, nullptr));
 }
 
-KernelHandle OpenFileForAppend(const std::wstring& path) {
-    // Append-only access: every write lands at the end, also when another
-    // run appends to the same file meanwhile.
-    return FromPointer<KernelHandle>(::CreateFileW(path.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
-                                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                                   FILE_ATTRIBUTE_NORMAL, nullptr));
-}
-
 bool FolderExists(const std::wstring& path) {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
