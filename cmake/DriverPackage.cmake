@@ -11,12 +11,16 @@ if(WIN32)
     add_executable(driver_package_tests
         ${PROJECT_SOURCE_DIR}/tests/win32/os/main.cpp
         ${PROJECT_SOURCE_DIR}/tests/win32/driver/DriverPackage_wine_test.cpp
+        ${PROJECT_SOURCE_DIR}/tests/win32/driver/Signing_wine_test.cpp
+        ${PROJECT_SOURCE_DIR}/tests/win32/supported_os.rc
         ${CMAKE_BINARY_DIR}/package_only.rc
     )
     target_compile_definitions(driver_package_tests PRIVATE
-        DRIVER_PAYLOAD_STAGED="Z:${CMAKE_BINARY_DIR}/skin-staged/driver")
-    target_link_libraries(driver_package_tests PRIVATE wizard ui_win32_installed gtest_win32)
-    add_dependencies(driver_package_tests skin_package)
+        DRIVER_PAYLOAD_STAGED="Z:${CMAKE_BINARY_DIR}/skin-staged/driver"
+        SETUP_PROGRAM="Z:$<TARGET_FILE:PrinterDriverSetup>"
+        UNSIGNED_PROGRAM="Z:$<TARGET_FILE:PrinterDriverSetupTest>")
+    target_link_libraries(driver_package_tests PRIVATE wizard ui_win32_installed gtest_win32 wintrust crypt32)
+    add_dependencies(driver_package_tests skin_package PrinterDriverSetup)
     project_warnings(driver_package_tests)
 else()
     target_sources(os_sim PRIVATE ${PROJECT_SOURCE_DIR}/src/os/sim/SimFiles.cpp)

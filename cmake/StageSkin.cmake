@@ -10,15 +10,21 @@
 #                driver's DLLs come from DLLS32 and DLLS64 (QuorvelA4UI.dll
 #                and QuorvelA4UNI.dll; both models share them, the data
 #                file tells them apart)
-#   OPENSSL      openssl, for the signing certificate when none is given
-#   CERT_DIR     where the build keeps its certificate between packings
+#   SIGN_FILES, SIGNER_ARGS, TIMESTAMP_ARGS, SIGNER_DIR, OSSLSIGNCODE
+#                scripts/sign-files and its signer (cmake/Signing.cmake)
+#   MAKE_CATALOG scripts/make-catalog
+#
+# Our DLLs are signed; a vendor's payload is packed as given. Without a
+# QuorvelA4.cat of the vendor's, the catalog of the INF is made over every
+# file the INF installs, both architectures, and signed, and kvtp.cer is
+# the signer's certificate.
 #
 # Fails when a file of the driver layout is missing or any driver file is
 # larger than the 4 MiB the program extracts. The driver is built for x64
 # and x86 only; there is no IA64 toolchain, and it needs no Unidrv files.
 
 set(layout
-    a4/QuorvelA4.inf a4/kvtp.cer a4/QuorvelA4203.pcd a4/QuorvelA4300.pcd a4/plotuia4.hlp)
+    a4/QuorvelA4.inf a4/QuorvelA4.cat a4/kvtp.cer a4/QuorvelA4203.pcd a4/QuorvelA4300.pcd a4/plotuia4.hlp)
 foreach(arch Driver32 Driver64)
     foreach(file QuorvelA4UI203.dll QuorvelA4UI300.dll QuorvelA4UNI203.dll QuorvelA4UNI300.dll)
         list(APPEND layout a4/${arch}/${file})
@@ -58,39 +64,49 @@ else()
     endforeach()
 endif()
 
-if(NOT EXISTS ${driver}/a4/kvtp.cer)
-    # A self-signed code-signing certificate, DER-encoded, made once per
-    # build folder; its private key is not kept.
-    if(NOT EXISTS ${CERT_DIR}/kvtp.cer)
-        if(NOT OPENSSL)
-            message(FATAL_ERROR "openssl is needed to make driver/a4/kvtp.cer (or give one in DRIVER_PAYLOAD_DIR)")
-        endif()
-        file(MAKE_DIRECTORY ${CERT_DIR})
-        execute_process(
-            COMMAND ${OPENSSL} req -x509 -newkey rsa:2048 -nodes -sha256 -days 3650
-                    -subj "/CN=Quorvel A4 Printer Driver/O=Quorvel"
-                    -addext "basicConstraints=critical,CA:FALSE"
-                    -addext "keyUsage=critical,digitalSignature"
-                    -addext "extendedKeyUsage=codeSigning"
-                    -keyout ${CERT_DIR}/kvtp.key -outform DER -out ${CERT_DIR}/kvtp.cer
-            RESULT_VARIABLE result OUTPUT_QUIET ERROR_VARIABLE errors)
-        file(REMOVE ${CERT_DIR}/kvtp.key)
-        if(NOT result EQUAL 0)
-            file(REMOVE ${CERT_DIR}/kvtp.cer)
-            message(FATAL_ERROR "openssl could not make the certificate:\n${errors}")
-        endif()
-    endif()
-    file(COPY ${CERT_DIR}/kvtp.cer DESTINATION ${driver}/a4)
-endif()
-
 set(missing "")
 foreach(entry IN LISTS layout)
+    if(NOT EXISTS ${driver}/a4/QuorvelA4.cat AND entry MATCHES "QuorvelA4.cat|kvtp.cer")
+        continue()  # made below
+    endif()
     if(NOT EXISTS ${driver}/${entry})
         string(APPEND missing "\n  driver/${entry}")
     endif()
 endforeach()
 if(missing)
     message(FATAL_ERROR "The driver payload lacks:${missing}")
+endif()
+
+function(sign_files)
+    execute_process(
+        COMMAND ${PYTHON} ${SIGN_FILES} sign ${SIGNER_ARGS} --osslsigncode ${OSSLSIGNCODE} ${TIMESTAMP_ARGS} ${ARGN}
+        RESULT_VARIABLE result ERROR_VARIABLE errors)
+    if(NOT result EQUAL 0)
+        message(FATAL_ERROR "Signing failed:\n${errors}")
+    endif()
+endfunction()
+
+if(NOT PAYLOAD_DIR)
+    file(GLOB dlls ${driver}/a4/Driver32/*.dll ${driver}/a4/Driver64/*.dll)
+    sign_files(${dlls})
+endif()
+
+if(NOT EXISTS ${driver}/a4/QuorvelA4.cat)
+    configure_file(${SIGNER_DIR}/kvtp.cer ${driver}/a4/kvtp.cer COPYONLY)
+    set(members a4/QuorvelA4.inf a4/QuorvelA4203.pcd a4/QuorvelA4300.pcd a4/plotuia4.hlp)
+    foreach(entry IN LISTS layout)
+        if(entry MATCHES "\\.dll$")
+            list(APPEND members ${entry})
+        endif()
+    endforeach()
+    list(TRANSFORM members PREPEND ${driver}/)
+    execute_process(
+        COMMAND ${PYTHON} ${MAKE_CATALOG} ${driver}/a4/QuorvelA4.cat ${members}
+        RESULT_VARIABLE result ERROR_VARIABLE errors)
+    if(NOT result EQUAL 0)
+        message(FATAL_ERROR "The catalog of the driver could not be made:\n${errors}")
+    endif()
+    sign_files(${driver}/a4/QuorvelA4.cat)
 endif()
 
 file(GLOB_RECURSE driver_files ${driver}/*)

@@ -117,6 +117,9 @@ bool RemoveEmptyFolder(const std::wstring& path);
 // the store cannot be read or the certificate stays.
 bool TrustedPublisherHolds(const std::vector<std::uint8_t>& certificate, bool& holds);
 bool RemoveFromTrustedPublisher(const std::vector<std::uint8_t>& certificate);
+// Adds the certificate to the store, which is made when missing; true when
+// it is there afterwards.
+bool AddToTrustedPublisher(const std::vector<std::uint8_t>& certificate);
 
 inline constexpr int kCsidlWindows = 0x24;
 inline constexpr int kCsidlCommonAppData = 0x23;

@@ -21,6 +21,7 @@ const wchar_t* const kArchFolders[] = {L"Driver32", L"Driver64"};
 const wchar_t* const kSharedFiles[] = {L"driver\\a4\\QuorvelA4203.pcd", L"driver\\a4\\QuorvelA4300.pcd",
                                        L"driver\\a4\\plotuia4.hlp"};
 const wchar_t* const kInfPath = L"driver\\a4\\QuorvelA4.inf";
+const wchar_t* const kCatalogPath = L"driver\\a4\\QuorvelA4.cat";
 const wchar_t* const kCertificatePath = L"driver\\a4\\kvtp.cer";
 
 DriverModel MakeModel(std::uint32_t id, const std::wstring& resolution, const std::wstring& otherResolution) {
@@ -60,7 +61,7 @@ DriverModel MakeModel(std::uint32_t id, const std::wstring& resolution, const st
 
 std::vector<StagedExtra> StagingExtras(const DriverModel& model) {
     // The printui install imports "<staging>\kvtp.cer" and reads
-    // "<staging>\Driver64|Driver32\QuorvelA4.inf". The INF describes both
+    // "<staging>\Driver64|Driver32\QuorvelA4.inf" with its catalog. The INF describes both
     // models and takes every file it lists from its own folder: Windows
     // copies the whole package into the driver store before it installs one
     // model, and stops at the first file that is missing. So each of those
@@ -72,6 +73,9 @@ std::vector<StagedExtra> StagingExtras(const DriverModel& model) {
         const std::vector<std::wstring>& staged =
             std::wstring(folder) == L"Driver64" ? model.stageFiles64 : model.stageFiles32;
         extras.push_back({kInfPath, folder});
+        // The INF's CatalogFile: Windows takes a package into the driver
+        // store only with the signed catalog beside the INF.
+        extras.push_back({kCatalogPath, folder});
         for (const wchar_t* resolution : {L"203", L"300"}) {
             for (const wchar_t* kind : {L"UI", L"UNI"}) {
                 const std::wstring path =

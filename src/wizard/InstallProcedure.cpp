@@ -6,6 +6,7 @@
 #include "bluetooth/Bluetooth.h"
 #include "common/Localisation.h"
 #include "os/Errors.h"
+#include "os/Files.h"
 #include "os/Spooler.h"
 #include "os/System.h"
 #include "printsys/PortManagement.h"
@@ -113,40 +114,16 @@ bool RegisterDriverFromDriverDirectory(const DriverModel& model, bool windows64,
     return true;
 }
 
-// The fallback: the package staged under Program Files, our certificate
-// trusted, and printui installing from the INF; true when the driver is
-// there at the end.
-bool InstallDriverThroughPrintUI(const DriverModel& model, bool windows64, std::vector<wchar_t>& dependentFiles,
-                                 ProcedureSink& sink) {
-    const std::wstring stage = StagingFolder();
-    if (!CreateDirectoryTree(stage)) {
-        sink.Error(kFolderFailure);
-        return false;
-    }
-    sink.Info(common::TranslateKey(L"tip.startcopyfile"));
-    for (const std::wstring& folder : model.archFolders) {
-        if (!CreateDirectoryTree(stage + folder)) {
-            sink.Error(kFolderFailure);
-            return false;
-        }
-    }
-    if (!StageDriverFiles(model, stage, dependentFiles)) {
-        sink.Error(common::FormatKey(L"tip.copyfilefail", LastErrorText()));
-        return false;
-    }
-    sink.Info(common::TranslateKey(L"tip.copyfilesuccess"));
-    // Its outcome shows, if at all, in whether the driver is there at the end.
-    if (printsys::IsWindows8OrLater())
-        printsys::AddCertificateToTrustedPublisher(stage + model.certificateFile, sink.Owner());
-    sink.Info(common::TranslateKey(L"tip.startinstalldriver"));
-    const std::wstring inf = stage + (windows64 ? L"Driver64" : L"Driver32") + L"\\" + model.infFile;
-    printsys::InstallDriverWithPrintUI(model.driverName, inf, sink.Owner());
-    if (!printsys::DriverExists(model.driverName)) {
-        sink.Error(common::TranslateKey(L"tip.installdriverfail2"));
-        return false;
-    }
-    sink.Info(common::FormatKey(L"tip.installdriversuccess", std::wstring()));
-    return true;
+// certutil's exit code proves little (Wine's does nothing and ends with 0),
+// so the store itself is asked, and the package's signer added through the
+// store's own API when certutil left it out. The removal takes away exactly
+// this certificate, found by its thumbprint.
+void TrustPackageSigner() {
+    std::vector<std::uint8_t> certificate;
+    bool held = false;
+    if (!ReadPackageFile(CertificatePackagePath(), certificate)) return;
+    if (os::TrustedPublisherHolds(certificate, held) && held) return;
+    os::AddToTrustedPublisher(certificate);
 }
 
 // The printer on the driver, and the default printer if asked for.
@@ -174,6 +151,41 @@ bool AddPrinterOnDriver(const InstallRequest& request, const DriverModel& model,
 }
 
 }  // namespace
+
+bool InstallDriverThroughPrintUI(const DriverModel& model, bool windows64, std::vector<wchar_t>& dependentFiles,
+                                 ProcedureSink& sink) {
+    const std::wstring stage = StagingFolder();
+    if (!CreateDirectoryTree(stage)) {
+        sink.Error(kFolderFailure);
+        return false;
+    }
+    sink.Info(common::TranslateKey(L"tip.startcopyfile"));
+    for (const std::wstring& folder : model.archFolders) {
+        if (!CreateDirectoryTree(stage + folder)) {
+            sink.Error(kFolderFailure);
+            return false;
+        }
+    }
+    if (!StageDriverFiles(model, stage, dependentFiles)) {
+        sink.Error(common::FormatKey(L"tip.copyfilefail", LastErrorText()));
+        return false;
+    }
+    sink.Info(common::TranslateKey(L"tip.copyfilesuccess"));
+    // Its outcome shows, if at all, in whether the driver is there at the end.
+    if (printsys::IsWindows8OrLater()) {
+        printsys::AddCertificateToTrustedPublisher(stage + model.certificateFile, sink.Owner());
+        TrustPackageSigner();
+    }
+    sink.Info(common::TranslateKey(L"tip.startinstalldriver"));
+    const std::wstring inf = stage + (windows64 ? L"Driver64" : L"Driver32") + L"\\" + model.infFile;
+    printsys::InstallDriverWithPrintUI(model.driverName, inf, sink.Owner());
+    if (!printsys::DriverExists(model.driverName)) {
+        sink.Error(common::TranslateKey(L"tip.installdriverfail2"));
+        return false;
+    }
+    sink.Info(common::FormatKey(L"tip.installdriversuccess", std::wstring()));
+    return true;
+}
 
 InstallResult RunInstallProcedure(InstallRequest& request, const std::vector<DriverModel>& models,
                                   const bluetooth::BluetoothDeviceInfo* device, ProcedureSink& sink) {

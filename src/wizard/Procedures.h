@@ -65,6 +65,12 @@ public:
 InstallResult RunInstallProcedure(InstallRequest& request, const std::vector<DriverModel>& models,
                                   const bluetooth::BluetoothDeviceInfo* device, ProcedureSink& sink);
 
+// The install's fallback when the spooler refuses the driver: the package
+// staged under Program Files, its signer's certificate trusted and printui
+// installing from the INF. True when the driver is there at the end.
+bool InstallDriverThroughPrintUI(const DriverModel& model, bool windows64, std::vector<wchar_t>& dependentFiles,
+                                 ProcedureSink& sink);
+
 // Pairs with the device, enables its serial port service and finds its COM
 // port, which becomes the request's port name. False (after an error line)
 // ends the installation.
@@ -87,6 +93,13 @@ struct RemovalResult {
 // and the procedure goes on with the next object.
 RemovalResult RunRemovalProcedure(const RemovalRequest& request, const std::vector<DriverModel>& models,
                                   ProcedureSink& sink);
+
+// The printui install's leftovers, which no spooler call removes: the
+// staging folder (with the folder above it when that is left empty) and
+// the signer's certificate imported from it, found by its thumbprint, so
+// one of another publisher with the same name stays. The removal runs it
+// once no printer or driver of the models is left.
+void RemoveInstallLeftovers(const std::vector<DriverModel>& models, ProcedureSink& sink, RemovalResult& result);
 
 // The base name, or the first of "base (1)", "base (2)", ... that no
 // printer has: the name the wizard proposes.

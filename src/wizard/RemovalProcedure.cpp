@@ -78,10 +78,8 @@ bool AnythingOfOursLeft(const std::vector<DriverModel>& models) {
     return false;
 }
 
-// The printui install's leftovers, which no spooler call removes: the
-// staging folder (with the folder above it when that is left empty) and
-// the certificate imported from it. The certificate is found by its
-// thumbprint, so one of another publisher with the same name stays.
+}  // namespace
+
 void RemoveInstallLeftovers(const std::vector<DriverModel>& models, ProcedureSink& sink, RemovalResult& result) {
     const std::wstring stage = StagingFolder();
     const std::wstring folder = stage.substr(0, stage.size() - 1);
@@ -112,8 +110,6 @@ void RemoveInstallLeftovers(const std::vector<DriverModel>& models, ProcedureSin
         ReportDeleteFailure(sink, name, LastErrorOrGeneral());
     }
 }
-
-}  // namespace
 
 RemovalResult RunRemovalProcedure(const RemovalRequest& request, const std::vector<DriverModel>& models,
                                   ProcedureSink& sink) {

@@ -98,6 +98,7 @@ TEST(DriverModels, StagingExtrasCompleteTheInfFolders) {
         for (const std::wstring arch : {L"Driver64", L"Driver32"}) {
             const std::wstring dir = L"driver\\a4\\" + arch + L"\\";
             expected.insert(expected.end(), {{L"driver\\a4\\QuorvelA4.inf", arch},
+                                             {L"driver\\a4\\QuorvelA4.cat", arch},
                                              {dir + L"QuorvelA4UI" + other + L".dll", arch},
                                              {dir + L"QuorvelA4UNI" + other + L".dll", arch},
                                              {L"driver\\a4\\QuorvelA4203.pcd", arch},
@@ -454,7 +455,8 @@ protected:
 };
 
 TEST_F(BuiltPackage, HoldsTheWholeDriverLayoutWithinTheLimit) {
-    std::vector<std::string> layout = {"driver/a4/QuorvelA4.inf", "driver/a4/kvtp.cer", "driver/a4/QuorvelA4203.pcd",
+    std::vector<std::string> layout = {"driver/a4/QuorvelA4.inf", "driver/a4/QuorvelA4.cat", "driver/a4/kvtp.cer",
+                                       "driver/a4/QuorvelA4203.pcd",
                                        "driver/a4/QuorvelA4300.pcd", "driver/a4/plotuia4.hlp"};
     for (const char* arch : {"Driver32", "Driver64"})
         for (const char* file : {"QuorvelA4UI203.dll", "QuorvelA4UI300.dll", "QuorvelA4UNI203.dll", "QuorvelA4UNI300.dll"})
@@ -483,6 +485,7 @@ TEST_F(BuiltPackage, InfDescribesBothModelsAndCertificateIsDer) {
     auto narrow = [](const std::wstring& wide) { return std::string(wide.begin(), wide.end()); };
     EXPECT_NE(text.find("ClassGUID={4D36E979-E325-11CE-BFC1-08002BE10318}"), std::string::npos);
     EXPECT_NE(text.find("DriverVer=06/03/2024,1.0.7.0"), std::string::npos);
+    EXPECT_NE(text.find("\nCatalogFile=QuorvelA4.cat\n"), std::string::npos);
     for (const auto& model : models) {
         EXPECT_NE(text.find("\"" + narrow(model.driverName) + "\"="), std::string::npos);
         for (const auto* field : {&model.driverFile, &model.configFile, &model.dataFile, &model.helpFile}) {

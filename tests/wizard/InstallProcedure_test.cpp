@@ -448,6 +448,11 @@ TEST_F(InstallProcedure, AFallbackThatWorksAndOneThatDoesNot) {
             EXPECT_EQ(machine.shellRuns[0].info.parameters, L"-addstore \"TrustedPublisher\" \"" + stage + L"kvtp.cer\"");
             EXPECT_TRUE(std::filesystem::is_regular_file(machine.HostPath(stage + L"kvtp.cer")));
         }
+        // The signer once, however certutil fared.
+        const auto signer = Entry("driver/a4/kvtp.cer");
+        EXPECT_EQ(machine.trustedPublishers,
+                  c.certificate ? std::vector<std::vector<std::uint8_t>>{signer}
+                                : std::vector<std::vector<std::uint8_t>>{});
         const auto& printUi = machine.shellRuns.back();
         EXPECT_EQ(printUi.info.file, c.windows64 ? L"C:\\Windows\\Sysnative\\rundll32.exe" : L"C:\\Windows\\System32\\rundll32.exe");
         EXPECT_EQ(printUi.info.parameters, L"printui.dll, PrintUIEntry /ia /m \"A4 Printer(203dpi)\" /f \"" + inf + L"\"");
@@ -455,6 +460,27 @@ TEST_F(InstallProcedure, AFallbackThatWorksAndOneThatDoesNot) {
         for (const auto& run : machine.shellRuns) EXPECT_TRUE(run.comInitialised) << "the worker has COM";
         EXPECT_TRUE(std::filesystem::is_regular_file(machine.HostPath(inf)));
     }
+}
+
+// A certutil that ends with 0 and imports nothing (Wine's): the signer is
+// added through the store's API, so printui finds it trusted.
+TEST_F(InstallProcedure, FallbackTrustsTheSignerWhenCertutilDidNot) {
+    AddPort(L"USB001", L"USB Monitor");
+    machine.version = {10, 0, 19045};
+    FakePrintUi();
+    const auto printUi = machine.onShellExecute;
+    machine.onShellExecute = [&](const os::ShellExecuteInfo& info) {
+        printUi(info);
+        // The file gone before certutil reads it: an exit code of 0, nothing imported.
+        const auto certificate = info.parameters.rfind(L"\" \"");
+        if (info.file.find(L"certutil") != std::wstring::npos && certificate != std::wstring::npos)
+            std::filesystem::remove(machine.HostPath(
+                info.parameters.substr(certificate + 3, info.parameters.size() - certificate - 4)));
+    };
+    machine.FailCall(Operation::AddPrinterDriverEx, 5);
+    Install();
+    const auto signer = Entry("driver/a4/kvtp.cer");
+    EXPECT_EQ(machine.trustedPublishers, (std::vector<std::vector<std::uint8_t>>{signer}));
 }
 
 TEST_F(InstallProcedure, APrinterTheSpoolerRefuses) {

@@ -189,6 +189,15 @@ bool TrustedPublisherHolds(const std::vector<std::uint8_t>& certificate, bool& h
     return true;
 }
 
+bool AddToTrustedPublisher(const std::vector<std::uint8_t>& certificate) {
+    auto& machine = TheMachine();
+    if (const auto error = machine.TakeFailure(Operation::CertificateStore)) return Fail(error);
+    auto& store = machine.trustedPublishers;
+    if (std::find(store.begin(), store.end(), certificate) == store.end()) store.push_back(certificate);
+    machine.events.push_back(L"AddToTrustedPublisher");
+    return true;
+}
+
 bool RemoveFromTrustedPublisher(const std::vector<std::uint8_t>& certificate) {
     auto& machine = TheMachine();
     if (const auto error = machine.TakeFailure(Operation::CertificateStore)) return Fail(error);

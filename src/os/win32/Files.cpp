@@ -88,8 +88,8 @@ namespace {
 // in it, found by the SHA-1 hash of the encoded certificate.
 class TrustedPublisherEntry {
 public:
-    explicit TrustedPublisherEntry(const std::vector<std::uint8_t>& certificate) {
-        store_ = ::CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0,
+    TrustedPublisherEntry(const std::vector<std::uint8_t>& certificate, LPCSTR provider) {
+        store_ = ::CertOpenStore(provider, 0, 0,
                                  CERT_SYSTEM_STORE_LOCAL_MACHINE | CERT_STORE_OPEN_EXISTING_FLAG,
                                  L"TrustedPublisher");
         if (store_ == nullptr) return;
@@ -128,16 +128,31 @@ private:
 }  // namespace
 
 bool TrustedPublisherHolds(const std::vector<std::uint8_t>& certificate, bool& holds) {
-    const TrustedPublisherEntry entry(certificate);
+    const TrustedPublisherEntry entry(certificate, CERT_STORE_PROV_SYSTEM_W);
     holds = entry.Found();
     // A machine that never had the store has nothing of ours in it.
     return entry.Readable() || ::GetLastError() == static_cast<DWORD>(ERROR_FILE_NOT_FOUND);
 }
 
 bool RemoveFromTrustedPublisher(const std::vector<std::uint8_t>& certificate) {
-    TrustedPublisherEntry entry(certificate);
+    // From the registry store, where certutil and AddToTrustedPublisher put
+    // it: a delete through the system store's collection does not last under
+    // Wine, and a copy a group policy placed is not ours to take.
+    TrustedPublisherEntry entry(certificate, CERT_STORE_PROV_SYSTEM_REGISTRY_W);
     if (!entry.Readable()) return false;
     return !entry.Found() || entry.Delete();
+}
+
+bool AddToTrustedPublisher(const std::vector<std::uint8_t>& certificate) {
+    HCERTSTORE store = ::CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE,
+                                       L"TrustedPublisher");
+    if (store == nullptr) return false;
+    const BOOL added = ::CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, certificate.data(),
+                                                          static_cast<DWORD>(certificate.size()),
+                                                          CERT_STORE_ADD_USE_EXISTING, nullptr);
+    const DWORD error = ::GetLastError();
+    ::CertCloseStore(store, 0);
+    return added != FALSE || win32::Fail(error);
 }
 
 bool WriteFileEx(KernelHandle file, const void* bytes, std::uint32_t length, WriteCompletion completion,
