@@ -48,8 +48,10 @@ inline constexpr std::uint32_t kUnknownPrintProcessor = 1798; // ERROR_UNKNOWN_P
 inline constexpr std::uint32_t kInvalidPrinterName = 1801;    // ERROR_INVALID_PRINTER_NAME
 inline constexpr std::uint32_t kPrinterAlreadyExists = 1802;  // ERROR_PRINTER_ALREADY_EXISTS
 inline constexpr std::uint32_t kInvalidEnvironment = 1805;    // ERROR_INVALID_ENVIRONMENT
+inline constexpr std::uint32_t kKmDriverBlocked = 1930;       // ERROR_KM_DRIVER_BLOCKED
 inline constexpr std::uint32_t kResourceLangNotFound = 1815;  // ERROR_RESOURCE_LANG_NOT_FOUND
 inline constexpr std::uint32_t kPrinterDriverInUse = 3001;    // ERROR_PRINTER_DRIVER_IN_USE
+inline constexpr std::uint32_t kPrinterDriverBlocked = 3014;  // ERROR_PRINTER_DRIVER_BLOCKED
 inline constexpr std::uint32_t kPrinterDriverPackageInUse = 3015;// ERROR_PRINTER_DRIVER_PACKAGE_IN_USE
 
 }  // namespace os::error

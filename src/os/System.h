@@ -104,4 +104,11 @@ bool IsWow64Process(bool& wow64);
 // version 1511, where no ARM64 Windows exists) or the call fails.
 bool NativeMachine(std::uint16_t& machine);
 
+// Whether Windows protected print mode is on, which lets only Windows' own
+// printer driver in. From the Windows Runtime class
+// Windows.Graphics.Printing.ProtectedPrint.WindowsProtectedPrintInfo
+// (Windows 11 version 24H2, build 26100, and later); false when the class
+// cannot be reached (older Windows, Wine), and `enabled` is then false.
+bool IsProtectedPrintEnabled(bool& enabled);
+
 }  // namespace os

@@ -30,6 +30,11 @@ bool IsArm64Windows() {
     return os::NativeMachine(machine) && machine == kArm64;
 }
 
+bool IsProtectedPrintModeOn() {
+    bool enabled = false;
+    return os::IsProtectedPrintEnabled(enabled) && enabled;
+}
+
 std::wstring DriverEnvironment() { return Is64BitWindows() ? L"Windows x64" : L"Windows NT x86"; }
 
 }  // namespace printsys

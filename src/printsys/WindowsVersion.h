@@ -26,6 +26,11 @@ bool Is64BitWindows();
 // program sees WOW64 there as on x64).
 bool IsArm64Windows();
 
+// Whether Windows protected print mode is on (Windows 11 24H2 and later):
+// then only Windows' own printer driver is let in. False where Windows
+// cannot tell (older Windows, Wine).
+bool IsProtectedPrintModeOn();
+
 // The spooler environment of the system's own drivers: "Windows x64" on
 // 64-bit Windows, else "Windows NT x86". Spooler calls take it explicitly,
 // since NULL would mean this 32-bit program's x86 environment.

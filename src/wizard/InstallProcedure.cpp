@@ -68,11 +68,18 @@ bool PrepareConnection(InstallRequest& request, const bluetooth::BluetoothDevice
     }
 }
 
+// The codes Windows documents for a driver it will not let in: the
+// failure line explains them instead of giving the bare code.
+bool IsBlockedDriverError(std::uint32_t error) {
+    return error == os::error::kPrinterDriverBlocked || error == os::error::kKmDriverBlocked;
+}
+
 // The files into the spooler's driver directory and the driver registered
 // from there; true when the spooler took it. `dependentFiles` gets the
 // double-terminated list of the files, which the fallback stages too.
+// `blocked`: Windows refused the driver itself, which printui cannot change.
 bool RegisterDriverFromDriverDirectory(const DriverModel& model, bool windows64, std::vector<wchar_t>& dependentFiles,
-                                       ProcedureSink& sink) {
+                                       ProcedureSink& sink, bool& blocked) {
     const std::wstring driverDirectory = printsys::GetDriverDirectory();
     if (driverDirectory.empty()) {
         sink.Error(common::FormatKey(L"tip.readdriverdirfail", LastErrorText()));
@@ -107,7 +114,11 @@ bool RegisterDriverFromDriverDirectory(const DriverModel& model, bool windows64,
     driver.provider = kVendor;
     sink.Info(common::TranslateKey(L"tip.startinstalldriver"));
     if (!os::AddPrinterDriverExW(driver, os::kApdCopyAllFiles)) {
-        sink.Error(common::FormatKey(L"tip.installdriverfail", LastErrorText()));
+        const std::uint32_t error = os::GetLastError();
+        blocked = IsBlockedDriverError(error);
+        sink.Error(common::FormatKey(L"tip.installdriverfail",
+                                     blocked ? common::FormatKey(L"tip.driverblocked", std::to_wstring(error))
+                                             : os::SystemErrorText(error)));
         return false;
     }
     sink.Info(common::FormatKey(L"tip.installdriversuccess", std::wstring()));
@@ -191,6 +202,12 @@ InstallResult RunInstallProcedure(InstallRequest& request, const std::vector<Dri
                                   const bluetooth::BluetoothDeviceInfo* device, ProcedureSink& sink) {
     InstallResult result;
     sink.Clear();
+    // Protected print mode lets in only Windows' own driver, which does not
+    // speak this printer's language: said first, and nothing is written.
+    if (printsys::IsProtectedPrintModeOn()) {
+        sink.Error(common::TranslateKey(L"tip.protectedprint"));
+        return result;
+    }
     // An ARM64 spooler cannot load x64 or x86 DLLs: nothing is written.
     if (printsys::IsArm64Windows()) {
         sink.Error(common::TranslateKey(L"tip.arm64unsupported"));
@@ -205,8 +222,9 @@ InstallResult RunInstallProcedure(InstallRequest& request, const std::vector<Dri
     // be of the system's architecture, not of this 32-bit program's.
     const bool windows64 = Is64BitWindows();
     std::vector<wchar_t> dependentFiles;
-    if (!RegisterDriverFromDriverDirectory(model, windows64, dependentFiles, sink) &&
-        !InstallDriverThroughPrintUI(model, windows64, dependentFiles, sink))
+    bool blocked = false;
+    if (!RegisterDriverFromDriverDirectory(model, windows64, dependentFiles, sink, blocked) &&
+        (blocked || !InstallDriverThroughPrintUI(model, windows64, dependentFiles, sink)))
         return result;
     result.printerAdded = AddPrinterOnDriver(request, model, sink);
     return result;

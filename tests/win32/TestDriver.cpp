@@ -454,6 +454,16 @@ private:
                 Wide(text), error != 0 ? wizard::ProcedureSink::Line::Error : wizard::ProcedureSink::Line::Info);
             return true;
         }
+        if (verb == "logkey") {
+            int error = 0;
+            std::string key;
+            in >> error >> key;
+            auto& state = wizard::AppState::Instance();
+            state.ClearInstallLog();
+            state.PostInstallLog(common::TranslateKey(Wide(key)),
+                                 error != 0 ? wizard::ProcedureSink::Line::Error : wizard::ProcedureSink::Line::Info);
+            return true;
+        }
         if (verb == "fill") {
             std::string window, what;
             in >> window >> what;

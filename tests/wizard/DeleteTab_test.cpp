@@ -236,6 +236,19 @@ TEST_F(DeleteTab, OnlyPrintersNeedNoRestart) {
     EXPECT_FALSE(state->RemovalRunning());
 }
 
+// Protected print mode blocks installs, not removals: what is left of ours
+// goes as on any machine.
+TEST_F(DeleteTab, ProtectedPrintModeLeavesTheRemovalAlone) {
+    machine.protectedPrint = true;
+    OpenDeleteTab();
+    ASSERT_TRUE(Next());
+    Tick(kDrivers, k300);
+    ASSERT_TRUE(Next());
+    Remove();
+    EXPECT_EQ(machine.FindDriver(k300), nullptr);
+    for (const Line& line : Log()) EXPECT_FALSE(line.error) << testing::PrintToString(line.text);
+}
+
 // A driver with its printers, its package, and the spooler restarted around
 // it; on 64-bit Windows from the 32-bit program, so the x64 environment
 // must be named (NULL would reach only x86 drivers).

@@ -3,6 +3,7 @@
 // spooler, the disk and the shell hold afterwards.
 #include "LogLines.h"
 #include "WizardFixture.h"
+#include "os/Errors.h"
 #include "support/SimTest.h"
 
 #include "support/ZipWriter.h"
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <ostream>
 
 namespace {
@@ -368,6 +370,64 @@ TEST_F(InstallProcedure, ArmWindowsGetsNothingAndIsToldWhy) {
         EXPECT_TRUE(machine.spooler.printers.empty());
         EXPECT_TRUE(machine.shellRuns.empty());
         EXPECT_TRUE(std::filesystem::is_empty(machine.DriverDirectory()));
+    }
+}
+
+// Protected print mode on: the first and only line says so, and nothing is
+// written on any connection (no port, no file, no driver, no printer). Off,
+// or where Windows cannot tell, the install goes ahead.
+TEST_F(InstallProcedure, ProtectedPrintModeStopsBeforeAnythingIsWritten) {
+    struct Case {
+        const char* what;
+        ConnectionType type;
+        const wchar_t* port;
+    };
+    const Case cases[] = {{"USB", ConnectionType::Usb, L"USB001"},
+                          {"network", ConnectionType::Network, L"IP_10.0.0.9"},
+                          {"COM", ConnectionType::Com, L"COM1:"}};
+    for (const Case& c : cases) {
+        for (const std::optional<bool> mode : {std::optional<bool>(true), std::optional<bool>(false),
+                                               std::optional<bool>()}) {
+            SCOPED_TRACE(std::string(c.what) + (mode ? (*mode ? " on" : " off") : " unknown"));
+            machine.Reset();
+            machine.protectedPrint = mode;
+            AddPort(L"USB001", L"USB Monitor");
+            const auto ports = machine.spooler.ports.size();
+            Request(c.type, c.port, 0);
+            if (c.type == ConnectionType::Network) state->Request().networkAddress = L"10.0.0.9";
+            Install();
+            if (mode.value_or(false)) {
+                EXPECT_EQ(Log(), (std::vector<Line>{Error(L"tip.protectedprint")}));
+                EXPECT_EQ(machine.spooler.ports.size(), ports);
+                EXPECT_TRUE(machine.spooler.drivers.empty());
+                EXPECT_TRUE(machine.spooler.addDriverCalls.empty());
+                EXPECT_TRUE(machine.spooler.printers.empty());
+                EXPECT_TRUE(machine.shellRuns.empty());
+                EXPECT_TRUE(std::filesystem::is_empty(machine.DriverDirectory()));
+            } else {
+                EXPECT_NE(machine.FindPrinter(L"A4 Office"), nullptr);
+            }
+        }
+    }
+}
+
+// A driver Windows blocks: the failure line explains instead of giving the
+// bare code, and printui is not tried, since the same spooler decides.
+TEST_F(InstallProcedure, ABlockedDriverIsExplainedAndNotRetriedThroughPrintUi) {
+    for (const std::uint32_t code : {os::error::kPrinterDriverBlocked, os::error::kKmDriverBlocked}) {
+        SCOPED_TRACE(code);
+        machine.Reset();
+        AddPort(L"USB001", L"USB Monitor");
+        machine.FailCall(Operation::AddPrinterDriverEx, code);
+        Request(ConnectionType::Usb, L"USB001", 0);
+        Install();
+        const Line blocked{common::FormatText(Key(L"tip.installdriverfail"),
+                                              common::FormatText(Key(L"tip.driverblocked"), std::to_wstring(code))),
+                           true};
+        ASSERT_FALSE(Log().empty());
+        EXPECT_EQ(Log().back(), blocked);
+        EXPECT_TRUE(machine.shellRuns.empty());
+        EXPECT_EQ(machine.FindPrinter(L"A4 Office"), nullptr);
     }
 }
 

@@ -145,6 +145,7 @@ TEST_F(Unattended, ExitCodesSayHowItEnded) {
         {"a spooler that refuses the printer", install,
          [this] { machine.FailCall(os::sim::Operation::AddPrinter, 5); }, 1603, false},
         {"no USB printer", {L"/install", L"/model:203", L"/usb"}, [] {}, 1603, false},
+        {"protected print mode", install, [this] { machine.protectedPrint = true; }, 1603, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

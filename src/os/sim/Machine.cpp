@@ -150,6 +150,7 @@ void Machine::Reset() {
     workLockFile.clear();
     redirectionTrust = false;
     version = {10, 0, 19045};
+    protectedPrint.reset();
     isAdministrator = true;
     uiLanguage = 1033;
     wow64 = true;

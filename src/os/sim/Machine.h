@@ -287,6 +287,9 @@ public:
     std::wstring workLockFile;
 
     OsVersion version{10, 0, 19045};
+    // Windows protected print mode: on or off on Windows 11 24H2 and later;
+    // nullopt where the class that tells is missing (older Windows, Wine).
+    std::optional<bool> protectedPrint;
     bool isAdministrator = true;
     // The user the process runs as: an administrator's account.
     std::wstring processUserSid = L"S-1-5-21-1004336348-1177238915-682003330-500";

@@ -289,6 +289,10 @@ bool AddPrinterDriverExW(const DriverInfo6& info, std::uint32_t copyFlags) {
         if (!file.empty() && FileInDriverDirectory(machine, environment, file).empty())
             return Fail(error::kFileNotFound);
     if (const std::uint32_t refused = CheckDriverImages(machine, environment, info)) return Fail(refused);
+    // Protected print mode refuses every third-party driver. Its code is not
+    // documented; ERROR_PRINTER_DRIVER_BLOCKED is the documented one for a
+    // driver Windows will not let in.
+    if (machine.protectedPrint.value_or(false)) return Fail(error::kPrinterDriverBlocked);
     sim::Driver driver;
     driver.name = info.name;
     driver.version = info.version;

@@ -115,6 +115,12 @@ bool CloseHandle(KernelHandle handle) {
     return internals.Close(value, HandleKind::File);
 }
 
+bool IsProtectedPrintEnabled(bool& enabled) {
+    const auto& machine = TheMachine();
+    enabled = machine.protectedPrint.value_or(false);
+    return machine.protectedPrint.has_value();
+}
+
 bool GetVersionExW(OsVersion& version) {
     auto& machine = TheMachine();
     if (const auto error = machine.TakeFailure(Operation::GetVersionEx)) return Fail(error);

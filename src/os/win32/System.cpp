@@ -1,6 +1,7 @@
 #include "os/System.h"
 
 #include "os/win32/Win32.h"
+#include "ui/win32/SystemLibrary.h"
 
 #include <sddl.h>
 
@@ -144,6 +145,59 @@ bool NativeMachine(std::uint16_t& machine) {
         return false;
     machine = native;
     return true;
+}
+
+namespace {
+
+// The interface of the class's static members, IWindowsProtectedPrintInfoStatics:
+// IInspectable's six methods, then get_IsProtectedPrintEnabled.
+constexpr GUID kProtectedPrintStatics = {0xa7d212f3, 0x4168, 0x5485, {0x98, 0xab, 0xd8, 0x9d, 0x04, 0x60, 0x3b, 0x40}};
+constexpr std::size_t kIsProtectedPrintEnabledSlot = 6;
+constexpr wchar_t kProtectedPrintClass[] = L"Windows.Graphics.Printing.ProtectedPrint.WindowsProtectedPrintInfo";
+constexpr int kRoInitMultithreaded = 1;
+
+}  // namespace
+
+bool IsProtectedPrintEnabled(bool& enabled) {
+    enabled = false;
+    // Every Windows Runtime function by name from combase (Windows 8 on), so
+    // the program still starts on Windows 7 and under Wine.
+    using RoInitializeFn = HRESULT(WINAPI*)(int);
+    using RoUninitializeFn = void(WINAPI*)();
+    using CreateStringFn = HRESULT(WINAPI*)(const wchar_t*, UINT32, void**);
+    using DeleteStringFn = HRESULT(WINAPI*)(void*);
+    using GetFactoryFn = HRESULT(WINAPI*)(void*, REFIID, void**);
+    using GetEnabledFn = HRESULT(STDMETHODCALLTYPE*)(void*, unsigned char*);
+    static const HMODULE combase = ui::win32::LoadSystemLibrary(L"combase.dll");
+    if (combase == nullptr) return false;
+    const auto find = [](const char* name) { return reinterpret_cast<void (*)()>(::GetProcAddress(combase, name)); };
+    const auto roInitialize = reinterpret_cast<RoInitializeFn>(find("RoInitialize"));
+    const auto roUninitialize = reinterpret_cast<RoUninitializeFn>(find("RoUninitialize"));
+    const auto createString = reinterpret_cast<CreateStringFn>(find("WindowsCreateString"));
+    const auto deleteString = reinterpret_cast<DeleteStringFn>(find("WindowsDeleteString"));
+    const auto getFactory = reinterpret_cast<GetFactoryFn>(find("RoGetActivationFactory"));
+    if (!roInitialize || !roUninitialize || !createString || !deleteString || !getFactory) return false;
+
+    // A thread already in a single-threaded apartment (the wizard's workers)
+    // keeps it: RPC_E_CHANGED_MODE, and nothing to undo.
+    const HRESULT initialized = roInitialize(kRoInitMultithreaded);
+    bool answered = false;
+    void* name = nullptr;
+    if (SUCCEEDED(createString(kProtectedPrintClass, static_cast<UINT32>(std::size(kProtectedPrintClass) - 1), &name))) {
+        void* statics = nullptr;
+        if (SUCCEEDED(getFactory(name, kProtectedPrintStatics, &statics)) && statics != nullptr) {
+            void** table = *static_cast<void***>(statics);
+            unsigned char value = 0;
+            if (SUCCEEDED(reinterpret_cast<GetEnabledFn>(table[kIsProtectedPrintEnabledSlot])(statics, &value))) {
+                enabled = value != 0;
+                answered = true;
+            }
+            static_cast<IUnknown*>(statics)->Release();
+        }
+        deleteString(name);
+    }
+    if (SUCCEEDED(initialized)) roUninitialize();
+    return answered;
 }
 
 bool IsWow64Process(bool& wow64) {
