@@ -5,6 +5,7 @@
 #include "os/System.h"
 #include "os/ErrorText.h"
 #include "printsys/UsbDiscovery.h"
+#include "printsys/WindowsVersion.h"
 #include "ui/Controls.h"
 
 #include <optional>
@@ -100,6 +101,12 @@ void AppState::SelectInstallPage(std::int32_t page) {
 
 void AppState::NextStep() {
     if (outerPage_ == 0) {
+        // Protected print mode would refuse the driver at the end: said
+        // before anybody fills in the install pages.
+        if (task_ == Task::Install && printsys::IsProtectedPrintModeOn()) {
+            ShowInformation(common::TranslateKey(L"tip.protectedprint"));
+            return;
+        }
         if (outerTab_) {
             outerPage_ = task_ == Task::Install ? 1 : 2;
             outerTab_->SelectItem(outerPage_);

@@ -340,6 +340,21 @@ TEST_F(NetworkPath, StoredAddressKeepsWhateverPortNameTheRequestHolds) {
     EXPECT_EQ(Get<ui::Edit>(L"edit_install_lan_portName").Text(), L"USB001");
 }
 
+class ProtectedPrintHome : public WizardFixture {};
+
+// With the mode on, Install stops on the home page with the log's words;
+// the delete tab opens as ever.
+TEST_F(ProtectedPrintHome, InstallIsRefusedAtHomeAndRemovalStillOpens) {
+    machine.protectedPrint = true;
+    ASSERT_TRUE(Next());
+    EXPECT_EQ(state->OuterPage(), 0);
+    ASSERT_EQ(Boxes().size(), 1u);
+    EXPECT_EQ(Boxes()[0].text, common::TranslateKey(L"tip.protectedprint"));
+    ASSERT_TRUE(Click(L"option_delete"));
+    ASSERT_TRUE(Next());
+    EXPECT_EQ(state->OuterPage(), 2);
+}
+
 class BluetoothPath : public WizardFixture {};
 
 TEST_F(BluetoothPath, WithoutAnAdapterTheWizardStaysAndSaysSo) {
